@@ -1,0 +1,32 @@
+# Shared helpers for the project's CMake files.
+
+# Google Test: Debian's packaged library on the host; built from Debian's
+# sources for a cross build, where no packaged Windows library exists.
+if(BV_BUILD_TESTS)
+    if(CMAKE_CROSSCOMPILING)
+        set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+        set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+        add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+        add_library(GTest::gtest ALIAS gtest)
+        add_library(GTest::gtest_main ALIAS gtest_main)
+        add_library(GTest::gmock ALIAS gmock)
+    else()
+        find_package(GTest REQUIRED)
+    endif()
+    include(GoogleTest)
+endif()
+
+# bv_add_test(NAME name LABEL label SOURCES ... LIBS ...)
+# One GoogleTest program; every test case becomes a CTest test carrying the label.
+function(bv_add_test)
+    cmake_parse_arguments(T "" "NAME;LABEL" "SOURCES;LIBS" ${ARGN})
+    add_executable(${T_NAME} ${T_SOURCES})
+    target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock)
+    if(CMAKE_CROSSCOMPILING)
+        # Discovery runs under the emulator at test time, not at build time.
+        gtest_discover_tests(${T_NAME} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+                             PROPERTIES LABELS "${T_LABEL}" TIMEOUT 300)
+    else()
+        gtest_discover_tests(${T_NAME} DISCOVERY_MODE PRE_TEST PROPERTIES LABELS "${T_LABEL}" TIMEOUT 300)
+    endif()
+endfunction()
