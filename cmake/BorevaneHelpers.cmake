@@ -30,3 +30,6 @@ function(bv_add_test)
         gtest_discover_tests(${T_NAME} DISCOVERY_MODE PRE_TEST PROPERTIES LABELS "${T_LABEL}" TIMEOUT 300)
     endif()
 endfunction()
+
+# Widget tests share one entry point that creates the QApplication.
+set(BV_GUI_TEST_MAIN ${PROJECT_SOURCE_DIR}/tests/support/gui_test_main.cpp)

@@ -1,0 +1,17 @@
+#pragma once
+// Helpers for 8-bit texts in the Windows Cyrillic code page (CP1251), the encoding of
+// option values, INI files and parameter names on the wire.
+
+#include <string>
+
+namespace lib {
+
+// Lower case as the Windows Cyrillic code page defines it: Latin A-Z, the Cyrillic
+// capitals (А-Я, Ё and the other Slavic letters); every other byte is kept. Independent of the C locale.
+char to_lower_1251(char c);
+std::string to_lower_1251(std::string text);
+
+// Case-insensitive comparison under the same mapping.
+bool equal_ignoring_case_1251(const std::string& a, const std::string& b);
+
+} // namespace lib
