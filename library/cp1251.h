@@ -3,6 +3,7 @@
 // option values, INI files and parameter names on the wire.
 
 #include <string>
+#include <string_view>
 
 namespace lib {
 
@@ -13,5 +14,10 @@ std::string to_lower_1251(std::string text);
 
 // Case-insensitive comparison under the same mapping.
 bool equal_ignoring_case_1251(const std::string& a, const std::string& b);
+
+// Conversions between CP1251 and UTF-8, for texts that cross into Unicode (terminal output,
+// readable literals in the Qt-free core). Characters CP1251 lacks become '?'; malformed UTF-8 bytes too.
+std::string utf8_to_1251(std::string_view utf8);
+std::string cp1251_to_utf8(std::string_view text);
 
 } // namespace lib

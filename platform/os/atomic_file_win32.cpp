@@ -6,8 +6,8 @@ namespace os {
 namespace {
 
 bool replace(const std::string& path, const void* data, std::size_t size, bool sync) {
-    const std::string temp = path + "." + std::to_string(GetCurrentProcessId()) + "." +
-                             std::to_string(GetCurrentThreadId()) + ".tmp";
+    const std::string temp =
+        path + "." + std::to_string(GetCurrentProcessId()) + "." + std::to_string(GetCurrentThreadId()) + ".tmp";
     HANDLE h = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return false;
