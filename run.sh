@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Builds everything, starts the station simulator on localhost:8001 and the depth module,
+# and follows Borevane.bin with the file reader so the values can be seen changing.
+# Without a display the module runs on Qt's offscreen platform. Ctrl+C ends all three.
+source "$(dirname "$0")/scripts/setup.sh"
+bv_install_packages
+bv_build
+cd "$BV_ROOT"
+
+program="$BV_ROOT/build/app/Borevane"
+if [ ! -x "$program" ]; then
+    echo "The build is complete, but this version has no tray program yet (build/app/Borevane)."
+    exit 0
+fi
+
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+}
+trap cleanup EXIT INT TERM
+
+if (exec 3<>/dev/tcp/127.0.0.1/8001) 2>/dev/null; then
+    echo "== something already listens on localhost:8001; using it as the station"
+else
+    echo "== starting the station simulator on localhost:8001"
+    "$BV_ROOT/build/tools/station_simulator" --port 8001 &
+    pids+=($!)
+    sleep 0.5
+fi
+
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+    echo "== no display: running the depth module on Qt's offscreen platform"
+    export QT_QPA_PLATFORM=offscreen
+fi
+echo "== starting the depth module: $program"
+"$program" &
+pids+=($!)
+
+echo "== following $BV_ROOT/build/app/Borevane.bin (Ctrl+C to stop)"
+"$BV_ROOT/build/tools/borevane_reader" --path "$BV_ROOT/build/app/Borevane.bin" --follow
