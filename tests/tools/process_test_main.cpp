@@ -1,0 +1,10 @@
+// Entry point of the tests that run the tools as real processes: a QCoreApplication for
+// QProcess and QTcpSocket, then GoogleTest.
+#include <QCoreApplication>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,270 @@
+// The simulator as a real process on a free port, driven through real loopback sockets.
+
+#include "acquisition/output_file.h"
+#include "library/cp1251.h"
+#include "tests/tools/answer_parse.h"
+#include "tools/station_answer.h"
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTcpSocket>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+const QByteArray request(tools::request_bytes, sizeof tools::request_bytes);
+
+class simulator {
+public:
+    explicit simulator(QStringList args) {
+        process_.setProgram(STATION_SIMULATOR_PATH);
+        process_.setArguments(args << "--port"
+                                   << "0");
+        process_.start();
+        if (!process_.waitForStarted(5000))
+            return;
+        // The first line names the port; it must come at once, not when the buffer fills.
+        QElapsedTimer clock;
+        clock.start();
+        while (!process_.canReadLine() && clock.elapsed() < 5000)
+            process_.waitForReadyRead(100);
+        first_line_ = QString::fromUtf8(process_.readLine()).trimmed();
+        const auto m = QRegularExpression(R"(^listening on 127\.0\.0\.1:(\d+)$)").match(first_line_);
+        if (m.hasMatch())
+            port_ = m.captured(1).toUShort();
+    }
+    ~simulator() {
+        process_.kill();
+        process_.waitForFinished(5000);
+    }
+
+    quint16 port() const { return port_; }
+    const QString& first_line() const { return first_line_; }
+    bool running() const { return process_.state() == QProcess::Running; }
+    QString output() {
+        process_.waitForReadyRead(200);
+        return QString::fromUtf8(process_.readAllStandardOutput());
+    }
+
+private:
+    QProcess process_;
+    QString first_line_;
+    quint16 port_ = 0;
+};
+
+std::unique_ptr<QTcpSocket> connect_to(const simulator& sim) {
+    auto socket = std::make_unique<QTcpSocket>();
+    socket->connectToHost("127.0.0.1", sim.port());
+    EXPECT_TRUE(socket->waitForConnected(5000)) << socket->errorString().toStdString();
+    return socket;
+}
+
+struct received {
+    std::string bytes;
+    int reads = 0;         // how many separate arrivals made up the bytes
+    qint64 elapsed_ms = 0; // from the call to the last byte
+};
+
+// Reads until the frame's length field is satisfied or `timeout_ms` passes.
+received read_frame(QTcpSocket& socket, int timeout_ms = 5000) {
+    received r;
+    QElapsedTimer clock;
+    clock.start();
+    auto complete = [&] {
+        return r.bytes.size() >= 5 && static_cast<qint64>(r.bytes.size()) - 5 >= frame_length(r.bytes);
+    };
+    while (!complete() && clock.elapsed() < timeout_ms) {
+        if (socket.bytesAvailable() == 0 && !socket.waitForReadyRead(50))
+            continue;
+        r.bytes += socket.readAll().toStdString();
+        ++r.reads;
+        r.elapsed_ms = clock.elapsed();
+    }
+    return r;
+}
+
+std::optional<parsed_answer> ask(QTcpSocket& socket) {
+    socket.write(request);
+    const auto r = read_frame(socket);
+    return parse_answer(r.bytes);
+}
+
+double output_value(const parsed_answer& a, std::size_t slot) {
+    for (const auto& r : a.records)
+        if (lib::to_lower_1251(r.name) == output_names[slot])
+            return r.value;
+    ADD_FAILURE() << "slot " << slot << " missing";
+    return 0;
+}
+
+} // namespace
+
+TEST(StationSimulator, AnnouncesItsPortAndAnswersEachRequest) {
+    simulator sim({});
+    ASSERT_NE(sim.port(), 0) << sim.first_line().toStdString();
+    auto socket = connect_to(sim);
+    socket->write(request);
+    const auto bytes = read_frame(*socket).bytes;
+    const auto first = parse_answer(bytes);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->type, tools::answer_type);
+    EXPECT_EQ(first->length, static_cast<std::int32_t>(bytes.size() - 5));
+    EXPECT_EQ(first->trailing, 0u);
+    ASSERT_GE(first->records.size(), output_names.size());
+    for (std::size_t i = 0; i < output_names.size(); ++i)
+        EXPECT_EQ(first->records[i].name, output_names[i]);
+    EXPECT_GE(output_value(*first, 0), 1500.0);
+
+    QThread::msleep(300);
+    const auto second = ask(*socket);
+    ASSERT_TRUE(second);
+    EXPECT_GT(output_value(*second, 0), output_value(*first, 0)); // drilling goes on
+}
+
+TEST(StationSimulator, CapitalsSendsUpperCaseNames) {
+    simulator sim({"--capitals"});
+    auto socket = connect_to(sim);
+    const auto a = ask(*socket);
+    ASSERT_TRUE(a);
+    for (std::size_t i = 0; i < output_names.size(); ++i) {
+        EXPECT_NE(a->records[i].name, output_names[i]);
+        EXPECT_EQ(lib::to_lower_1251(a->records[i].name), output_names[i]);
+    }
+}
+
+TEST(StationSimulator, SplitSendsPiecesWithGaps) {
+    simulator sim({"--split", "4", "--gap-ms", "100"});
+    auto socket = connect_to(sim);
+    socket->write(request);
+    const auto r = read_frame(*socket);
+    ASSERT_TRUE(parse_answer(r.bytes));
+    EXPECT_EQ(parse_answer(r.bytes)->trailing, 0u);
+    EXPECT_GE(r.reads, 2);
+    EXPECT_GE(r.elapsed_ms, 250); // three gaps of 100 ms at least
+}
+
+TEST(StationSimulator, DelaySendsNothingUntilItHasPassed) {
+    simulator sim({"--delay-ms", "600"});
+    auto socket = connect_to(sim);
+    socket->write(request);
+    EXPECT_FALSE(socket->waitForReadyRead(300));
+    const auto r = read_frame(*socket);
+    ASSERT_TRUE(parse_answer(r.bytes));
+    EXPECT_GT(parse_answer(r.bytes)->records.size(), 6u);
+}
+
+TEST(StationSimulator, CloseEveryEndsTheConnectionAfterThatManyAnswers) {
+    simulator sim({"--close-every", "2"});
+    auto socket = connect_to(sim);
+    ASSERT_TRUE(ask(*socket));
+    ASSERT_TRUE(ask(*socket));
+    if (socket->state() != QAbstractSocket::UnconnectedState)
+        socket->waitForDisconnected(3000);
+    EXPECT_EQ(socket->state(), QAbstractSocket::UnconnectedState);
+    // A new connection is served again.
+    auto again = connect_to(sim);
+    EXPECT_TRUE(ask(*again));
+}
+
+TEST(StationSimulator, MalformedAnswerEndsWithACutShortRecord) {
+    simulator sim({"--malformed"});
+    auto socket = connect_to(sim);
+    socket->write(request);
+    const auto r = read_frame(*socket);
+    const auto a = parse_answer(r.bytes);
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a->length, static_cast<std::int32_t>(r.bytes.size() - 5));
+    EXPECT_GT(a->trailing, 0u);
+    EXPECT_GE(a->records.size(), output_names.size());
+}
+
+TEST(StationSimulator, NeverCompleteLeavesTheAnswerShortForGood) {
+    simulator sim({"--never-complete"});
+    auto socket = connect_to(sim);
+    socket->write(request);
+    const auto r = read_frame(*socket, 800);
+    ASSERT_GE(r.bytes.size(), 5u);
+    EXPECT_GT(frame_length(r.bytes), static_cast<std::int32_t>(r.bytes.size() - 5));
+    EXPECT_FALSE(socket->waitForReadyRead(300));
+}
+
+TEST(StationSimulator, JunkIsSkippedAndTheRequestAfterItAnswered) {
+    simulator sim({"--verbose"});
+    {
+        // A flood of junk, then a connection that ends without a request.
+        auto flood = connect_to(sim);
+        flood->write(QByteArray(1 << 20, '\x7f'));
+        flood->waitForBytesWritten(5000);
+        flood->disconnectFromHost();
+    }
+    auto socket = connect_to(sim);
+    socket->write(QByteArray("GET / HTTP/1.0\r\n\r\n\x01\x01\0\0", 22) + request);
+    const auto r = read_frame(*socket);
+    const auto a = parse_answer(r.bytes);
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a->trailing, 0u);
+    EXPECT_TRUE(sim.running());
+    EXPECT_FALSE(socket->waitForReadyRead(300)) << "one request, one answer";
+}
+
+TEST(StationSimulator, ServesSeveralClientsAtOnce) {
+    simulator sim({"--delay-ms", "300"});
+    std::vector<std::unique_ptr<QTcpSocket>> sockets;
+    for (int i = 0; i < 3; ++i)
+        sockets.push_back(connect_to(sim));
+    for (auto& s : sockets)
+        s->write(request);
+    QElapsedTimer clock;
+    clock.start();
+    for (auto& s : sockets)
+        EXPECT_TRUE(parse_answer(read_frame(*s).bytes));
+    // Delays overlap: three clients are served in about one delay, not three.
+    EXPECT_LT(clock.elapsed(), 3 * 300 + 2000);
+}
+
+TEST(StationSimulator, VerboseReportsConnectionsAndRequests) {
+    simulator sim({"--verbose"});
+    auto socket = connect_to(sim);
+    ASSERT_TRUE(ask(*socket));
+    ASSERT_TRUE(ask(*socket));
+    socket->disconnectFromHost();
+    QString out;
+    QElapsedTimer clock;
+    clock.start();
+    while (!out.contains("closed") && clock.elapsed() < 5000)
+        out += sim.output();
+    EXPECT_TRUE(out.contains(QRegularExpression(R"(connection 1 from 127\.0\.0\.1:\d+)"))) << out.toStdString();
+    EXPECT_TRUE(out.contains("connection 1: request 1\n")) << out.toStdString();
+    EXPECT_TRUE(out.contains("connection 1: request 2\n")) << out.toStdString();
+    EXPECT_TRUE(out.contains("connection 1 closed")) << out.toStdString();
+}
+
+TEST(StationSimulator, BadOptionsExitWithCodeTwo) {
+    const QStringList cases[] = {
+        {"--bogus"},        {"--port", "x"},        {"--port", "70000"},           {"--port"},        {"--split", "0"},
+        {"--gap-ms", "-1"}, {"--close-every", "0"}, {"--address", "no.such.host"}, {"--verbose=yes"},
+    };
+    for (const auto& args : cases) {
+        QProcess p;
+        p.start(STATION_SIMULATOR_PATH, args);
+        ASSERT_TRUE(p.waitForFinished(5000)) << args.join(' ').toStdString();
+        EXPECT_EQ(p.exitCode(), 2) << args.join(' ').toStdString();
+        EXPECT_FALSE(p.readAllStandardError().isEmpty()) << args.join(' ').toStdString();
+        EXPECT_TRUE(p.readAllStandardOutput().isEmpty()) << args.join(' ').toStdString();
+    }
+}
+
+TEST(StationSimulator, PortInUseIsAnErrorNotAHang) {
+    simulator first({});
+    ASSERT_NE(first.port(), 0);
+    QProcess second;
+    second.start(STATION_SIMULATOR_PATH, {"--port", QString::number(first.port())});
+    ASSERT_TRUE(second.waitForFinished(5000));
+    EXPECT_EQ(second.exitCode(), 1);
+    EXPECT_TRUE(second.readAllStandardError().contains("cannot listen"));
+}

@@ -1,0 +1,72 @@
+#include "tools/output_snapshot.h"
+
+#include "acquisition/output_file.h"
+#include "library/lock_object.h"
+#include "tools/text_1251.h"
+
+#include <bit>
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+namespace tools {
+namespace {
+
+struct file_closer {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+float float_at(const output_bytes& bytes, std::size_t offset) {
+    std::uint32_t bits = 0;
+    for (int i = 3; i >= 0; --i)
+        bits = (bits << 8) | bytes[offset + i];
+    return std::bit_cast<float>(bits);
+}
+
+} // namespace
+
+snapshot_result read_output_snapshot(const std::string& path, lib::lock_object& file_lock) {
+    snapshot_result result;
+    lib::Locker guard(&file_lock);
+    std::unique_ptr<std::FILE, file_closer> file(std::fopen(path.c_str(), "rb"));
+    if (!file) {
+        result.error = std::strerror(errno);
+        return result;
+    }
+    // One byte more than expected tells a longer file from a complete one.
+    unsigned char buffer[output_bytes().size() + 1];
+    const std::size_t got = std::fread(buffer, 1, sizeof buffer, file.get());
+    if (got != output_bytes().size()) {
+        result.error =
+            got < output_bytes().size() ? "only " + std::to_string(got) + " of 24 bytes" : "longer than 24 bytes";
+        return result;
+    }
+    std::error_code ec;
+    const auto written = std::filesystem::last_write_time(path, ec);
+    output_snapshot snapshot;
+    std::memcpy(snapshot.bytes.data(), buffer, snapshot.bytes.size());
+    if (!ec)
+        snapshot.age_seconds =
+            std::chrono::duration<double>(std::filesystem::file_time_type::clock::now() - written).count();
+    result.snapshot = snapshot;
+    return result;
+}
+
+std::string format_snapshot(const output_snapshot& snapshot) {
+    std::string line;
+    char number[64];
+    for (std::size_t i = 0; i < output_names.size(); ++i) {
+        std::snprintf(number, sizeof number, "=%.3f ", double(float_at(snapshot.bytes, 4 * i)));
+        line += utf8_from_1251(output_names[i]);
+        line += number;
+    }
+    std::snprintf(number, sizeof number, "age=%.1fs", snapshot.age_seconds);
+    return line + number;
+}
+
+} // namespace tools

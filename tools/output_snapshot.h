@@ -1,0 +1,32 @@
+#pragma once
+// Reading Borevane.bin the way its consumer must: under the named lock, all 24 bytes or nothing.
+
+#include <array>
+#include <optional>
+#include <string>
+
+namespace lib {
+class lock_object;
+}
+
+namespace tools {
+
+using output_bytes = std::array<unsigned char, 24>;
+
+struct output_snapshot {
+    output_bytes bytes{};
+    double age_seconds = 0; // since the file was last written
+};
+
+struct snapshot_result {
+    std::optional<output_snapshot> snapshot;
+    std::string error; // why there is no snapshot: a missing, unreadable or wrongly sized file
+};
+
+// Takes `file_lock` for the whole open-read-close, so a writer holding it is waited for.
+snapshot_result read_output_snapshot(const std::string& path, lib::lock_object& file_lock);
+
+// "depth=1523.400 doloto_depth=1520.100 ... age=0.4s", names in UTF-8.
+std::string format_snapshot(const output_snapshot& snapshot);
+
+} // namespace tools
