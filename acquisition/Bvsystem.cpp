@@ -1,0 +1,200 @@
+#include "acquisition/Bvsystem.h"
+
+#include "acquisition/RequestThread.h"
+#include "acquisition/answer_decoder.h"
+#include "acquisition/install_dir.h"
+#include "acquisition/output_file.h"
+#include "library/cp1251.h"
+#include "platform/os/exe_dir.h"
+
+#include <QCoreApplication>
+#include <QTcpSocket>
+#include <QThread>
+#include <QTimer>
+
+namespace {
+BVSystem* current_system = nullptr;
+}
+
+BVSystem::BVSystem(quint16 port, int tick_ms)
+    : options_(std::make_unique<Options>()), socket(std::make_unique<QTcpSocket>()), timer(std::make_unique<QTimer>()),
+      file_lock(output_file_name), port(port) {
+    exe_dir = os::executable_dir();
+    ini_path = exe_dir + "Borevane.ini";
+    bin_path = exe_dir + output_file_name;
+
+    QObject::connect(socket.get(), &QAbstractSocket::errorOccurred, this,
+                     [this](QAbstractSocket::SocketError e) { on_socket_error(e); });
+    QObject::connect(socket.get(), &QAbstractSocket::connected, this, [this] { on_socket_connect(); });
+    QObject::connect(socket.get(), &QAbstractSocket::disconnected, this, [this] { on_socket_disconnect(); });
+    QObject::connect(socket.get(), &QIODevice::readyRead, this, [this] { on_socket_read(); });
+
+    QObject::connect(timer.get(), &QTimer::timeout, this, [this] { on_timer(); });
+    timer->setInterval(tick_ms);
+    timer->start();
+    current_system = this;
+}
+
+BVSystem::~BVSystem() {
+    if (current_system == this)
+        current_system = nullptr;
+    // Nobody hears about the shutdown, and the thread must not outlive the object it calls.
+    status_changed.disconnect_all_slots();
+    if (request_thread)
+        request_thread->finish();
+    socket->disconnect(this);
+    socket->abort();
+}
+
+BVSystem* BVSystem::instance() {
+    return current_system;
+}
+
+void BVSystem::start() {
+    options_->load(ini_path);
+    if (!publish_install_dir())
+        set_status(Status::RegistryFailed);
+}
+
+void BVSystem::connect() {
+    if (status == Status::Connecting || status == Status::Working || status == Status::Disconnecting)
+        return;
+    reconnect();
+}
+
+void BVSystem::stop() {
+    disconnect();
+    end_request_thread();
+}
+
+void BVSystem::save_options() {
+    options_->save(ini_path);
+}
+
+void BVSystem::set_status(Status s) {
+    if (s == status)
+        return;
+    status = s;
+    status_changed(s);
+    if (s == Status::Paused)
+        pause_ticks = pause_length_ticks;
+}
+
+void BVSystem::reconnect() {
+    socket->abort(); // a working connection reports its end through the disconnect event here
+    const QString host = QString::fromStdString(lib::cp1251_to_utf8(options_->remote_name));
+    // The state changes before the attempt starts, so an error the socket reports at once
+    // still ends in the pause cycle rather than being overwritten by "connecting".
+    set_status(Status::Connecting);
+    may_request = true;
+    socket->connectToHost(host, port);
+}
+
+void BVSystem::disconnect() {
+    if (status != Status::Working)
+        return;
+    set_status(Status::Disconnecting);
+    socket->abort();
+    // The socket delivers the disconnect event from within abort(); the loop covers a
+    // platform that delivers it later, and gives up after a few seconds.
+    for (int waited = 0; status == Status::Disconnecting && waited < 250; ++waited) {
+        QThread::msleep(20);
+        QCoreApplication::processEvents();
+    }
+    if (status == Status::Disconnecting) {
+        set_status(Status::Disconnected);
+        end_request_thread();
+        set_status(Status::Paused);
+    }
+}
+
+void BVSystem::exchange_failed() {
+    set_status(Status::ExchangeFailed);
+    set_status(Status::Paused);
+}
+
+void BVSystem::end_request_thread() {
+    if (!request_thread)
+        return;
+    request_thread->finish();
+    request_thread.reset();
+}
+
+void BVSystem::on_socket_connect() {
+    set_status(Status::Working);
+    end_request_thread();
+    answer_wait_ticks = 0;
+    request_thread = std::make_unique<RequestThread>(this, [this] { request_values(); });
+    request_thread->start(QThread::HighestPriority);
+}
+
+void BVSystem::on_socket_error(QAbstractSocket::SocketError error) {
+    // The station closing the connection is the disconnect event, not an error.
+    if (error == QAbstractSocket::RemoteHostClosedError)
+        return;
+    const bool connecting = socket->state() != QAbstractSocket::ConnectedState;
+    if (connecting && error != QAbstractSocket::HostNotFoundError) {
+        set_status(Status::ConnectFailed);
+        socket->abort();
+    } else {
+        set_status(Status::ExchangeFailed);
+    }
+    set_status(Status::Paused);
+}
+
+void BVSystem::on_socket_disconnect() {
+    if (!request_thread)
+        return;
+    set_status(Status::Disconnected);
+    end_request_thread();
+    set_status(Status::Paused);
+}
+
+void BVSystem::on_socket_read() {
+    const QByteArray bytes = socket->readAll();
+    receive_buffer.insert(receive_buffer.end(), bytes.begin(), bytes.end());
+    switch (check_frame(receive_buffer)) {
+    case frame_state::incomplete:
+        return;
+    case frame_state::oversized:
+        receive_buffer.clear();
+        receive_buffer.shrink_to_fit();
+        if (status == Status::Working)
+            exchange_failed();
+        return;
+    case frame_state::complete:
+        break;
+    }
+    ValueMap values;
+    decode_answer(receive_buffer.data() + frame_header_size, receive_buffer.size() - frame_header_size, values);
+    may_request = true;
+    answer_wait_ticks = 0;
+    write_output_file(values);
+}
+
+void BVSystem::on_timer() {
+    if (status == Status::Paused) {
+        if (--pause_ticks <= 0)
+            reconnect();
+        return;
+    }
+    if (status == Status::Working && !may_request && ++answer_wait_ticks >= answer_timeout_ticks)
+        exchange_failed();
+}
+
+void BVSystem::request_values() {
+    if (status != Status::Working || !may_request)
+        return;
+    receive_buffer.clear();
+    socket->write(station_request, sizeof station_request);
+    may_request = false;
+    answer_wait_ticks = 0;
+}
+
+void BVSystem::write_output_file(const ValueMap& values) {
+    ::write_output_file(values, bin_path, file_lock);
+}
+
+bool BVSystem::publish_install_dir() {
+    return ::publish_install_dir(exe_dir);
+}

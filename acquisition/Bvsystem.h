@@ -1,0 +1,95 @@
+#pragma once
+// The acquisition controller: owns the connection to the station's recording program, keeps
+// it alive through errors with a pause-and-retry cycle, paces the requests, hands every
+// answer to the decoder and the output file, and announces every change of its state.
+// Everything runs on the GUI thread.
+
+#include "acquisition/Options.h"
+#include "acquisition/value_map.h"
+#include "library/lock_object.h"
+
+#include <QAbstractSocket>
+#include <QObject>
+#include <boost/signals2/signal.hpp>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QTcpSocket;
+class QTimer;
+class RequestThread;
+
+enum class Status : std::uint8_t {
+    Idle = 0,
+    Connecting = 1,
+    ConnectFailed = 2,
+    ExchangeFailed = 3,
+    Working = 4,
+    Disconnecting = 5,
+    Disconnected = 6,
+    Paused = 7,
+    RegistryFailed = 8,
+};
+
+class BVSystem : public QObject {
+public:
+    static constexpr quint16 station_port = 8001;
+    static constexpr int tick_period_ms = 1000;
+    static constexpr int pause_length_ticks = 5;
+    // An answer still incomplete this many ticks after its request counts as an exchange error.
+    static constexpr int answer_timeout_ticks = 10;
+
+    explicit BVSystem(quint16 port = station_port, int tick_ms = tick_period_ms);
+    ~BVSystem() override;
+
+    // The live process-wide controller (the most recently constructed one still alive).
+    static BVSystem* instance();
+
+    void start();        // load the settings, publish the install directory
+    void connect();      // a new connection attempt unless one is under way or up
+    void stop();         // close a working connection and end the request thread
+    void save_options(); // throws lib::ini_error when the file cannot be written
+
+    Options& options() { return *options_; }
+    Status get_status() const { return status; }
+    const std::string& get_exe_dir() const { return exe_dir; }
+    const std::string& get_ini_path() const { return ini_path; }
+    const std::string& get_bin_path() const { return bin_path; }
+
+private:
+    void set_status(Status s);
+    void reconnect();
+    void disconnect();
+    void exchange_failed();
+    void end_request_thread();
+
+    void on_socket_connect();
+    void on_socket_error(QAbstractSocket::SocketError error);
+    void on_socket_disconnect();
+    void on_socket_read();
+    void on_timer();
+
+    void request_values();
+    void write_output_file(const ValueMap& values);
+    bool publish_install_dir();
+
+    // Declaration order is the order of construction; destruction runs backwards.
+    Status status = Status::Idle;
+    std::string exe_dir;
+    std::string ini_path;
+    std::string bin_path;
+    std::unique_ptr<Options> options_;
+    std::unique_ptr<QTcpSocket> socket;
+    std::unique_ptr<RequestThread> request_thread;
+    std::unique_ptr<QTimer> timer;
+    bool may_request = true;
+    std::vector<char> receive_buffer;
+    std::int32_t pause_ticks = 0;
+    std::int32_t answer_wait_ticks = 0;
+    lib::lock_object file_lock;
+    quint16 port;
+
+public:
+    boost::signals2::signal<void(Status)> status_changed;
+};

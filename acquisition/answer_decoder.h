@@ -1,0 +1,26 @@
+#pragma once
+// The station's answer: a frame (type byte, little-endian int32 payload length, payload)
+// whose payload is a run of records, each a CP1251 name ended by a zero byte and an 8-byte
+// little-endian double.
+
+#include "acquisition/value_map.h"
+
+#include <cstddef>
+#include <vector>
+
+// The one request the program sends: type 1, no payload.
+constexpr char station_request[5] = {1, 0, 0, 0, 0};
+constexpr std::size_t frame_header_size = 5;
+
+// Upper bound of what is buffered for one answer; beyond it the exchange has failed.
+constexpr std::size_t max_answer_bytes = 16u * 1024u * 1024u;
+
+enum class frame_state { incomplete, complete, oversized };
+
+// Whether the received bytes hold a whole answer: at least the header and as many payload
+// bytes as its length announces (a negative length counts as complete at once).
+frame_state check_frame(const std::vector<char>& received);
+
+// Fills `values` from an answer payload; names are lower-cased, the last record of a name
+// wins. Decoding stops silently at the first record cut short; records before it stay.
+void decode_answer(const char* payload, std::size_t size, ValueMap& values);

@@ -1,0 +1,106 @@
+// Decoding of station answers and the frame check, on hand-made byte strings.
+#include "acquisition/answer_decoder.h"
+#include "library/binary_buffer.h"
+#include "library/cp1251.h"
+
+#include <cmath>
+#include <cstring>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Record {
+    std::string name; // UTF-8 here, CP1251 on the wire
+    double value;
+};
+
+std::vector<char> payload(const std::vector<Record>& records) {
+    lib::OutputBinaryBuffer out;
+    for (const auto& r : records) {
+        out.write_string(lib::utf8_to_1251(r.name));
+        out.write(r.value);
+    }
+    return out.get_data();
+}
+
+ValueMap decode(const std::vector<char>& bytes) {
+    ValueMap m;
+    decode_answer(bytes.data(), bytes.size(), m);
+    return m;
+}
+
+std::string cp(const char* utf8) {
+    return lib::utf8_to_1251(utf8);
+}
+
+std::vector<char> frame(std::int32_t length, std::size_t payload_bytes) {
+    std::vector<char> f(frame_header_size + payload_bytes, 'x');
+    f[0] = 2;
+    std::memcpy(f.data() + 1, &length, 4);
+    return f;
+}
+
+} // namespace
+
+TEST(AnswerDecoder, Records) {
+    EXPECT_TRUE(decode({}).empty());
+
+    auto m = decode(payload({{"DEPTH", 1.0}, {"depth", 1500.0}, {"Вес_На_Крюке", 42.5}, {"other", 7}}));
+    EXPECT_EQ(m.size(), 3u); // one key for both spellings of depth
+    EXPECT_EQ(m["depth"], 1500.0f);
+    EXPECT_EQ(m[cp("вес_на_крюке")], 42.5f);
+    EXPECT_EQ(m["other"], 7.0f);
+
+    auto big = decode(payload({{"x", 1e300}, {"y", -1e300}, {"z", 0.1}}));
+    EXPECT_TRUE(std::isinf(big["x"]) && big["x"] > 0);
+    EXPECT_TRUE(std::isinf(big["y"]) && big["y"] < 0);
+    EXPECT_EQ(big["z"], 0.1f);
+}
+
+TEST(AnswerDecoder, CutShortRecordsKeepWhatCameBefore) {
+    const auto whole = payload({{"depth", 10.0}, {"doloto_depth", 9.0}});
+    const std::size_t second_start = 6 + 8;
+    struct Case {
+        std::size_t keep; // bytes of the payload kept
+        std::size_t entries;
+    } cases[] = {
+        {whole.size() - 1, 1},      // value one byte short
+        {second_start + 12, 1},     // name without its zero byte
+        {second_start + 13, 1},     // name ended, no value
+        {second_start + 13 + 4, 1}, // half a value
+        {3, 0},                     // first name cut
+        {whole.size(), 2},
+    };
+    for (const auto& c : cases) {
+        std::vector<char> bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(c.keep));
+        auto m = decode(bytes);
+        EXPECT_EQ(m.size(), c.entries) << "kept " << c.keep;
+        if (c.entries >= 1)
+            EXPECT_EQ(m["depth"], 10.0f);
+    }
+}
+
+TEST(AnswerDecoder, FrameCheck) {
+    EXPECT_EQ(check_frame({}), frame_state::incomplete);
+    EXPECT_EQ(check_frame({1, 0, 0, 0}), frame_state::incomplete);
+    EXPECT_EQ(check_frame(frame(0, 0)), frame_state::complete);
+    EXPECT_EQ(check_frame(frame(10, 9)), frame_state::incomplete);
+    EXPECT_EQ(check_frame(frame(10, 10)), frame_state::complete);
+    EXPECT_EQ(check_frame(frame(10, 30)), frame_state::complete); // extra bytes: complete too
+    EXPECT_EQ(check_frame(frame(-1, 0)), frame_state::complete);
+    EXPECT_EQ(check_frame(frame(static_cast<std::int32_t>(max_answer_bytes), 0)), frame_state::oversized);
+    EXPECT_EQ(check_frame(frame(0, max_answer_bytes)), frame_state::oversized);
+}
+
+TEST(AnswerDecoder, JunkNeverCrashes) {
+    std::vector<char> junk(4096);
+    std::uint32_t x = 12345;
+    for (int round = 0; round < 200; ++round) {
+        for (auto& c : junk) {
+            x = x * 1664525u + 1013904223u;
+            c = static_cast<char>(x >> 24);
+        }
+        ValueMap m;
+        decode_answer(junk.data(), junk.size() - static_cast<std::size_t>(round), m);
+    }
+}
