@@ -1,0 +1,277 @@
+#include "app/MainForm.h"
+
+#include "app/Application.h"
+#include "app/Controlworks.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLocale>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QStatusBar>
+#include <QSystemTrayIcon>
+#include <QTime>
+#include <cstdio>
+#include <stdexcept>
+
+TMainForm* MainForm = nullptr;
+
+namespace {
+
+struct StatusView {
+    Status status;
+    const char* short_text; // nullptr marks the end of the table
+    const char* long_text;
+    int image;
+};
+
+// Searched in this order; the first matching row wins.
+const StatusView status_views[] = {
+    {Status::Connecting, "Подключение...", "Пытаюсь подключиться к программе регистрации...", 0},
+    {Status::ConnectFailed, "Ошибка", "Произошла ошибка при подключении к программе регистрации!", 0},
+    {Status::Working, "Работа", "Подключение установлено. Начинаю работу.", 1},
+    {Status::Disconnecting, "Отключение...", "Пытаюсь отключится от программы регистрации", 1},
+    {Status::ExchangeFailed, "Ошибка", "Ошибка обмена данными с программой регистрации", 0},
+    {Status::Disconnected, "Отключено", "Соединение разорвано", 0},
+    {Status::RegistryFailed, "Ошибка", "Ошибка записи в реестр. Недостаточно прав для записи", 0},
+    {Status::Paused, "Пауза", "Перехожу в режим паузы", 0},
+    {Status::Idle, nullptr, nullptr, 0},
+};
+
+const char* const unknown_status_text = "???";
+// The notification area shows at most this much of a tip.
+const int tray_tip_limit = 63;
+
+BVSystem& acquisition() {
+    BVSystem* system = BVSystem::instance();
+    if (!system)
+        throw std::logic_error("The acquisition controller does not exist");
+    return *system;
+}
+
+} // namespace
+
+QString long_time_format(const QLocale& locale) {
+    // Qt's long format appends the time zone ('t' fields), which a time-of-day log line does not carry.
+    const QString format = locale.timeFormat(QLocale::LongFormat);
+    QString out;
+    bool quoted = false;
+    for (qsizetype i = 0; i < format.size(); ++i) {
+        const QChar c = format[i];
+        if (c == u'\'')
+            quoted = !quoted;
+        if (quoted || c != u't') {
+            out += c;
+            continue;
+        }
+        while (i + 1 < format.size() && format[i + 1] == u't')
+            ++i;
+        while (!out.isEmpty() && out.back().isSpace())
+            out.chop(1);
+        while (i + 1 < format.size() && format[i + 1].isSpace())
+            ++i;
+    }
+    return out.trimmed();
+}
+
+QPixmap draw_status_image(const QColor& colour) {
+    QPixmap image(16, 16);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(colour);
+    p.drawRoundedRect(QRectF(0, 0, 16, 16), 3, 3);
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(7);
+    font.setBold(true);
+    font.setStretch(QFont::Condensed);
+    p.setFont(font);
+    p.setPen(Qt::white);
+    p.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter, QStringLiteral("ГЛБ"));
+    return image;
+}
+
+TMainForm::TMainForm(std::function<bool()> tray_host_probe, QWidget* owner)
+    : gui::MainWindowForm(owner), tray_host(std::move(tray_host_probe)) {
+    if (!tray_host)
+        tray_host = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
+    MainForm = this;
+    set_main_form(true);
+
+    setWindowTitle(QStringLiteral(" Модуль глубины для забойной системы"));
+
+    memLog = new QPlainTextEdit(this);
+    memLog->setReadOnly(true);
+    memLog->setLineWrapMode(QPlainTextEdit::NoWrap);
+    memLog->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    memLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setCentralWidget(memLog);
+
+    stbarMain = new QStatusBar(this);
+    stbarMain->setFixedHeight(gui::design_px(25));
+    stbarPanel0 = new QLabel(stbarMain);
+    stbarPanel0->setFixedWidth(gui::design_px(400));
+    stbarMain->addWidget(stbarPanel0);
+    setStatusBar(stbarMain);
+
+    MainMenu1 = menuBar();
+    N1 = MainMenu1->addMenu(QStringLiteral("Файл"));
+    mnOptions = N1->addAction(QStringLiteral("Настройки..."));
+    N3 = N1->addSeparator();
+    mnExit = N1->addAction(QStringLiteral("Выход"));
+    Cghfdrf1 = MainMenu1->addMenu(QStringLiteral("Справка"));
+    mnAbout = Cghfdrf1->addAction(QStringLiteral("О программе..."));
+
+    ImageList = {draw_status_image(QColor(0xE0, 0x10, 0x10)), draw_status_image(QColor(0x10, 0xA0, 0x10))};
+
+    ppmnTray = new QMenu(this);
+    N2 = ppmnTray->addAction(QStringLiteral("Выход"));
+    TrayIcon = new QSystemTrayIcon(this);
+    TrayIcon->setContextMenu(ppmnTray);
+
+    connect(mnOptions, &QAction::triggered, this, guarded([this] { mnOptionsClick(); }));
+    connect(mnExit, &QAction::triggered, this, guarded([this] { mnExitClick(); }));
+    connect(N2, &QAction::triggered, this, guarded([this] { mnExitClick(); }));
+    connect(mnAbout, &QAction::triggered, this, guarded([this] { mnAboutClick(); }));
+    connect(TrayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::DoubleClick)
+            run_guarded([this] { TrayIconDblClick(); });
+    });
+
+    // The client area excludes the menu bar, as the design measures it.
+    resize(gui::design_px(535), gui::design_px(277) + MainMenu1->sizeHint().height());
+    move(gui::design_px(364), gui::design_px(327));
+
+    apply_form_style(this);
+
+    exit_requested = false;
+    in_tray = false;
+
+    // Subscribed before start and connect, so the statuses they raise are shown already.
+    status_connection = acquisition().status_changed.connect([this](Status s) { on_status_changed(s); });
+    acquisition().start();
+    acquisition().connect();
+
+    tray_activated = true;
+    show_tray_icon_when_ready();
+}
+
+TMainForm::~TMainForm() {
+    status_connection.disconnect();
+    if (MainForm == this)
+        MainForm = nullptr;
+}
+
+void TMainForm::on_status_changed(Status s) {
+    QString short_text = QString::fromLatin1(unknown_status_text);
+    QString long_text = short_text;
+    for (const StatusView* view = status_views; view->short_text; ++view) {
+        if (view->status != s)
+            continue;
+        short_text = QString::fromUtf8(view->short_text);
+        long_text = QString::fromUtf8(view->long_text);
+        TrayIcon->setIcon(QIcon(ImageList.at(view->image)));
+        TrayIcon->setToolTip(short_text.left(tray_tip_limit));
+        show_tray_icon_when_ready();
+        break;
+    }
+    stbarPanel0->setText(short_text);
+    add_to_log(long_text);
+}
+
+void TMainForm::add_to_log(const QString& text) {
+    const QLocale locale = QLocale::system();
+    memLog->appendPlainText(locale.toString(QTime::currentTime(), long_time_format(locale)) + QStringLiteral(": ") +
+                            text);
+}
+
+void TMainForm::show_tray_icon_when_ready() {
+    // Until a known status gave it an image, the icon has nothing to show.
+    if (tray_activated && !TrayIcon->icon().isNull() && !TrayIcon->isVisible())
+        TrayIcon->show();
+}
+
+bool TMainForm::can_hide_to_tray() const {
+    return TrayIcon->isVisible() && tray_host();
+}
+
+void TMainForm::hide_to_tray() {
+    showMinimized();
+    QCoreApplication::processEvents();
+    hide();
+    in_tray = true;
+}
+
+void TMainForm::FormClose(gui::CloseAction& action) {
+    if (exit_requested) {
+        action = gui::CloseAction::Free;
+    } else if (can_hide_to_tray()) {
+        action = gui::CloseAction::None;
+        hide_to_tray();
+    } else {
+        // Without a notification area a hidden window could never come back.
+        action = gui::CloseAction::Minimize;
+    }
+}
+
+void TMainForm::TrayIconDblClick() {
+    if (!in_tray) {
+        hide_to_tray();
+        return;
+    }
+    show();
+    QCoreApplication::processEvents();
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    QCoreApplication::processEvents();
+    show();
+    raise();
+    activateWindow();
+    in_tray = false;
+}
+
+void TMainForm::mnOptionsClick() {
+    // The settings dialog joins in a later version.
+}
+
+void TMainForm::mnAboutClick() {
+    // The About box joins in a later version.
+}
+
+void TMainForm::mnExitClick() {
+    exit_sequence(SaveFailure::Raise);
+}
+
+void TMainForm::exit_on_request() {
+    exit_sequence(SaveFailure::Report);
+}
+
+void TMainForm::save_settings_quietly() {
+    try {
+        acquisition().save_options();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", exception_message(e).toLocal8Bit().constData());
+    }
+}
+
+void TMainForm::exit_sequence(SaveFailure on_failure) {
+    // stop() processes events while it waits, so a second request (a signal, the other "Выход") can arrive
+    // inside the first; it is the same exit and is dropped.
+    if (exit_running || exit_requested)
+        return;
+    exit_running = true;
+    struct Running {
+        bool& flag;
+        ~Running() { flag = false; }
+    } running{exit_running};
+
+    acquisition().stop();
+    if (on_failure == SaveFailure::Raise)
+        acquisition().save_options();
+    else
+        save_settings_quietly();
+    exit_requested = true;
+    close();
+}

@@ -1,0 +1,26 @@
+// The tray program: the acquisition controller lives from before the main window until after it.
+#include "acquisition/Bvsystem.h"
+#include "app/Application.h"
+#include "app/GracefulExit.h"
+#include "app/MainForm.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    try {
+        set_application_title(QStringLiteral(" Модуль глубины"));
+        // The program lives on in the tray with no window shown; only the exit sequence ends it.
+        QApplication::setQuitOnLastWindowClosed(false);
+        BVSystem system;
+        TMainForm form;
+        GracefulExit graceful([&form] { form.exit_on_request(); }, [&form] { form.save_settings_quietly(); });
+        form.show();
+        QApplication::exec();
+    } catch (const std::exception& e) {
+        show_exception(exception_message(e));
+    } catch (...) {
+        show_exception(QString());
+    }
+    return 0;
+}
