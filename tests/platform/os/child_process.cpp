@@ -56,9 +56,10 @@ child_process::child_process(const std::vector<std::string>& args) {
     }
     SetHandleInformation(to, HANDLE_FLAG_INHERIT, 0);
     SetHandleInformation(from, HANDLE_FLAG_INHERIT, 0);
-    std::string command = "\"" + helper_program() + "\"";
+    std::string command;
+    command.append(1, '"').append(helper_program()).append(1, '"');
     for (const auto& a : args)
-        command += " \"" + a + "\"";
+        command.append(" \"").append(a).append(1, '"');
     STARTUPINFOA si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;

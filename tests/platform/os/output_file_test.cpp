@@ -135,7 +135,7 @@ TEST_F(OutputFile, WaitsWhileAnotherProcessHoldsTheLock) {
     EXPECT_EQ(writer.wait_for(300ms), std::future_status::timeout);
     EXPECT_FALSE(testing_os::file_exists(bin_));
     holder.write_line("go");
-    ASSERT_EQ(writer.wait_for(20s), std::future_status::ready);
+    ASSERT_EQ(writer.wait_for(60s), std::future_status::ready);
     EXPECT_EQ(read_file(bin_).substr(0, 4), std::string("\x00\x80\xBB\x44", 4));
     EXPECT_EQ(holder.read_line(), "released");
 }
@@ -183,7 +183,7 @@ TEST_F(OutputFile, UnwritableLocationChangesNothingAndRaisesNothing) {
     EXPECT_TRUE(std::filesystem::is_directory(bin_));
     // The lock is free again after each failure.
     auto other = std::async(std::launch::async, [&] { lib::Locker hold(&lock); });
-    EXPECT_EQ(other.wait_for(20s), std::future_status::ready);
+    EXPECT_EQ(other.wait_for(60s), std::future_status::ready);
 }
 
 #ifndef _WIN32
