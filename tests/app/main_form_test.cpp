@@ -1,0 +1,394 @@
+// The main window against the real acquisition controller on loopback.
+#include "acquisition/Bvsystem.h"
+#include "app/Application.h"
+#include "app/MainForm.h"
+#include "platform/gui/FormBase.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QLocale>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QRegularExpression>
+#include <QStatusBar>
+#include <QSystemTrayIcon>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTextBlock>
+#include <QThread>
+#include <QTimer>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+bool wait_until(const std::function<bool()>& done, int timeout_ms = 8000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > timeout_ms)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+    return true;
+}
+
+// A port on which nothing listens: connections to it are refused.
+quint16 closed_port() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+QStringList log_lines(const TMainForm& form) {
+    return form.memLog->toPlainText().split(u'\n', Qt::SkipEmptyParts);
+}
+
+// The text after the time stamp, checking the stamp's shape on the way.
+QString logged_text(const QString& line) {
+    static const QRegularExpression stamped(QStringLiteral("^(\\d{2}:\\d{2}:\\d{2}): (.*)$"));
+    const auto m = stamped.match(line);
+    EXPECT_TRUE(m.hasMatch()) << line.toStdString();
+    return m.captured(2);
+}
+
+QImage as_image(const QPixmap& pixmap) {
+    return pixmap.toImage().convertToFormat(QImage::Format_ARGB32);
+}
+
+// Index of the image list entry the tray icon shows, -1 for none of them.
+int tray_image_index(const TMainForm& form) {
+    if (form.TrayIcon->icon().isNull())
+        return -1;
+    const QImage shown = as_image(form.TrayIcon->icon().pixmap(16, 16));
+    for (int i = 0; i < form.ImageList.size(); ++i)
+        if (shown == as_image(form.ImageList[i]))
+            return i;
+    return -1;
+}
+
+class MainFormTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(home.isValid());
+        qputenv("XDG_CONFIG_HOME", home.filePath("config").toUtf8());
+        qputenv("XDG_RUNTIME_DIR", home.path().toUtf8());
+        set_application_title(QStringLiteral(" Модуль глубины"));
+    }
+    void TearDown() override {
+        form.reset();
+        if (system) {
+            QFile::remove(QString::fromStdString(system->get_ini_path()));
+            QFile::remove(QString::fromStdString(system->get_bin_path()));
+        }
+        system.reset();
+    }
+    void make(quint16 port, bool tray_host = true) {
+        system = std::make_unique<BVSystem>(port, 100);
+        QFile::remove(QString::fromStdString(system->get_ini_path()));
+        form = std::make_unique<TMainForm>([tray_host] { return tray_host; });
+    }
+    QString status_text() const { return form->stbarPanel0->text(); }
+
+    QTemporaryDir home;
+    std::unique_ptr<BVSystem> system;
+    std::unique_ptr<TMainForm> form;
+};
+
+TEST_F(MainFormTest, StartShowsConnectingBeforeTheWindowIsShown) {
+    make(closed_port());
+    EXPECT_FALSE(form->isVisible());
+    const QStringList lines = log_lines(*form);
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_EQ(logged_text(lines[0]), "Пытаюсь подключиться к программе регистрации...");
+    EXPECT_EQ(status_text(), "Подключение...");
+    EXPECT_EQ(form->TrayIcon->toolTip(), "Подключение...");
+    EXPECT_EQ(tray_image_index(*form), 0);
+    EXPECT_TRUE(form->TrayIcon->isVisible());
+    EXPECT_EQ(form->windowTitle(), " Модуль глубины для забойной системы");
+}
+
+TEST_F(MainFormTest, RegistryFailureIsLoggedBeforeConnecting) {
+    // A plain file where the configuration directory should be: the install location cannot be written.
+    QFile blocker(home.filePath("config"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    make(closed_port());
+    const QStringList lines = log_lines(*form);
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(logged_text(lines[0]), "Ошибка записи в реестр. Недостаточно прав для записи");
+    EXPECT_EQ(logged_text(lines[1]), "Пытаюсь подключиться к программе регистрации...");
+    EXPECT_EQ(status_text(), "Подключение...");
+}
+
+TEST_F(MainFormTest, RefusedConnectionEndsInPauseAndRetries) {
+    make(closed_port());
+    ASSERT_TRUE(wait_until([&] { return log_lines(*form).size() >= 4; }));
+    QStringList texts;
+    for (const QString& line : log_lines(*form).mid(0, 4))
+        texts << logged_text(line);
+    EXPECT_EQ(texts, QStringList({"Пытаюсь подключиться к программе регистрации...",
+                                  "Произошла ошибка при подключении к программе регистрации!", "Перехожу в режим паузы",
+                                  "Пытаюсь подключиться к программе регистрации..."}));
+}
+
+struct ViewCase {
+    Status status;
+    const char* short_text;
+    const char* long_text;
+    int image;
+};
+
+TEST_F(MainFormTest, EveryStatusReachesStatusBarLogAndTray) {
+    const ViewCase cases[] = {
+        {Status::Working, "Работа", "Подключение установлено. Начинаю работу.", 1},
+        {Status::Disconnecting, "Отключение...", "Пытаюсь отключится от программы регистрации", 1},
+        {Status::ConnectFailed, "Ошибка", "Произошла ошибка при подключении к программе регистрации!", 0},
+        {Status::Working, "Работа", "Подключение установлено. Начинаю работу.", 1},
+        {Status::ExchangeFailed, "Ошибка", "Ошибка обмена данными с программой регистрации", 0},
+        {Status::Working, "Работа", "Подключение установлено. Начинаю работу.", 1},
+        {Status::Disconnected, "Отключено", "Соединение разорвано", 0},
+        {Status::Working, "Работа", "Подключение установлено. Начинаю работу.", 1},
+        {Status::RegistryFailed, "Ошибка", "Ошибка записи в реестр. Недостаточно прав для записи", 0},
+        {Status::Working, "Работа", "Подключение установлено. Начинаю работу.", 1},
+        {Status::Paused, "Пауза", "Перехожу в режим паузы", 0},
+        {Status::Connecting, "Подключение...", "Пытаюсь подключиться к программе регистрации...", 0},
+    };
+    make(closed_port());
+    for (const ViewCase& c : cases) {
+        // Through the controller's notification, as the controller raises it.
+        system->status_changed(c.status);
+        EXPECT_EQ(status_text(), c.short_text) << int(c.status);
+        EXPECT_EQ(logged_text(log_lines(*form).last()), c.long_text) << int(c.status);
+        EXPECT_EQ(form->TrayIcon->toolTip(), c.short_text) << int(c.status);
+        EXPECT_EQ(tray_image_index(*form), c.image) << int(c.status);
+    }
+}
+
+TEST_F(MainFormTest, UnknownStatusShowsQuestionMarksAndLeavesTheTray) {
+    make(closed_port());
+    system->status_changed(Status::Working);
+    for (Status unknown : {Status::Idle, static_cast<Status>(9), static_cast<Status>(200)}) {
+        system->status_changed(unknown);
+        EXPECT_EQ(status_text(), "???");
+        EXPECT_EQ(logged_text(log_lines(*form).last()), "???");
+        EXPECT_EQ(form->TrayIcon->toolTip(), "Работа");
+        EXPECT_EQ(tray_image_index(*form), 1);
+    }
+}
+
+TEST_F(MainFormTest, LogLineCarriesTheTimeOfDayAndIsNeverTrimmed) {
+    make(closed_port());
+    const int before = form->memLog->document()->blockCount();
+    const QTime start = QTime::currentTime();
+    for (int i = 0; i < 3000; ++i)
+        system->status_changed(i % 2 ? Status::Working : Status::Paused);
+    EXPECT_EQ(form->memLog->document()->blockCount(), before + 3000);
+    EXPECT_EQ(logged_text(form->memLog->document()->firstBlock().text()),
+              "Пытаюсь подключиться к программе регистрации...");
+
+    const QString last = log_lines(*form).last();
+    const QTime stamped = QTime::fromString(last.left(8), QStringLiteral("HH:mm:ss"));
+    ASSERT_TRUE(stamped.isValid()) << last.toStdString();
+    const int drift = start.secsTo(stamped);
+    EXPECT_TRUE(drift >= -1 && drift <= 60) << drift; // generous; midnight is not expected during a test run
+}
+
+TEST(LongTimeFormat, KeepsTimeOfDayFieldsOnly) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"C", "HH:mm:ss"},     {"ru_RU", "HH:mm:ss"},     {"en_US", "h:mm:ss AP"},
+        {"zh_CN", "HH:mm:ss"}, {"bg_BG", "H:mm:ss 'ч'."}, {"fi_FI", "H.mm.ss"},
+    };
+    for (const auto& [name, expected] : cases)
+        EXPECT_EQ(long_time_format(QLocale(QString::fromLatin1(name))), expected) << name;
+}
+
+TEST_F(MainFormTest, DesignValues) {
+    make(closed_port());
+    const auto texts = [](const QMenu* menu) {
+        QStringList out;
+        for (const QAction* a : menu->actions())
+            out << (a->isSeparator() ? QStringLiteral("-") : a->text());
+        return out;
+    };
+    QStringList top;
+    for (const QAction* a : form->MainMenu1->actions())
+        top << a->text();
+    EXPECT_EQ(top, QStringList({"Файл", "Справка"}));
+    EXPECT_EQ(texts(form->N1), QStringList({"Настройки...", "-", "Выход"}));
+    EXPECT_EQ(texts(form->Cghfdrf1), QStringList({"О программе..."}));
+    EXPECT_EQ(texts(form->ppmnTray), QStringList({"Выход"}));
+    EXPECT_EQ(form->TrayIcon->contextMenu(), form->ppmnTray);
+
+    EXPECT_TRUE(form->memLog->isReadOnly());
+    EXPECT_EQ(form->memLog->font().family(), "Lucida Console");
+    EXPECT_EQ(form->memLog->font().pointSize(), 9);
+    EXPECT_EQ(form->stbarPanel0->width(), gui::design_px(400));
+    EXPECT_EQ(form->stbarMain->height(), gui::design_px(25));
+
+    form->show();
+    ASSERT_TRUE(wait_until([&] { return form->isVisible(); }));
+    EXPECT_EQ(form->width(), gui::design_px(535));
+    EXPECT_EQ(form->centralWidget()->height() + form->stbarMain->height(), gui::design_px(277));
+
+    // The rendered status bar shows the status text.
+    QImage image(form->size(), QImage::Format_ARGB32);
+    form->render(&image);
+    const QRect panel(form->stbarPanel0->mapTo(form.get(), QPoint(0, 0)), form->stbarPanel0->size());
+    const QRgb face = image.pixel(panel.right() - 2, panel.center().y());
+    int ink = 0;
+    for (int y = panel.top(); y <= panel.bottom(); ++y)
+        for (int x = panel.left(); x < panel.left() + 120; ++x)
+            ink += image.pixel(x, y) != face;
+    EXPECT_GT(ink, 30);
+}
+
+TEST_F(MainFormTest, StatusImagesAreRedAndGreen) {
+    make(closed_port());
+    ASSERT_EQ(form->ImageList.size(), 2);
+    for (int i = 0; i < 2; ++i) {
+        const QImage image = as_image(form->ImageList[i]);
+        EXPECT_EQ(image.size(), QSize(16, 16));
+        const QColor edge = image.pixelColor(1, 8);
+        if (i == 0)
+            EXPECT_TRUE(edge.red() > 180 && edge.green() < 80) << edge.name().toStdString();
+        else
+            EXPECT_TRUE(edge.green() > 120 && edge.red() < 80) << edge.name().toStdString();
+    }
+    EXPECT_NE(as_image(form->ImageList[0]), as_image(form->ImageList[1]));
+}
+
+TEST_F(MainFormTest, ClosingHidesToTrayAndDoubleClickToggles) {
+    make(closed_port());
+    form->show();
+    ASSERT_TRUE(wait_until([&] { return form->isVisible(); }));
+
+    form->close();
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_TRUE(form->is_in_tray());
+    EXPECT_TRUE(form->TrayIcon->isVisible());
+
+    emit form->TrayIcon->activated(QSystemTrayIcon::DoubleClick);
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_FALSE(form->isMinimized());
+    EXPECT_FALSE(form->is_in_tray());
+
+    emit form->TrayIcon->activated(QSystemTrayIcon::DoubleClick);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_TRUE(form->is_in_tray());
+
+    // A single click is not a double click.
+    emit form->TrayIcon->activated(QSystemTrayIcon::Trigger);
+    EXPECT_TRUE(form->is_in_tray());
+
+    emit form->TrayIcon->activated(QSystemTrayIcon::DoubleClick);
+    // The ordinary minimise keeps the window out of the tray; a double click then hides it there.
+    form->showMinimized();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(form->is_in_tray());
+    emit form->TrayIcon->activated(QSystemTrayIcon::DoubleClick);
+    EXPECT_TRUE(form->is_in_tray());
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_FALSE(form->is_exit_requested());
+}
+
+TEST_F(MainFormTest, WithoutNotificationAreaClosingMinimises) {
+    make(closed_port(), false);
+    form->show();
+    ASSERT_TRUE(wait_until([&] { return form->isVisible(); }));
+    form->close();
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_TRUE(form->windowState() & Qt::WindowMinimized);
+    EXPECT_FALSE(form->is_in_tray());
+    EXPECT_FALSE(form->is_exit_requested());
+}
+
+// A station that accepts and keeps connections but never answers.
+struct SilentStation {
+    QTcpServer server;
+    QList<QTcpSocket*> peers;
+    SilentStation() {
+        server.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&server, &QTcpServer::newConnection, [this] {
+            while (QTcpSocket* s = server.nextPendingConnection())
+                peers << s;
+        });
+    }
+    bool peer_gone() const { return !peers.isEmpty() && peers.last()->state() == QAbstractSocket::UnconnectedState; }
+};
+
+QString read_file(const std::string& path) {
+    QFile f(QString::fromStdString(path));
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+
+TEST_F(MainFormTest, ExitFromTrayMenuWhileHiddenStopsAndSaves) {
+    SilentStation station;
+    make(station.server.serverPort());
+    form->show();
+    ASSERT_TRUE(wait_until([&] { return status_text() == "Работа"; }));
+    EXPECT_EQ(tray_image_index(*form), 1);
+    form->close();
+    ASSERT_TRUE(form->is_in_tray());
+    ASSERT_FALSE(QFile::exists(QString::fromStdString(system->get_ini_path())));
+
+    form->N2->trigger();
+    EXPECT_TRUE(form->is_exit_requested());
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_NE(system->get_status(), Status::Working);
+    QStringList texts;
+    for (const QString& line : log_lines(*form))
+        texts << logged_text(line);
+    const int disconnecting = texts.indexOf("Пытаюсь отключится от программы регистрации");
+    ASSERT_GE(disconnecting, 0);
+    EXPECT_EQ(texts.mid(disconnecting + 1, 1), QStringList({"Соединение разорвано"}));
+    const QString ini = read_file(system->get_ini_path());
+    EXPECT_TRUE(ini.contains(QRegularExpression(QStringLiteral("^\\[main\\]\\r?\\nremote_name=\"localhost\"\\r?\\n"))))
+        << ini.toStdString();
+    EXPECT_TRUE(wait_until([&] { return station.peer_gone(); }));
+
+    // A repeated request (a signal arriving after "Выход") changes nothing.
+    const int lines = log_lines(*form).size();
+    form->exit_on_request();
+    EXPECT_EQ(log_lines(*form).size(), lines);
+}
+
+TEST_F(MainFormTest, FailedSaveIsShownAndKeepsTheProgramRunning) {
+    make(closed_port());
+    form->show();
+    // A directory where the settings file goes: it cannot be replaced.
+    const QString ini_path = QString::fromStdString(system->get_ini_path());
+    ASSERT_TRUE(QDir().mkpath(ini_path));
+    QString title, text;
+    QTimer::singleShot(200, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            title = box->windowTitle();
+            text = box->text();
+            box->accept();
+        }
+    });
+    form->mnExit->trigger();
+    QDir(ini_path).removeRecursively();
+    EXPECT_EQ(title, " Модуль глубины");
+    EXPECT_TRUE(text.startsWith("Unable to write to ")) << text.toStdString();
+    EXPECT_TRUE(text.contains("Borevane.ini")) << text.toStdString();
+    EXPECT_FALSE(form->is_exit_requested());
+    EXPECT_TRUE(form->isVisible());
+
+    // The quiet variant reports on stderr and ends the program anyway.
+    ASSERT_TRUE(QDir().mkpath(ini_path));
+    form->exit_on_request();
+    QDir(ini_path).removeRecursively();
+    EXPECT_TRUE(form->is_exit_requested());
+    EXPECT_FALSE(form->isVisible());
+}
+
+} // namespace
