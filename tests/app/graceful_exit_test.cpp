@@ -1,0 +1,120 @@
+#include "acquisition/Bvsystem.h"
+#include "app/GracefulExit.h"
+#include "app/MainForm.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QThread>
+#include <csignal>
+#include <gtest/gtest.h>
+
+namespace {
+
+bool wait_until(const std::function<bool()>& done, int timeout_ms = 5000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > timeout_ms)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+    return true;
+}
+
+extern "C" void marker_handler(int) {}
+
+TEST(GracefulExit, EachSignalRunsTheExitSequenceOnTheGuiThread) {
+    int exits = 0;
+    Qt::HANDLE thread = nullptr;
+    GracefulExit graceful(
+        [&] {
+            ++exits;
+            thread = QThread::currentThreadId();
+        },
+        {});
+    int expected = 0;
+    for (int signo : GracefulExit::handled_signals) {
+        ASSERT_EQ(::raise(signo), 0);
+        ++expected;
+        EXPECT_TRUE(wait_until([&] { return exits == expected; })) << "signal " << signo;
+    }
+    EXPECT_EQ(thread, QThread::currentThreadId());
+}
+
+TEST(GracefulExit, RestoresThePreviousDispositions) {
+    struct sigaction marker {};
+    marker.sa_handler = marker_handler;
+    sigemptyset(&marker.sa_mask);
+    struct sigaction saved_term {
+    }, saved_hup{};
+    ::sigaction(SIGTERM, &marker, &saved_term);
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    ::sigaction(SIGHUP, &ignore, &saved_hup);
+    {
+        GracefulExit graceful([] {}, {});
+        struct sigaction now {};
+        ::sigaction(SIGTERM, nullptr, &now);
+        EXPECT_NE(now.sa_handler, marker_handler);
+    }
+    struct sigaction term {
+    }, hup{};
+    ::sigaction(SIGTERM, &saved_term, &term);
+    ::sigaction(SIGHUP, &saved_hup, &hup);
+    EXPECT_EQ(term.sa_handler, marker_handler);
+    EXPECT_EQ(hup.sa_handler, SIG_IGN);
+}
+
+TEST(GracefulExit, LoopEndingWithoutExitRunsTheSequence) {
+    int exits = 0;
+    GracefulExit graceful([&] { ++exits; }, {});
+    // What QCoreApplication::exec() emits when the session manager makes the loop quit.
+    ASSERT_TRUE(QMetaObject::invokeMethod(QCoreApplication::instance(), "aboutToQuit", Qt::DirectConnection));
+    EXPECT_EQ(exits, 1);
+}
+
+TEST(GracefulExitDeathTest, SecondSignalDuringTheExitEndsTheProgram) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            GracefulExit graceful([] { ::raise(SIGTERM); }, {});
+            ::raise(SIGTERM);
+            wait_until([] { return false; }, 3000);
+            std::exit(0);
+        },
+        ::testing::KilledBySignal(SIGTERM), "");
+}
+
+TEST(GracefulExit, SigtermStopsTheMainWindowAndSavesTheSettings) {
+    QTemporaryDir home;
+    qputenv("XDG_CONFIG_HOME", home.filePath("config").toUtf8());
+    qputenv("XDG_RUNTIME_DIR", home.path().toUtf8());
+    QTcpServer closed;
+    closed.listen(QHostAddress::LocalHost, 0);
+    const quint16 port = closed.serverPort();
+    closed.close();
+
+    BVSystem system(port, 100);
+    const QString ini = QString::fromStdString(system.get_ini_path());
+    QFile::remove(ini);
+    {
+        TMainForm form([] { return true; });
+        GracefulExit graceful([&] { form.exit_on_request(); }, {});
+        form.show();
+        ASSERT_EQ(::raise(SIGTERM), 0);
+        EXPECT_TRUE(wait_until([&] { return form.is_exit_requested(); }));
+        EXPECT_FALSE(form.isVisible());
+    }
+    QFile f(ini);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(f.readAll().startsWith("[main]"));
+    f.close();
+    QFile::remove(ini);
+    QFile::remove(QString::fromStdString(system.get_bin_path()));
+}
+
+} // namespace
