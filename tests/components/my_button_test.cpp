@@ -1,0 +1,355 @@
+#include "components/MyButton.h"
+#include "platform/gui/FormBase.h"
+#include "platform/gui/ImageList.h"
+#include "platform/gui/SystemColors.h"
+
+#include <QApplication>
+#include <QEnterEvent>
+#include <QImage>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+#include <map>
+#include <string>
+
+namespace {
+
+constexpr QRgb sentinel = 0xFF123456;
+
+class MyButtonTest : public ::testing::Test {
+protected:
+    void SetUp() override { gui::pin_system_colors(gui::standard_system_colors()); } // button face 0xF0F0F0
+    void TearDown() override { gui::unpin_system_colors(); }
+};
+
+QImage render(QWidget& widget) {
+    QImage image(widget.size(), QImage::Format_RGB32);
+    image.fill(sentinel);
+    widget.render(&image);
+    return image;
+}
+
+TColor at(const QImage& image, int x, int y) {
+    return gui::from_qcolor(QColor(image.pixel(x, y)));
+}
+
+// A plain white face and black caption make the caption's pixels easy to find.
+void make_plain(TMyButton& button) {
+    button.SetColor(gui::clWhite);
+    button.SetFontColor(gui::clBlack);
+    button.SetGradientType(mbgtNone);
+    QFont font;
+    font.setPixelSize(13);
+    button.setFont(font);
+}
+
+// Bounding box of the pixels inside the bevel that differ from the face colour.
+gui::TRect caption_ink(const QImage& image, TColor face, int inset) {
+    gui::TRect box{image.width(), image.height(), 0, 0};
+    for (int y = inset; y < image.height() - inset; ++y)
+        for (int x = inset; x < image.width() - inset; ++x)
+            if (at(image, x, y) != face)
+                box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1),
+                       std::max(box.bottom, y + 1)};
+    return box;
+}
+
+TEST_F(MyButtonTest, ConstructorValues) {
+    TMyButton b;
+    EXPECT_EQ(b.size(), QSize(100, 25));
+    EXPECT_EQ(b.focusPolicy(), Qt::StrongFocus);
+    EXPECT_EQ(b.GradientType(), mbgtDiagonal1);
+    EXPECT_EQ(b.GradientColor1(), 0xFFFFFFu);
+    EXPECT_EQ(b.GradientColor2(), 0x808080u);
+    EXPECT_EQ(b.Type(), mbtRoundRect);
+    EXPECT_EQ(b.BorderWidth(), 2);
+    EXPECT_EQ(b.ModalResult(), mbmrNone);
+    EXPECT_EQ(b.DefaultColor(), 0x00FF00u);
+    EXPECT_EQ(b.FrameColor(), gui::clWindowFrame);
+    EXPECT_EQ(b.ImageIndex(), -1);
+    EXPECT_EQ(b.TextAlign(), gui::alBottom);
+    EXPECT_EQ(b.Alignment(), gui::taCenter);
+    EXPECT_TRUE(b.BorderFrame() && b.AutoBorderColor() && b.AutoGradientColors());
+    EXPECT_FALSE(b.TextShadow() || b.Default() || b.Cancel);
+    EXPECT_EQ(b.margin(), gui::screen_logical_dpi() <= 100 ? 1 : 3);
+}
+
+TEST_F(MyButtonTest, CornerRadiusAndWindowShape) {
+    const std::map<int, int> radius_by_height = {{21, 3}, {25, 4}, {31, 5}, {60, 10}};
+    for (auto [height, radius] : radius_by_height) {
+        QWidget parent;
+        TMyButton& b = *new TMyButton(&parent);
+        parent.show();
+        b.resize(86, height);
+        QApplication::processEvents();
+        EXPECT_EQ(b.calc_corner_radius(), radius) << height;
+        EXPECT_EQ(b.mask().boundingRect(), QRect(0, 0, 86, height));
+        if (radius >= 4) { // a 3 x 3 corner ellipse is too small to cut a pixel
+            EXPECT_FALSE(b.mask().contains(QPoint(0, 0)));
+            EXPECT_FALSE(b.mask().contains(QPoint(85, height - 1)));
+        }
+        EXPECT_TRUE(b.mask().contains(QPoint(43, 0)));
+        b.SetType(mbtSimple);
+        EXPECT_EQ(b.mask(), QRegion(0, 0, 86, height));
+    }
+}
+
+TEST_F(MyButtonTest, SettersRepaintOnlyOnChangeAndAutoGradientRederives) {
+    TMyButton b;
+    b.SetColor(0x404040);
+    b.SetGradientColor1(0x111111);
+    b.SetAutoGradientColors(true); // no change of the flag, but the colours are re-derived
+    EXPECT_EQ(b.GradientColor1(), 0x202020u);
+    EXPECT_EQ(b.GradientColor2(), 0x606060u);
+    b.SetAutoGradientColors(false);
+    b.SetGradientColor1(0x111111);
+    EXPECT_EQ(b.GradientColor1(), 0x111111u);
+    EXPECT_TRUE(b.AutoBorderColor());
+}
+
+TEST_F(MyButtonTest, PressedCaptionMovesOnePixelAndLosesItsShadow) {
+    gui::DialogForm form;
+    auto* b = new TMyButton(&form);
+    make_plain(*b);
+    b->SetType(mbtSimple);
+    b->SetBorderFrame(false);
+    b->setGeometry(10, 10, 100, 31);
+    b->SetCaption("Ok");
+    form.show();
+    const int inset = b->BorderWidth() + b->margin() + 2; // inside the focus rectangle
+    const gui::TRect normal = caption_ink(render(*b), gui::clWhite, inset);
+    ASSERT_FALSE(normal.empty());
+
+    QTest::mousePress(b, Qt::LeftButton, {}, QPoint(50, 15));
+    ASSERT_TRUE(b->is_pressed());
+    const gui::TRect pressed = caption_ink(render(*b), gui::clWhite, inset);
+    EXPECT_EQ(pressed, normal.offset(1, 1));
+    QTest::mouseRelease(b, Qt::LeftButton, {}, QPoint(50, 15));
+    EXPECT_FALSE(b->is_pressed());
+
+    b->SetTextShadow(true);
+    b->SetTextShadowColor(gui::clRed);
+    auto has_red = [](const QImage& image) {
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (QColor(image.pixel(x, y)).red() > 200 && QColor(image.pixel(x, y)).green() < 100)
+                    return true;
+        return false;
+    };
+    EXPECT_TRUE(has_red(render(*b)));
+    QTest::mousePress(b, Qt::LeftButton, {}, QPoint(50, 15));
+    EXPECT_FALSE(has_red(render(*b)));
+    QTest::mouseRelease(b, Qt::LeftButton, {}, QPoint(50, 15));
+}
+
+TEST_F(MyButtonTest, DisabledLooksFlatAndGrey) {
+    TMyButton b;
+    make_plain(b);
+    b.SetType(mbtSimple);
+    b.resize(100, 31);
+    b.SetCaption("WWW");
+    b.setEnabled(false);
+    const QImage image = render(b);
+    // Frame: the button face darkened by 64; both bevel sides the face darkened by 20.
+    EXPECT_EQ(b.last_frame_color(), 0xB0B0B0u);
+    EXPECT_EQ(at(image, 0, 15), 0xB0B0B0u);
+    EXPECT_EQ(at(image, 1, 15), 0xDCDCDCu);
+    EXPECT_EQ(at(image, 50, 1), 0xDCDCDCu);
+    EXPECT_EQ(at(image, 98, 15), 0xDCDCDCu);
+    EXPECT_EQ(at(image, 50, 29), 0xDCDCDCu);
+    // Caption: the button face darkened by 96, nothing darker.
+    int darkest = 255;
+    for (int y = 5; y < 26; ++y)
+        for (int x = 5; x < 95; ++x)
+            darkest = std::min(darkest, QColor(image.pixel(x, y)).red());
+    EXPECT_EQ(darkest, 0x90);
+
+    b.SetFrameColor(gui::clNone);
+    render(b);
+    EXPECT_EQ(b.last_frame_color(), gui::clWhite);
+}
+
+TEST_F(MyButtonTest, EnabledBevelAndFrameColours) {
+    TMyButton b;
+    b.SetColor(0x808080);
+    b.SetGradientType(mbgtNone);
+    b.SetType(mbtSimple);
+    b.resize(100, 31);
+    QImage image = render(b);
+    EXPECT_EQ(at(image, 0, 15), gui::resolve_color(gui::clWindowFrame));
+    EXPECT_EQ(at(image, 1, 15), 0xA0A0A0u);  // light: Color + 32
+    EXPECT_EQ(at(image, 98, 15), 0x606060u); // dark: Color - 32
+    EXPECT_EQ(at(image, 50, 15), 0x808080u); // flat face
+
+    b.SetAutoBorderColor(false);
+    b.SetBorderColor(gui::clRed);
+    image = render(b);
+    EXPECT_EQ(at(image, 1, 15), gui::clRed);
+    EXPECT_EQ(at(image, 98, 15), gui::clRed);
+
+    // Hot: the frame darkens by 16 and the flat face lightens by 14.
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+    QApplication::sendEvent(&b, &enter);
+    EXPECT_TRUE(b.is_mouse_over());
+    image = render(b);
+    EXPECT_EQ(b.last_frame_color(), get_dark_color(gui::clWindowFrame, 16, 0));
+    EXPECT_EQ(at(image, 50, 15), 0x8E8E8Eu);
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(&b, &leave);
+    EXPECT_FALSE(b.is_mouse_over());
+}
+
+TEST_F(MyButtonTest, DefaultButtonFrameAndTint) {
+    for (TMyButtonTypes type : {mbtSimple, mbtRoundRect}) {
+        TMyButton b;
+        b.SetGradientType(mbgtNone);
+        b.SetColor(0x808080);
+        b.SetColorHue(0xFF0000);
+        b.SetType(type);
+        b.resize(100, 31);
+        b.SetDefault(true);
+        const QImage image = render(b);
+        EXPECT_EQ(b.last_frame_color(), 0x009F00u);
+        EXPECT_EQ(at(image, 50, 0), 0x009F00u) << type;
+        EXPECT_EQ(at(image, 50, 15), get_light_color(0x808080, 0, 0x00FF00)) << type; // green, not blue
+    }
+}
+
+TEST_F(MyButtonTest, RoundedBorderWithoutBevelStillDrawsCorners) {
+    TMyButton b;
+    b.SetGradientType(mbgtNone);
+    b.SetColor(gui::clWhite);
+    b.SetBorderWidth(0);
+    b.SetBorderFrame(false);
+    b.resize(100, 31);
+    const QImage image = render(b);
+    EXPECT_EQ(at(image, 50, 0), gui::clWhite); // no bands
+    EXPECT_NE(at(image, 97, 1), gui::clWhite); // corner arc
+    EXPECT_EQ(image.pixel(0, 0), sentinel);    // cut off by the shape
+}
+
+struct FormWithButtons {
+    gui::DialogForm form;
+    QWidget* panel = new QWidget(&form);
+    TMyButton* ok = new TMyButton(panel);
+    TMyButton* other = new TMyButton(&form);
+    TMyButton* cancel = new TMyButton(panel);
+    QLineEdit* edit = new QLineEdit(&form);
+    std::string clicks;
+
+    FormWithButtons() {
+        form.resize(400, 200);
+        panel->setGeometry(0, 0, 400, 100);
+        ok->move(10, 10);
+        cancel->move(120, 10);
+        other->move(10, 120);
+        edit->move(200, 120);
+        ok->SetDefault(true);
+        cancel->Cancel = true;
+        ok->OnClick = [this](QObject*) { clicks += "ok "; };
+        other->OnClick = [this](QObject*) { clicks += "other "; };
+        cancel->OnClick = [this](QObject*) { clicks += "cancel "; };
+        form.show();
+        QApplication::setActiveWindow(&form);
+    }
+    void key(QWidget* focus, Qt::Key k) {
+        focus->setFocus();
+        EXPECT_EQ(QApplication::focusWidget(), focus);
+        QTest::keyClick(focus, k);
+    }
+};
+
+TEST_F(MyButtonTest, EnterAndEscapeRouting) {
+    FormWithButtons f;
+    f.key(f.edit, Qt::Key_Return);
+    EXPECT_EQ(f.clicks, "ok ");
+    f.clicks.clear();
+    f.key(f.other, Qt::Key_Return); // a focused button takes Enter itself, the default stays out
+    EXPECT_EQ(f.clicks, "other ");
+    f.clicks.clear();
+    f.key(f.ok, Qt::Key_Enter); // the default button with the focus is clicked once
+    EXPECT_EQ(f.clicks, "ok ");
+    f.clicks.clear();
+    f.cancel->setEnabled(false);
+    f.key(f.edit, Qt::Key_Escape); // even disabled
+    EXPECT_EQ(f.clicks, "cancel ");
+    f.clicks.clear();
+    f.ok->setEnabled(false);
+    f.key(f.edit, Qt::Key_Return); // a disabled default button is not clicked
+    f.key(f.edit, Qt::Key_Space);
+    EXPECT_EQ(f.clicks, "");
+}
+
+TEST_F(MyButtonTest, ModalResultReachesTheFormThroughAPanelBeforeOnClick) {
+    FormWithButtons f;
+    f.cancel->SetModalResult(mbmrCancel);
+    int seen_by_handler = -1;
+    f.cancel->OnClick = [&](QObject* sender) {
+        EXPECT_EQ(sender, f.cancel);
+        seen_by_handler = f.form.ModalResult();
+    };
+    QTimer::singleShot(0, &f.form, [&] { QTest::mouseClick(f.cancel, Qt::LeftButton, {}, QPoint(50, 12)); });
+    EXPECT_EQ(f.form.ShowModal(), 2);
+    EXPECT_EQ(seen_by_handler, 2);
+}
+
+TEST_F(MyButtonTest, MouseClicksOnlyOnLeftPressAndReleaseInside) {
+    TMyButton b;
+    int clicks = 0, downs = 0;
+    b.OnClick = [&](QObject*) { ++clicks; };
+    b.OnMouseDown = [&](QObject*, Qt::MouseButton, Qt::KeyboardModifiers, int, int) { ++downs; };
+    b.show();
+    QTest::mouseClick(&b, Qt::LeftButton, {}, QPoint(50, 12));
+    EXPECT_EQ(clicks, 1);
+    QTest::mouseClick(&b, Qt::RightButton, {}, QPoint(50, 12));
+    EXPECT_EQ(clicks, 1);
+    QTest::mousePress(&b, Qt::LeftButton, {}, QPoint(50, 12));
+    QTest::mouseRelease(&b, Qt::LeftButton, {}, QPoint(150, 12));
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(downs, 3);
+    EXPECT_FALSE(b.is_pressed());
+}
+
+QPixmap red_square() {
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::red);
+    return pixmap;
+}
+
+TEST_F(MyButtonTest, ImagesNeedAnImageListAndGreyWhenDisabled) {
+    TMyButton plain, indexed;
+    for (TMyButton* b : {&plain, &indexed}) {
+        make_plain(*b);
+        b->resize(100, 50);
+        b->SetCaption("Go");
+    }
+    indexed.SetImageIndex(0);
+    EXPECT_TRUE(render(plain) == render(indexed)); // no image list: laid out as without an image
+
+    gui::TImageList images;
+    images.Add(red_square());
+    indexed.SetImages(&images);
+    const QImage with_image = render(indexed);
+    const int inner = indexed.BorderWidth() + indexed.margin();
+    // alBottom: the image centred at the top, the caption under it.
+    EXPECT_EQ(with_image.pixel(50, inner + 8), 0xFFFF0000);
+    EXPECT_GE(caption_ink(with_image, gui::clWhite, inner + 1).bottom,
+              caption_ink(render(plain), gui::clWhite, inner + 1).bottom);
+
+    indexed.SetTextAlign(gui::alRight);
+    const QImage right = render(indexed);
+    const int y = 25;
+    int red_from = -1;
+    for (int x = 0; x < 100 && red_from < 0; ++x)
+        if (right.pixel(x, y) == 0xFFFF0000)
+            red_from = x;
+    ASSERT_GE(red_from, 0);
+    EXPECT_LT(red_from, 50); // image left of the caption
+
+    indexed.setEnabled(false);
+    const QColor greyed(render(indexed).pixel(red_from + 8, y));
+    EXPECT_LT(std::abs(greyed.red() - greyed.green()), 60) << greyed.name().toStdString();
+}
+
+} // namespace
