@@ -1,6 +1,7 @@
 #include "acquisition/Bvsystem.h"
 #include "app/GracefulExit.h"
 #include "app/MainForm.h"
+#include "tests/app/exe_dir_lock.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -90,6 +91,7 @@ TEST(GracefulExitDeathTest, SecondSignalDuringTheExitEndsTheProgram) {
 }
 
 TEST(GracefulExit, SigtermStopsTheMainWindowAndSavesTheSettings) {
+    ExeDirLock exe_dir_lock;
     QTemporaryDir home;
     qputenv("XDG_CONFIG_HOME", home.filePath("config").toUtf8());
     qputenv("XDG_RUNTIME_DIR", home.path().toUtf8());

@@ -3,6 +3,7 @@
 #include "app/Application.h"
 #include "app/MainForm.h"
 #include "platform/gui/FormBase.h"
+#include "tests/app/exe_dir_lock.h"
 
 #include <QAction>
 #include <QApplication>
@@ -98,6 +99,7 @@ protected:
     }
     QString status_text() const { return form->stbarPanel0->text(); }
 
+    ExeDirLock exe_dir_lock;
     QTemporaryDir home;
     std::unique_ptr<BVSystem> system;
     std::unique_ptr<TMainForm> form;
