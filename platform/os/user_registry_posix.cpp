@@ -47,11 +47,17 @@ bool usable_component(const std::string& part) {
     return !part.empty() && part != "." && part != ".." && part.find('/') == std::string::npos;
 }
 
-bool make_directory(const std::string& path, mode_t mode) {
+// Creates the missing directories of an absolute path, private to the user as a configuration home should be.
+bool make_directories(const std::string& path) {
+    for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+        const std::string prefix = path.substr(0, slash);
+        if (::mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST)
+            return false;
+        if (slash == std::string::npos)
+            break;
+    }
     struct stat st {};
-    if (::stat(path.c_str(), &st) == 0)
-        return S_ISDIR(st.st_mode);
-    return ::mkdir(path.c_str(), mode) == 0 || errno == EEXIST;
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 // Key names as the settings format writes them: plain characters stay, '/' becomes '\', others %XX.
@@ -246,8 +252,7 @@ bool write_user_string(const std::string& key, const std::string& value_name, co
     const std::string path = user_registry_file(key);
     if (path.empty() || value_name.empty())
         return false;
-    const std::string org_dir = path.substr(0, path.rfind('/'));
-    if (!make_directory(org_dir.substr(0, org_dir.rfind('/')), 0700) || !make_directory(org_dir, 0755))
+    if (!make_directories(path.substr(0, path.rfind('/'))))
         return false;
 
     // Keep whatever else the file holds; replace or add the one line.

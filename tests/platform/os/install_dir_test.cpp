@@ -68,9 +68,9 @@ TEST(UserRegistry, MissingKeyOrValueReadsAsNothing) {
 
 class UserRegistry : public ::testing::Test {
 protected:
-    void SetUp() override { ::setenv("XDG_CONFIG_HOME", (config_.path() + "/config").c_str(), 1); }
+    void SetUp() override { ::setenv("XDG_CONFIG_HOME", (config_.path() + "/home/.config").c_str(), 1); }
     void TearDown() override { ::unsetenv("XDG_CONFIG_HOME"); }
-    std::string conf() const { return config_.path() + "/config/Kalvemark/Borevane.conf"; }
+    std::string conf() const { return config_.path() + "/home/.config/Kalvemark/Borevane.conf"; }
     scratch_dir config_;
 };
 
@@ -82,11 +82,24 @@ TEST_F(UserRegistry, InstallDirGoesToTheSettingsFileWithItsSlash) {
     EXPECT_EQ(read_install_dir(), "/opt/borevane/bin/");
     ASSERT_TRUE(publish_install_dir("/opt/other"));
     EXPECT_EQ(read_install_dir(), "/opt/other/");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(config_.path() + "/config/Kalvemark"), {}), 1);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(config_.path() + "/home/.config/Kalvemark"), {}), 1);
+}
+
+TEST_F(UserRegistry, WithoutAnAbsoluteConfigHomeTheFileIsUnderHome) {
+    const char* home = std::getenv("HOME");
+    const std::string saved_home = home ? home : "";
+    ::setenv("HOME", (config_.path() + "/home").c_str(), 1);
+    for (const char* xdg : {"", "relative/config"}) {
+        ::setenv("XDG_CONFIG_HOME", xdg, 1);
+        EXPECT_EQ(os::user_registry_file("Software\\Kalvemark\\Borevane"), conf());
+    }
+    ::unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(os::user_registry_file("Software\\Kalvemark\\Borevane"), conf());
+    ::setenv("HOME", saved_home.c_str(), 1);
 }
 
 TEST_F(UserRegistry, OtherContentOfTheFileIsKept) {
-    std::filesystem::create_directories(config_.path() + "/config/Kalvemark");
+    std::filesystem::create_directories(config_.path() + "/home/.config/Kalvemark");
     std::ofstream(conf()) << "[Window]\nInstall_Dir=elsewhere\n\n[General]\nother=1\nInstall_Dir=/old/\n";
     ASSERT_TRUE(publish_install_dir("/new/"));
     EXPECT_EQ(read_file(conf()), "[Window]\nInstall_Dir=elsewhere\n\n[General]\nother=1\nInstall_Dir=/new/\n");
