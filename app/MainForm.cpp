@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
 #include <QTime>
@@ -186,6 +187,8 @@ void TMainForm::add_to_log(const QString& text) {
     const QLocale locale = QLocale::system();
     memLog->appendPlainText(locale.toString(QTime::currentTime(), long_time_format(locale)) + QStringLiteral(": ") +
                             text);
+    // The caret goes to the start of the new line, so the view shows the beginning of the lines.
+    memLog->horizontalScrollBar()->setValue(memLog->horizontalScrollBar()->minimum());
 }
 
 void TMainForm::show_tray_icon_when_ready() {

@@ -17,6 +17,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
 #include <QTcpServer>
@@ -240,6 +241,13 @@ TEST_F(MainFormTest, DesignValues) {
     ASSERT_TRUE(wait_until([&] { return form->isVisible(); }));
     EXPECT_EQ(form->width(), gui::design_px(535));
     EXPECT_EQ(form->centralWidget()->height() + form->stbarMain->height(), gui::design_px(277));
+
+    // Long lines do not leave the view scrolled sideways: each new line shows from its start.
+    system->status_changed(Status::ConnectFailed);
+    system->status_changed(Status::RegistryFailed);
+    QCoreApplication::processEvents();
+    EXPECT_GT(form->memLog->horizontalScrollBar()->maximum(), 0);
+    EXPECT_EQ(form->memLog->horizontalScrollBar()->value(), 0);
 
     // The rendered status bar shows the status text.
     QImage image(form->size(), QImage::Format_ARGB32);

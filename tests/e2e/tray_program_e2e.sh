@@ -1,0 +1,124 @@
+#!/usr/bin/env bash
+# The tray program as a crew runs it: Xvfb with a notification area (trayer), the station simulator on the
+# fixed port 8001, the program copied into a fresh directory. Checks the window, the tray icon and its double
+# click, Borevane.bin following the station, and that SIGTERM leaves the settings and the install location.
+#
+# usage: tray_program_e2e.sh PROGRAM SIMULATOR READER ARTEFACT_DIR
+# BV_E2E_SOAK_SECONDS (default 3): how long the program works before the memory figure is taken.
+set -euo pipefail
+
+program=$1 simulator=$2 reader=$3 artefacts=$4
+soak=${BV_E2E_SOAK_SECONDS:-3}
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+skip() { echo "SKIP: $*" >&2; exit 77; }
+
+for tool in Xvfb trayer xdotool import xwininfo; do
+    command -v "$tool" >/dev/null || skip "$tool is not installed"
+done
+
+# The program's port is fixed. A private network namespace gives this run its own 8001, whatever else runs on
+# the machine; without one the port must be free.
+if [ -z "${BV_E2E_IN_NETNS:-}" ] && command -v unshare >/dev/null && command -v ip >/dev/null &&
+    unshare -n true 2>/dev/null; then
+    exec env BV_E2E_IN_NETNS=1 unshare -n bash "$0" "$@"
+fi
+if [ -n "${BV_E2E_IN_NETNS:-}" ]; then
+    ip link set lo up
+elif (exec 3<>/dev/tcp/127.0.0.1/8001) 2>/dev/null; then
+    skip "something listens on 127.0.0.1:8001 and no private network namespace is available"
+fi
+
+work=$(mktemp -d /tmp/bv-e2e.XXXXXX)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+mkdir -p "$work/bin" "$work/config" "$work/run" "$artefacts"
+chmod 700 "$work/run"
+cp "$program" "$work/bin/Borevane"
+export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb
+unset WAYLAND_DISPLAY
+
+# wait_for SECONDS COMMAND...: retries the command every 0.1 s.
+wait_for() {
+    local tries=$(($1 * 10))
+    shift
+    for ((i = 0; i < tries; i++)); do
+        "$@" >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+exec 5>"$work/display"
+Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+wait_for 10 test -s "$work/display" || fail "Xvfb did not start"
+export DISPLAY=":$(cat "$work/display")"
+
+trayer --edge bottom --align right --widthtype pixel --width 120 --heighttype pixel --height 24 \
+    --transparent false --SetDockType true >"$work/trayer.log" 2>&1 &
+pids+=($!)
+wait_for 10 xdotool search --classname panel || fail "trayer did not start"
+
+"$simulator" --port 8001 --verbose >"$work/station.log" 2>&1 &
+pids+=($!)
+wait_for 10 grep -q "listening on 127.0.0.1:8001" "$work/station.log" || fail "the station simulator did not start"
+
+started=$(date +%s%N)
+"$work/bin/Borevane" >"$work/program.log" 2>&1 &
+program_pid=$!
+pids+=($program_pid)
+wait_for 15 grep -q "^connection 1 from" "$work/station.log" || fail "the program never connected to the station"
+connected=$(date +%s%N)
+echo "start-up to the first connection: $(((connected - started) / 1000000)) ms"
+
+title=" Модуль глубины для забойной системы"
+wait_for 10 xdotool search --onlyvisible --name "^$title\$" || fail "the main window did not appear"
+
+# The tray icon is the program's window embedded in trayer's panel.
+tray_icon() { xwininfo -root -tree | awk '/"panel": \("panel" "trayer"\)/ {p = 1} p && /\("Borevane" "Borevane"\)/ {print $1; exit}'; }
+wait_for 10 test -n "$(tray_icon)" || fail "no tray icon in the notification area"
+icon=$(tray_icon)
+
+# Borevane.bin follows the station: fresh at two reads, with values that moved in between.
+wait_for 10 test -s "$work/bin/Borevane.bin" || fail "Borevane.bin was not written"
+first=$("$reader" --path "$work/bin/Borevane.bin") || fail "the reader failed: $first"
+sleep 2.5
+second=$("$reader" --path "$work/bin/Borevane.bin") || fail "the reader failed: $second"
+echo "reader: $second"
+[ "$(stat -c %s "$work/bin/Borevane.bin")" = 24 ] || fail "Borevane.bin is not 24 bytes"
+[ "${first% age=*}" != "${second% age=*}" ] || fail "Borevane.bin did not change: $second"
+age=${second##*age=}
+awk -v a="${age%s}" 'BEGIN { exit !(a < 3) }' || fail "Borevane.bin is stale: $second"
+
+import -window root "$artefacts/tray_program.png"
+echo "screenshot: $artefacts/tray_program.png"
+
+# A real double click on the tray icon hides the window to the tray; another brings it back.
+window_shown() { xdotool search --onlyvisible --name "^$title\$"; }
+xdotool mousemove --window "$icon" 8 8 click --repeat 2 --delay 60 1
+wait_for 10 bash -c "! xdotool search --onlyvisible --name '^$title\$'" || fail "double click did not hide the window"
+xdotool mousemove --window "$icon" 8 8 click --repeat 2 --delay 60 1
+wait_for 10 window_shown || fail "double click did not restore the window"
+
+sleep "$soak"
+rss=$(awk '/^VmRSS/ {print $2, $3}' "/proc/$program_pid/status")
+echo "memory after ${soak} s of work: RSS $rss"
+
+kill -TERM "$program_pid"
+status=0
+wait "$program_pid" || status=$?
+[ "$status" = 0 ] || fail "the program ended with $status after SIGTERM"
+
+ini=$(cat "$work/bin/Borevane.ini" 2>/dev/null) || fail "no Borevane.ini after SIGTERM"
+printf '%s\n' "$ini" | grep -qx '\[main\]' || fail "Borevane.ini lacks [main]: $ini"
+printf '%s\n' "$ini" | grep -qx 'remote_name="localhost"' || fail "Borevane.ini lacks remote_name: $ini"
+registry="$work/config/Kalvemark/Borevane.conf"
+grep -qx "Install_Dir=$work/bin/" "$registry" || fail "Install_Dir does not hold the program's directory: $(cat "$registry")"
+echo "PASS"
