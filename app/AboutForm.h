@@ -1,0 +1,23 @@
+// The About box: the program's purpose, the application icon and an exit button. Shown modally
+// for one use: create it with the main window as owner, ShowModal(), destroy it.
+#pragma once
+
+#include "platform/gui/FormBase.h"
+
+#include <QIcon>
+
+class QLabel;
+class TMyButton;
+
+class TAboutForm : public gui::DialogForm {
+    Q_OBJECT
+public:
+    explicit TAboutForm(QWidget* owner);
+
+    // The application's icon, or, when the application has none, the program's own drawn one.
+    static QIcon application_icon();
+
+    QLabel* Label1;
+    QLabel* Image;
+    TMyButton* MyButton1;
+};

@@ -1,0 +1,111 @@
+#include "app/AboutForm.h"
+#include "components/MyButton.h"
+#include "platform/gui/SystemColors.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPointer>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+TEST(AboutForm, DesignValues) {
+    QWidget owner;
+    TAboutForm form(&owner);
+    EXPECT_EQ(form.parentWidget(), &owner);
+    EXPECT_EQ(form.windowTitle(), QStringLiteral(" О программе..."));
+    EXPECT_EQ(form.size(), QSize(gui::design_px(378), gui::design_px(176)));
+    EXPECT_EQ(form.minimumSize(), form.maximumSize());
+    EXPECT_EQ(form.font().pixelSize(), gui::design_px(13));
+    EXPECT_EQ(form.Label1->geometry(),
+              QRect(gui::design_px(105), gui::design_px(20), gui::design_px(251), gui::design_px(91)));
+    EXPECT_TRUE(form.Label1->wordWrap());
+    const QStringList lines = form.Label1->text().split('\n');
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_EQ(lines[0], QStringLiteral("Программа для чтения данных со станции ГТИ \"Ларгон-5\" по сети"));
+    EXPECT_EQ(lines[1], QStringLiteral(" "));
+    EXPECT_TRUE(lines[2].contains("2026"));
+    EXPECT_EQ(form.MyButton1->Caption(), QStringLiteral("Выход"));
+    EXPECT_EQ(form.MyButton1->ModalResult(), mbmrOk);
+    EXPECT_EQ(form.MyButton1->geometry(),
+              QRect(gui::design_px(145), gui::design_px(130), gui::design_px(86), gui::design_px(31)));
+    EXPECT_EQ(form.Image->alignment(), Qt::AlignCenter);
+    ASSERT_FALSE(form.Image->pixmap().isNull());
+    EXPECT_FALSE(TAboutForm::application_icon().isNull());
+}
+
+TEST(AboutForm, ShowsTheApplicationIconWhenThereIsOne) {
+    QPixmap mark(32, 32);
+    mark.fill(QColor(0x12, 0xEF, 0x34));
+    const QIcon saved = QApplication::windowIcon();
+    QApplication::setWindowIcon(QIcon(mark));
+    TAboutForm form(nullptr);
+    const QImage shown = form.Image->pixmap().toImage();
+    QApplication::setWindowIcon(saved);
+    EXPECT_EQ(QColor(shown.pixel(shown.width() / 2, shown.height() / 2)), QColor(0x12, 0xEF, 0x34));
+}
+
+TEST(AboutForm, ModalLoopEndsOnTheButtonOnEnterAndOnClose) {
+    QWidget owner;
+    {
+        TAboutForm form(&owner);
+        QTimer::singleShot(0, &form, [&] { QTest::mouseClick(form.MyButton1, Qt::LeftButton, {}, QPoint(20, 15)); });
+        EXPECT_EQ(form.ShowModal(), gui::mrOk);
+        EXPECT_FALSE(form.isVisible());
+    }
+    {
+        TAboutForm form(&owner);
+        QTimer::singleShot(0, &form, [&] {
+            QApplication::setActiveWindow(&form);
+            QWidget* focus = QApplication::focusWidget();
+            EXPECT_EQ(focus, form.MyButton1); // first in the tab order
+            if (focus)
+                QTest::keyClick(focus, Qt::Key_Return);
+            else
+                form.close();
+        });
+        EXPECT_EQ(form.ShowModal(), gui::mrOk);
+    }
+    {
+        TAboutForm form(&owner);
+        QTimer::singleShot(0, &form, [&] { form.close(); });
+        EXPECT_EQ(form.ShowModal(), gui::mrCancel);
+    }
+}
+
+TEST(AboutForm, EachCommandShowsAFreshBox) {
+    // What the main window's command does: create one owned by the window, show it modally, destroy it.
+    QWidget owner;
+    std::vector<QPointer<TAboutForm>> shown;
+    auto command = [&] {
+        auto form = std::make_unique<TAboutForm>(&owner);
+        shown.push_back(form.get());
+        QTimer::singleShot(0, form.get(), [f = form.get()] { f->MyButton1->Click(); });
+        return form->ShowModal();
+    };
+    EXPECT_EQ(command(), gui::mrOk);
+    EXPECT_EQ(command(), gui::mrOk);
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_TRUE(shown[0].isNull());
+    EXPECT_TRUE(shown[1].isNull());
+    EXPECT_TRUE(owner.findChildren<TAboutForm*>().isEmpty());
+}
+
+TEST(AboutForm, ButtonIsRoundedOnTheFace) {
+    gui::pin_system_colors(gui::standard_system_colors());
+    TAboutForm form(nullptr);
+    form.show();
+    QImage image(form.size(), QImage::Format_RGB32);
+    form.render(&image);
+    gui::unpin_system_colors();
+    const QRect b = form.MyButton1->geometry();
+    const QColor face = gui::to_qcolor(0xF0F0F0);
+    EXPECT_EQ(QColor(image.pixel(b.left(), b.top())), face);       // corner cut away: the form shows through
+    EXPECT_NE(QColor(image.pixel(b.center())), face);              // the gradient face
+    EXPECT_NE(QColor(image.pixel(b.center().x(), b.top())), face); // the frame
+}
+
+} // namespace
