@@ -1,5 +1,6 @@
 #include "app/MainForm.h"
 
+#include "app/AboutForm.h"
 #include "app/Application.h"
 #include "app/Controlworks.h"
 
@@ -15,6 +16,7 @@
 #include <QSystemTrayIcon>
 #include <QTime>
 #include <cstdio>
+#include <memory>
 #include <stdexcept>
 
 TMainForm* MainForm = nullptr;
@@ -240,7 +242,8 @@ void TMainForm::mnOptionsClick() {
 }
 
 void TMainForm::mnAboutClick() {
-    // The About box joins in a later version.
+    const auto about = std::make_unique<TAboutForm>(this);
+    about->ShowModal();
 }
 
 void TMainForm::mnExitClick() {

@@ -1,5 +1,6 @@
 // The tray program: the acquisition controller lives from before the main window until after it.
 #include "acquisition/Bvsystem.h"
+#include "app/AboutForm.h"
 #include "app/Application.h"
 #include "app/GracefulExit.h"
 #include "app/MainForm.h"
@@ -10,6 +11,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     try {
         set_application_title(QStringLiteral(" Модуль глубины"));
+        QApplication::setWindowIcon(TAboutForm::application_icon());
         // The program lives on in the tray with no window shown; only the exit sequence ends it.
         QApplication::setQuitOnLastWindowClosed(false);
         BVSystem system;

@@ -1,5 +1,6 @@
 // The main window against the real acquisition controller on loopback.
 #include "acquisition/Bvsystem.h"
+#include "app/AboutForm.h"
 #include "app/Application.h"
 #include "app/MainForm.h"
 #include "platform/gui/FormBase.h"
@@ -16,6 +17,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QStatusBar>
@@ -259,6 +261,32 @@ TEST_F(MainFormTest, DesignValues) {
         for (int x = panel.left(); x < panel.left() + 120; ++x)
             ink += image.pixel(x, y) != face;
     EXPECT_GT(ink, 30);
+}
+
+TEST_F(MainFormTest, AboutBoxIsFreshForEveryCommand) {
+    make(closed_port());
+    form->show();
+    QList<QPointer<TAboutForm>> shown;
+    int found = 0;
+    const auto close_when_shown = [&] {
+        QTimer::singleShot(100, [&] {
+            auto* about = qobject_cast<TAboutForm*>(QApplication::activeModalWidget());
+            shown << about;
+            if (about) {
+                ++found;
+                EXPECT_EQ(about->parentWidget(), form.get());
+                about->SetModalResult(gui::mrOk);
+            }
+        });
+    };
+    for (int i = 0; i < 2; ++i) {
+        close_when_shown();
+        form->mnAbout->trigger();
+    }
+    ASSERT_EQ(shown.size(), 2);
+    EXPECT_EQ(found, 2);
+    EXPECT_TRUE(shown[0].isNull() && shown[1].isNull()); // destroyed when the command returned
+    EXPECT_TRUE(form->findChildren<TAboutForm*>().isEmpty());
 }
 
 TEST_F(MainFormTest, StatusImagesAreRedAndGreen) {
