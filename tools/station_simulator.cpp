@@ -23,6 +23,8 @@ const char* const program = "station_simulator";
 const char* const usage = "[--address A] [--port N] [--capitals] [--split N] [--gap-ms M] [--delay-ms M] "
                           "[--close-every N] [--malformed] [--never-complete] [--verbose]";
 
+constexpr qint64 max_unsent_bytes = 4 << 20;
+
 struct settings {
     QHostAddress address{QHostAddress::LocalHost};
     quint16 port = 8001;
@@ -171,8 +173,16 @@ private:
     }
 
     void answer_next(const std::shared_ptr<session>& s) {
-        if (s->busy || s->closing || s->queued == 0)
+        if (s->busy || s->closing || s->queued == 0 || s->socket->state() != QAbstractSocket::ConnectedState)
             return;
+        // A client that asks without reading would make the unsent answers grow without bound.
+        if (s->socket->bytesToWrite() > max_unsent_bytes) {
+            if (settings_.verbose)
+                say("connection %d: dropped, it does not read its answers", s->id);
+            s->closing = true;
+            s->socket->abort();
+            return;
+        }
         s->busy = true;
         --s->queued;
         QTimer::singleShot(settings_.delay_ms, s->socket, [this, s] {
@@ -183,6 +193,8 @@ private:
 
     void send_pieces(const std::shared_ptr<session>& s, const std::shared_ptr<std::vector<std::string>>& pieces,
                      std::size_t next) {
+        if (s->socket->state() != QAbstractSocket::ConnectedState)
+            return;
         const std::string& piece = (*pieces)[next];
         s->socket->write(piece.data(), static_cast<qint64>(piece.size()));
         if (next + 1 < pieces->size()) {

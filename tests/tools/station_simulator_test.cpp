@@ -13,7 +13,13 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <cerrno>
+#include <functional>
 #include <memory>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -126,17 +132,6 @@ TEST(StationSimulator, AnnouncesItsPortAndAnswersEachRequest) {
     EXPECT_GT(output_value(*second, 0), output_value(*first, 0)); // drilling goes on
 }
 
-TEST(StationSimulator, CapitalsSendsUpperCaseNames) {
-    simulator sim({"--capitals"});
-    auto socket = connect_to(sim);
-    const auto a = ask(*socket);
-    ASSERT_TRUE(a);
-    for (std::size_t i = 0; i < output_names.size(); ++i) {
-        EXPECT_NE(a->records[i].name, output_names[i]);
-        EXPECT_EQ(lib::to_lower_1251(a->records[i].name), output_names[i]);
-    }
-}
-
 TEST(StationSimulator, SplitSendsPiecesWithGaps) {
     simulator sim({"--split", "4", "--gap-ms", "100"});
     auto socket = connect_to(sim);
@@ -169,28 +164,6 @@ TEST(StationSimulator, CloseEveryEndsTheConnectionAfterThatManyAnswers) {
     // A new connection is served again.
     auto again = connect_to(sim);
     EXPECT_TRUE(ask(*again));
-}
-
-TEST(StationSimulator, MalformedAnswerEndsWithACutShortRecord) {
-    simulator sim({"--malformed"});
-    auto socket = connect_to(sim);
-    socket->write(request);
-    const auto r = read_frame(*socket);
-    const auto a = parse_answer(r.bytes);
-    ASSERT_TRUE(a);
-    EXPECT_EQ(a->length, static_cast<std::int32_t>(r.bytes.size() - 5));
-    EXPECT_GT(a->trailing, 0u);
-    EXPECT_GE(a->records.size(), output_names.size());
-}
-
-TEST(StationSimulator, NeverCompleteLeavesTheAnswerShortForGood) {
-    simulator sim({"--never-complete"});
-    auto socket = connect_to(sim);
-    socket->write(request);
-    const auto r = read_frame(*socket, 800);
-    ASSERT_GE(r.bytes.size(), 5u);
-    EXPECT_GT(frame_length(r.bytes), static_cast<std::int32_t>(r.bytes.size() - 5));
-    EXPECT_FALSE(socket->waitForReadyRead(300));
 }
 
 TEST(StationSimulator, JunkIsSkippedAndTheRequestAfterItAnswered) {
@@ -267,4 +240,89 @@ TEST(StationSimulator, PortInUseIsAnErrorNotAHang) {
     ASSERT_TRUE(second.waitForFinished(5000));
     EXPECT_EQ(second.exitCode(), 1);
     EXPECT_TRUE(second.readAllStandardError().contains("cannot listen"));
+}
+
+TEST(StationSimulator, FaultOptionsShapeEveryAnswer) {
+    struct {
+        const char* option;
+        std::function<void(const std::string& bytes, const parsed_answer& a)> check;
+    } cases[] = {
+        {"--capitals",
+         [](const std::string&, const parsed_answer& a) {
+             for (std::size_t i = 0; i < output_names.size(); ++i) {
+                 EXPECT_NE(a.records[i].name, output_names[i]);
+                 EXPECT_EQ(lib::to_lower_1251(a.records[i].name), output_names[i]);
+             }
+         }},
+        {"--malformed",
+         [](const std::string& bytes, const parsed_answer& a) {
+             EXPECT_EQ(a.length, static_cast<std::int32_t>(bytes.size() - 5)); // complete, yet cut short inside
+             EXPECT_GT(a.trailing, 0u);
+         }},
+        {"--never-complete",
+         [](const std::string& bytes, const parsed_answer& a) {
+             EXPECT_GT(a.length, static_cast<std::int32_t>(bytes.size() - 5));
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.option);
+        simulator sim({c.option});
+        auto socket = connect_to(sim);
+        for (int i = 0; i < 2; ++i) {
+            socket->write(request);
+            const auto r = read_frame(*socket, 1000);
+            const auto a = parse_answer(r.bytes);
+            ASSERT_TRUE(a);
+            ASSERT_GE(a->records.size(), output_names.size());
+            c.check(r.bytes, *a);
+            EXPECT_FALSE(socket->waitForReadyRead(200)) << "one request, one answer";
+        }
+    }
+}
+
+TEST(StationSimulator, DropsAClientThatAsksWithoutReading) {
+    simulator sim({});
+    // A plain socket with a tiny receive window, so the answers pile up in the simulator as they
+    // would for a client that never reads.
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    int small = 4096;
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(sim.port());
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    const qint64 asked = 2 << 20;
+    const QByteArray requests = request.repeated(asked); // about 400 MB of answers if all were kept
+    for (qsizetype sent = 0; sent < requests.size();) {
+        const auto n = ::send(fd, requests.constData() + sent, requests.size() - sent, MSG_NOSIGNAL);
+        if (n <= 0)
+            break; // already dropped
+        sent += n;
+    }
+    // Not reading for a while lets the answers pile up; then read what the simulator sent before
+    // it gave up on this client, up to its end.
+    QThread::msleep(2000);
+    int large = 8 << 20;
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &large, sizeof large);
+    timeval timeout{20, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    qint64 received = 0;
+    bool ended = false;
+    char buffer[1 << 16];
+    const qint64 limit = asked * 200 / 10;
+    while (received < limit) {
+        const auto n = ::recv(fd, buffer, sizeof buffer, 0);
+        ended = n == 0 || (n < 0 && errno == ECONNRESET);
+        if (n <= 0)
+            break;
+        received += n;
+    }
+    ::close(fd);
+    EXPECT_TRUE(ended) << "the simulator must close the connection";
+    EXPECT_LT(received, limit);
+    EXPECT_TRUE(sim.running());
+    auto socket = connect_to(sim);
+    EXPECT_TRUE(ask(*socket));
 }
