@@ -121,4 +121,25 @@ printf '%s\n' "$ini" | grep -qx '\[main\]' || fail "Borevane.ini lacks [main]: $
 printf '%s\n' "$ini" | grep -qx 'remote_name="localhost"' || fail "Borevane.ini lacks remote_name: $ini"
 registry="$work/config/Kalvemark/Borevane.conf"
 grep -qx "Install_Dir=$work/bin/" "$registry" || fail "Install_Dir does not hold the program's directory: $(cat "$registry")"
+# Second run: "Выход" from the tray menu, by real clicks while the window is hidden, stops and saves as well.
+rm -f "$work/bin/Borevane.ini"
+"$work/bin/Borevane" >"$work/program2.log" 2>&1 &
+program_pid=$!
+pids+=($program_pid)
+wait_for 10 window_shown || fail "the main window did not appear again"
+wait_for 10 grep -q "^connection 2 from" "$work/station.log" || fail "the second run never connected"
+wait_for 10 test -n "$(tray_icon)" || fail "no tray icon in the second run"
+icon=$(tray_icon)
+xdotool mousemove --window "$icon" 8 8 click --repeat 2 --delay 60 1
+wait_for 10 bash -c "! xdotool search --onlyvisible --name '^$title\$'" || fail "double click did not hide the window"
+xdotool mousemove --window "$icon" 8 8 click 3
+# The popup holds the one item "Выход": the first Down selects it.
+sleep 0.5
+xdotool key Down Return
+wait_for 15 bash -c "! kill -0 $program_pid" || fail "the tray menu's exit did not end the program"
+status=0
+wait "$program_pid" || status=$?
+[ "$status" = 0 ] || fail "the program ended with $status after the tray menu's exit"
+grep -qx 'remote_name="localhost"' "$work/bin/Borevane.ini" || fail "no settings written by the tray menu's exit"
+wait_for 5 grep -q "^connection 2 closed" "$work/station.log" || fail "the connection was not closed"
 echo "PASS"
