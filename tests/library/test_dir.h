@@ -2,14 +2,17 @@
 // A fresh temporary directory per test, removed afterwards.
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 
 class TestDir {
 public:
     TestDir() {
-        auto base = std::filesystem::temp_directory_path() / "bv-test-XXXXXX";
-        std::string templ = base.string();
-        path = mkdtemp(templ.data());
+        static int serial = 0;
+        do {
+            path = std::filesystem::temp_directory_path() /
+                   ("bv-test-" + std::to_string(std::random_device{}()) + "-" + std::to_string(serial++));
+        } while (!std::filesystem::create_directory(path));
     }
     ~TestDir() {
         std::error_code ec;
