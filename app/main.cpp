@@ -15,8 +15,17 @@ int main(int argc, char** argv) {
         // The program lives on in the tray with no window shown; only the exit sequence ends it.
         QApplication::setQuitOnLastWindowClosed(false);
         BVSystem system;
+        // Installed before the window exists: a signal during start-up waits for the event loop.
+        GracefulExit graceful(
+            [] {
+                if (MainForm)
+                    MainForm->exit_on_request();
+            },
+            [] {
+                if (MainForm)
+                    MainForm->save_settings_quietly();
+            });
         TMainForm form;
-        GracefulExit graceful([&form] { form.exit_on_request(); }, [&form] { form.save_settings_quietly(); });
         form.show();
         QApplication::exec();
     } catch (const std::exception& e) {
