@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <thread>
@@ -73,7 +74,11 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "%s: the install location (Install_Dir) is not recorded; use --path\n", program);
             return 1;
         }
-        s.path = *dir + output_file_name;
+        s.path = *dir;
+        // The program writes the separator; a value set by hand may lack it.
+        if (!s.path.empty() && s.path.back() != '/' && s.path.back() != '\\')
+            s.path += std::filesystem::path::preferred_separator;
+        s.path += output_file_name;
     }
 
     lib::lock_object file_lock(output_file_name);

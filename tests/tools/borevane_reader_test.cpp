@@ -3,6 +3,7 @@
 #include "acquisition/install_dir.h"
 #include "acquisition/output_file.h"
 #include "library/lock_object.h"
+#include "platform/os/user_registry.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -96,8 +97,14 @@ TEST_F(BorevaneReader, PrintsTheSixValuesAndTheAge) {
 
 TEST_F(BorevaneReader, FindsTheFileThroughTheInstallLocation) {
     write_raw(path_, encoded(sample_values(1523.4f)));
-    ASSERT_TRUE(publish_install_dir(dir_.path().toStdString() + "/"));
-    const auto r = run({});
+    ASSERT_TRUE(publish_install_dir(dir_.path().toStdString()));
+    auto r = run({});
+    EXPECT_EQ(r.exit_code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.startsWith(sample_line_start)) << r.out.toStdString();
+
+    // A value set by hand without the trailing separator names the same directory.
+    ASSERT_TRUE(os::write_user_string("Software\\Kalvemark\\Borevane", "Install_Dir", dir_.path().toStdString()));
+    r = run({});
     EXPECT_EQ(r.exit_code, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.startsWith(sample_line_start)) << r.out.toStdString();
 }
