@@ -140,7 +140,13 @@ TMainForm::TMainForm(std::function<bool()> tray_host_probe, QWidget* owner)
     connect(N2, &QAction::triggered, this, guarded([this] { mnExitClick(); }));
     connect(mnAbout, &QAction::triggered, this, guarded([this] { mnAboutClick(); }));
     connect(TrayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::DoubleClick)
+        if (reason != QSystemTrayIcon::DoubleClick)
+            return;
+        // A default item of the tray menu takes the double click; without one the window toggles.
+        QAction* default_item = ppmnTray->defaultAction();
+        if (default_item && default_item->isEnabled())
+            default_item->trigger();
+        else
             run_guarded([this] { TrayIconDblClick(); });
     });
 

@@ -336,6 +336,19 @@ TEST_F(MainFormTest, ClosingHidesToTrayAndDoubleClickToggles) {
     EXPECT_TRUE(form->is_in_tray());
     EXPECT_FALSE(form->isVisible());
     EXPECT_FALSE(form->is_exit_requested());
+
+    // An enabled default item of the tray menu would take the double click instead; a disabled one would not.
+    QAction* extra = form->ppmnTray->addAction(QStringLiteral("extra"));
+    int triggered = 0;
+    QObject::connect(extra, &QAction::triggered, [&] { ++triggered; });
+    form->ppmnTray->setDefaultAction(extra);
+    emit form->TrayIcon->activated(QSystemTrayIcon::DoubleClick);
+    EXPECT_EQ(triggered, 1);
+    EXPECT_TRUE(form->is_in_tray());
+    extra->setEnabled(false);
+    emit form->TrayIcon->activated(QSystemTrayIcon::DoubleClick);
+    EXPECT_EQ(triggered, 1);
+    EXPECT_FALSE(form->is_in_tray());
 }
 
 TEST_F(MainFormTest, WithoutNotificationAreaClosingMinimises) {
