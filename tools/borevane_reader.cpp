@@ -77,7 +77,7 @@ int main(int argc, char** argv) {
         s.path = *dir;
         // The program writes the separator; a value set by hand may lack it.
         if (!s.path.empty() && s.path.back() != '/' && s.path.back() != '\\')
-            s.path += std::filesystem::path::preferred_separator;
+            s.path += static_cast<char>(std::filesystem::path::preferred_separator);
         s.path += output_file_name;
     }
 
