@@ -40,8 +40,15 @@ TEST(Controlworks, ChoosesTheWindowFontOncePerRun) {
         return installed;
     });
     QWidget first;
+    QFont designed("Liberation Sans", 12);
+    designed.setBold(true);
+    first.setFont(designed);
+    auto* plain = new QLabel("x", &first);
     apply_form_style(&first);
     EXPECT_EQ(first.font().family(), "arial");
+    EXPECT_EQ(first.font().pointSize(), 12); // size and style stay as designed
+    EXPECT_TRUE(first.font().bold());
+    EXPECT_EQ(plain->font().family(), "arial"); // children without a font of their own follow the window
 
     installed = {"Tahoma", "Arial"};
     QWidget second;
@@ -64,20 +71,6 @@ TEST(Controlworks, KeepsDesignedWindowFontWhenNoPreferredFontIsInstalled) {
     EXPECT_EQ(form.font().family(), "Liberation Serif");
     EXPECT_EQ(form.font().pointSize(), 11);
     EXPECT_EQ(memo->font().family(), "Lucida Console");
-}
-
-TEST(Controlworks, WindowFontKeepsDesignedSizeAndStyle) {
-    set_installed_fonts_source([] { return QStringList{"tahoma"}; });
-    QWidget form;
-    QFont designed("Liberation Sans", 12);
-    designed.setBold(true);
-    form.setFont(designed);
-    auto* plain = new QLabel("x", &form);
-    apply_form_style(&form);
-    EXPECT_EQ(form.font().family(), "tahoma");
-    EXPECT_EQ(form.font().pointSize(), 12);
-    EXPECT_TRUE(form.font().bold());
-    EXPECT_EQ(plain->font().family(), "tahoma"); // children without a font of their own follow the window
 }
 
 TEST(Controlworks, TextEntryControlsWithTagZeroGetTheMonospacedFont) {
