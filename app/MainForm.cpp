@@ -150,14 +150,10 @@ TMainForm::TMainForm(std::function<bool()> tray_host_probe, QWidget* owner)
             run_guarded([this] { TrayIconDblClick(); });
     });
 
-    // The client area excludes the menu bar, as the design measures it.
+    apply_form_style(this);
+    // The client area excludes the menu bar, as the design measures it; measured in the styled font.
     resize(gui::design_px(535), gui::design_px(277) + MainMenu1->sizeHint().height());
     move(gui::design_px(364), gui::design_px(327));
-
-    apply_form_style(this);
-
-    exit_requested = false;
-    in_tray = false;
 
     // Subscribed before start and connect, so the statuses they raise are shown already.
     status_connection = acquisition().status_changed.connect([this](Status s) { on_status_changed(s); });
