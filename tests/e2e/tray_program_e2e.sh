@@ -19,9 +19,13 @@ done
 
 # The program's port is fixed. A private network namespace gives this run its own 8001, whatever else runs on
 # the machine; without one the port must be free.
-if [ -z "${BV_E2E_IN_NETNS:-}" ] && command -v unshare >/dev/null && command -v ip >/dev/null &&
-    unshare -n true 2>/dev/null; then
-    exec env BV_E2E_IN_NETNS=1 unshare -n bash "$0" "$@"
+# An unprivileged user gets one inside a user namespace (-r).
+if [ -z "${BV_E2E_IN_NETNS:-}" ] && command -v unshare >/dev/null && command -v ip >/dev/null; then
+    for isolate in "unshare -n" "unshare -rn"; do
+        if $isolate true 2>/dev/null; then
+            exec env BV_E2E_IN_NETNS=1 $isolate bash "$0" "$@"
+        fi
+    done
 fi
 if [ -n "${BV_E2E_IN_NETNS:-}" ]; then
     ip link set lo up
