@@ -12,17 +12,10 @@
 
 namespace {
 
-TEST(AboutForm, DesignValues) {
+TEST(AboutForm, LabelTextAndExitButton) {
     QWidget owner;
     TAboutForm form(&owner);
-    EXPECT_EQ(form.parentWidget(), &owner);
     EXPECT_EQ(form.windowTitle(), QStringLiteral(" О программе..."));
-    EXPECT_EQ(form.size(), QSize(gui::design_px(378), gui::design_px(176)));
-    EXPECT_EQ(form.minimumSize(), form.maximumSize());
-    EXPECT_EQ(form.font().pixelSize(), gui::design_px(13));
-    EXPECT_EQ(form.Label1->geometry(),
-              QRect(gui::design_px(105), gui::design_px(20), gui::design_px(251), gui::design_px(91)));
-    EXPECT_TRUE(form.Label1->wordWrap());
     const QStringList lines = form.Label1->text().split('\n');
     ASSERT_EQ(lines.size(), 3);
     EXPECT_EQ(lines[0], QStringLiteral("Программа для чтения данных со станции ГТИ \"Ларгон-5\" по сети"));
@@ -30,11 +23,7 @@ TEST(AboutForm, DesignValues) {
     EXPECT_TRUE(lines[2].contains("2026"));
     EXPECT_EQ(form.MyButton1->Caption(), QStringLiteral("Выход"));
     EXPECT_EQ(form.MyButton1->ModalResult(), mbmrOk);
-    EXPECT_EQ(form.MyButton1->geometry(),
-              QRect(gui::design_px(145), gui::design_px(130), gui::design_px(86), gui::design_px(31)));
-    EXPECT_EQ(form.Image->alignment(), Qt::AlignCenter);
-    ASSERT_FALSE(form.Image->pixmap().isNull());
-    EXPECT_FALSE(TAboutForm::application_icon().isNull());
+    EXPECT_EQ(form.size(), QSize(gui::design_px(378), gui::design_px(176)));
 }
 
 TEST(AboutForm, ShowsTheApplicationIconWhenThereIsOne) {

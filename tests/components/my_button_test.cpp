@@ -55,26 +55,6 @@ gui::TRect caption_ink(const QImage& image, TColor face, int inset) {
     return box;
 }
 
-TEST_F(MyButtonTest, ConstructorValues) {
-    TMyButton b;
-    EXPECT_EQ(b.size(), QSize(100, 25));
-    EXPECT_EQ(b.focusPolicy(), Qt::StrongFocus);
-    EXPECT_EQ(b.GradientType(), mbgtDiagonal1);
-    EXPECT_EQ(b.GradientColor1(), 0xFFFFFFu);
-    EXPECT_EQ(b.GradientColor2(), 0x808080u);
-    EXPECT_EQ(b.Type(), mbtRoundRect);
-    EXPECT_EQ(b.BorderWidth(), 2);
-    EXPECT_EQ(b.ModalResult(), mbmrNone);
-    EXPECT_EQ(b.DefaultColor(), 0x00FF00u);
-    EXPECT_EQ(b.FrameColor(), gui::clWindowFrame);
-    EXPECT_EQ(b.ImageIndex(), -1);
-    EXPECT_EQ(b.TextAlign(), gui::alBottom);
-    EXPECT_EQ(b.Alignment(), gui::taCenter);
-    EXPECT_TRUE(b.BorderFrame() && b.AutoBorderColor() && b.AutoGradientColors());
-    EXPECT_FALSE(b.TextShadow() || b.Default() || b.Cancel);
-    EXPECT_EQ(b.margin(), gui::screen_logical_dpi() <= 100 ? 1 : 3);
-}
-
 TEST_F(MyButtonTest, CornerRadiusAndWindowShape) {
     const std::map<int, int> radius_by_height = {{21, 3}, {25, 4}, {31, 5}, {60, 10}};
     for (auto [height, radius] : radius_by_height) {
