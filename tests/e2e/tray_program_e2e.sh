@@ -101,6 +101,13 @@ echo "reader: $second"
 age=${second##*age=}
 awk -v a="${age%s}" 'BEGIN { exit !(a < 3) }' || fail "Borevane.bin is stale: $second"
 
+# Working: the icon is the green one.
+import -window "$icon" "$work/icon.png"
+read -r red green blue < <(convert "$work/icon.png" -resize '1x1!' -format '%[fx:int(255*r)] %[fx:int(255*g)] %[fx:int(255*b)]\n' info:)
+[ "$green" -gt $((red + 30)) ] && [ "$green" -gt $((blue + 30)) ] ||
+    fail "the tray icon is not green while working (average colour $red $green $blue)"
+echo "tray icon average colour while working: $red $green $blue"
+
 import -window root "$artefacts/tray_program.png"
 echo "screenshot: $artefacts/tray_program.png"
 
