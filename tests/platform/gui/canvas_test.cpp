@@ -171,6 +171,15 @@ TEST(Canvas, DrawingTextAlignsClipsAndUnderlines) {
     EXPECT_GT(ink(draw("&X", box, 0)).bottom, ink(draw("X", box, 0)).bottom);
     EXPECT_TRUE(draw("A&&B", box, 0) == draw("A&B", box, gui::DT_NOPREFIX));
 
+    // Vertical placement applies to single lines only.
+    const gui::TRect tall{10, 0, 110, 30};
+    const gui::TRect top = ink(draw("W", tall, gui::DT_VCENTER));
+    const gui::TRect middle = ink(draw("W", tall, gui::DT_SINGLELINE | gui::DT_VCENTER));
+    const gui::TRect bottom = ink(draw("W", tall, gui::DT_SINGLELINE | gui::DT_BOTTOM));
+    EXPECT_LT(top.top, middle.top);
+    EXPECT_LT(middle.top, bottom.top);
+    EXPECT_GE(bottom.bottom, 26);
+
     // A solid brush fills the text's background.
     const QImage opaque = draw("W", box, 0, true);
     EXPECT_EQ(opaque.pixel(ink(opaque).left, ink(opaque).top), 0xFFFFFF00);
