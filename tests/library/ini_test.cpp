@@ -28,13 +28,20 @@ struct TwoSections : lib::options_base {
     void after_save(lib::ini_file&) override { ++saves; }
 };
 
+// A new file gets the platform's line end.
+#ifdef _WIN32
+const std::string nl = "\r\n";
+#else
+const std::string nl = "\n";
+#endif
+
 } // namespace
 
 TEST(IniFile, DefaultApplicationFile) {
     TestDir dir;
     Options o;
     o.save(dir.file("Borevane.ini"));
-    EXPECT_EQ(TestDir::read(dir.file("Borevane.ini")), "[main]\nremote_name=\"localhost\"\n");
+    EXPECT_EQ(TestDir::read(dir.file("Borevane.ini")), "[main]" + nl + "remote_name=\"localhost\"" + nl);
 }
 
 TEST(IniFile, RoundTripKeepsEveryKindAndSpecialText) {
@@ -48,7 +55,8 @@ TEST(IniFile, RoundTripKeepsEveryKindAndSpecialText) {
     o.save(path);
     o.save(path); // saving twice replaces values in place
     EXPECT_EQ(o.saves, 2);
-    EXPECT_EQ(TestDir::read(path), "[main]\ntext=\"  lead\\\\ing \\n\xC4\xE0  \"\n[other]\nflag=0\ncount=-3\n");
+    EXPECT_EQ(TestDir::read(path), "[main]" + nl + "text=\"  lead\\\\ing \\n\xC4\xE0  \"" + nl + "[other]" + nl +
+                                       "flag=0" + nl + "count=-3" + nl);
 
     TwoSections back;
     back.load(path);
