@@ -38,6 +38,18 @@ constexpr std::array<unsigned char, 256> make_lower_table() {
 
 constexpr auto lower_table = make_lower_table();
 
+constexpr std::array<unsigned char, 256> make_upper_table() {
+    std::array<unsigned char, 256> t{};
+    for (int i = 0; i < 256; ++i)
+        t[i] = static_cast<unsigned char>(i);
+    for (int i = 0; i < 256; ++i)
+        if (lower_table[i] != i)
+            t[lower_table[i]] = static_cast<unsigned char>(i);
+    return t;
+}
+
+constexpr auto upper_table = make_upper_table();
+
 // Unicode code points of the bytes 0x80-0xFF (0 where the code page has no character).
 constexpr char16_t upper_half[128] = {
     0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021, 0x20AC, 0x2030, 0x0409, 0x2039, 0x040A,
@@ -82,6 +94,12 @@ char to_lower_1251(char c) {
 std::string to_lower_1251(std::string text) {
     for (char& c : text)
         c = to_lower_1251(c);
+    return text;
+}
+
+std::string to_upper_1251(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(upper_table[static_cast<unsigned char>(c)]);
     return text;
 }
 

@@ -11,6 +11,8 @@ namespace lib {
 // capitals (А-Я, Ё and the other Slavic letters); every other byte is kept. Independent of the C locale.
 char to_lower_1251(char c);
 std::string to_lower_1251(std::string text);
+// The inverse mapping: each small letter that has a capital becomes that capital.
+std::string to_upper_1251(std::string text);
 
 // Case-insensitive comparison under the same mapping.
 bool equal_ignoring_case_1251(const std::string& a, const std::string& b);

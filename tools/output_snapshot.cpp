@@ -1,8 +1,8 @@
 #include "tools/output_snapshot.h"
 
 #include "acquisition/output_file.h"
+#include "library/cp1251.h"
 #include "library/lock_object.h"
-#include "tools/text_1251.h"
 
 #include <bit>
 #include <cerrno>
@@ -62,7 +62,7 @@ std::string format_snapshot(const output_snapshot& snapshot) {
     char number[64];
     for (std::size_t i = 0; i < output_names.size(); ++i) {
         std::snprintf(number, sizeof number, "=%.3f ", double(float_at(snapshot.bytes, 4 * i)));
-        line += utf8_from_1251(output_names[i]);
+        line += lib::cp1251_to_utf8(output_names[i]);
         line += number;
     }
     std::snprintf(number, sizeof number, "age=%.1fs", snapshot.age_seconds);

@@ -1,7 +1,7 @@
 #include "tools/station_answer.h"
 
 #include "acquisition/output_file.h"
-#include "tools/text_1251.h"
+#include "library/cp1251.h"
 
 #include <algorithm>
 #include <cmath>
@@ -28,7 +28,7 @@ void append_double(std::string& out, double v, int bytes = 8) {
 }
 
 void append_name(std::string& out, const std::string& name, bool capitals) {
-    out += capitals ? to_upper_1251(name) : name;
+    out += capitals ? lib::to_upper_1251(name) : name;
     out += '\0';
 }
 
@@ -56,9 +56,9 @@ std::vector<station_record> station_values(double t) {
     std::vector<station_record> records;
     for (std::size_t i = 0; i < output_names.size(); ++i)
         records.push_back({output_names[i], in_file_order[i]});
-    records.push_back({cp1251_from_utf8("нагрузка_на_долото"), 9 + 1.5 * wave(t, 53)});
-    records.push_back({cp1251_from_utf8("обороты_ротора"), 60 + 6 * wave(t, 71)});
-    records.push_back({cp1251_from_utf8("расход_на_входе"), 32 + 0.8 * wave(t, 97)});
+    records.push_back({lib::utf8_to_1251("нагрузка_на_долото"), 9 + 1.5 * wave(t, 53)});
+    records.push_back({lib::utf8_to_1251("обороты_ротора"), 60 + 6 * wave(t, 71)});
+    records.push_back({lib::utf8_to_1251("расход_на_входе"), 32 + 0.8 * wave(t, 97)});
     return records;
 }
 

@@ -128,13 +128,3 @@ TEST(BinaryBuffer, BlockSearchSurvivesBadHeaders) {
         EXPECT_TRUE(r.at_end());
     }
 }
-
-TEST(Cp1251, LowerCaseAndConversions) {
-    EXPECT_EQ(lib::to_lower_1251(lib::utf8_to_1251("DEPTH ВЕС_НА_КРЮКЕ ЁЖ Її Ґ")),
-              lib::utf8_to_1251("depth вес_на_крюке ёж її ґ"));
-    EXPECT_EQ(lib::cp1251_to_utf8(lib::utf8_to_1251("Модуль глубины №5 «x»")), "Модуль глубины №5 «x»");
-    EXPECT_EQ(lib::utf8_to_1251("日本"), "??");
-    EXPECT_EQ(lib::utf8_to_1251(std::string("\xD0", 1)), "?"); // cut-short sequence
-    EXPECT_TRUE(lib::equal_ignoring_case_1251(lib::utf8_to_1251("Основные"), lib::utf8_to_1251("ОСНОВНЫЕ")));
-    EXPECT_FALSE(lib::equal_ignoring_case_1251("main", "mains"));
-}

@@ -1,8 +1,8 @@
 #include "tools/station_answer.h"
 
 #include "acquisition/output_file.h"
+#include "library/cp1251.h"
 #include "tests/tools/answer_parse.h"
-#include "tools/text_1251.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,7 @@ double value_of(const std::vector<station_record>& records, const std::string& n
     for (const auto& r : records)
         if (r.name == name)
             return r.value;
-    ADD_FAILURE() << "no record " << utf8_from_1251(name);
+    ADD_FAILURE() << "no record " << lib::cp1251_to_utf8(name);
     return 0;
 }
 
