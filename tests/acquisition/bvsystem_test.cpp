@@ -12,28 +12,17 @@
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
+
+#include "tests/support/wait_for.h"
 #include <sys/stat.h>
 
 namespace {
 
+using bv_test::pump;
+using bv_test::wait_for;
+
 constexpr int tick = 40;
 using Statuses = std::vector<Status>;
-
-bool wait_for(const std::function<bool()>& done, int timeout_ms = 5000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > timeout_ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
-    return true;
-}
-
-void pump(int ms) {
-    wait_for([] { return false; }, ms);
-}
 
 std::vector<char> answer(const std::vector<std::pair<std::string, double>>& records) {
     lib::OutputBinaryBuffer payload;

@@ -8,21 +8,14 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
+#include "tests/support/wait_for.h"
+
 #ifdef BV_SIMULATOR
 
 namespace {
 
-bool wait_for(const std::function<bool()>& done, int timeout_ms) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > timeout_ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(5);
-    }
-    return true;
-}
+using bv_test::pump;
+using bv_test::wait_for;
 
 // The simulator on a free port; returns the port it reports.
 quint16 start_simulator(QProcess& p, const QStringList& extra) {
