@@ -51,8 +51,12 @@ GracefulExit::GracefulExit(std::function<void()> exit_sequence_, std::function<v
     action.sa_handler = on_exit_signal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (std::size_t i = 0; i < handled_signals.size(); ++i)
-        ::sigaction(handled_signals[i], &action, &previous[i]);
+    for (std::size_t i = 0; i < handled_signals.size(); ++i) {
+        ::sigaction(handled_signals[i], nullptr, &previous[i]);
+        // A signal the starter chose to ignore (nohup, a background job of a script) stays ignored.
+        if (previous[i].sa_handler != SIG_IGN)
+            ::sigaction(handled_signals[i], &action, nullptr);
+    }
 
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         QObject::connect(app, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) {

@@ -2,7 +2,7 @@
 // Turns the ways a session ends a program into the program's own exit: SIGTERM, SIGINT and SIGHUP, and the
 // event loop ending without it (the session manager's "die"), run the exit sequence on the GUI thread; the
 // session manager's request to commit data saves the settings. A second signal while the first one's exit
-// sequence still runs ends the program at once, as the signal would have.
+// sequence still runs ends the program at once, as the signal would have. Signals ignored at start stay ignored.
 #include <QObject>
 #include <array>
 #include <csignal>

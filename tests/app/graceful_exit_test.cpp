@@ -9,6 +9,7 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QThread>
+#include <array>
 #include <csignal>
 #include <gtest/gtest.h>
 
@@ -28,7 +29,24 @@ bool wait_until(const std::function<bool()>& done, int timeout_ms = 5000) {
 
 extern "C" void marker_handler(int) {}
 
+// Puts the handled signals back to their default action for the duration of a test.
+struct DefaultDispositions {
+    std::array<struct sigaction, GracefulExit::handled_signals.size()> saved{};
+    DefaultDispositions() {
+        struct sigaction dfl {};
+        dfl.sa_handler = SIG_DFL;
+        sigemptyset(&dfl.sa_mask);
+        for (std::size_t i = 0; i < saved.size(); ++i)
+            ::sigaction(GracefulExit::handled_signals[i], &dfl, &saved[i]);
+    }
+    ~DefaultDispositions() {
+        for (std::size_t i = 0; i < saved.size(); ++i)
+            ::sigaction(GracefulExit::handled_signals[i], &saved[i], nullptr);
+    }
+};
+
 TEST(GracefulExit, EachSignalRunsTheExitSequenceOnTheGuiThread) {
+    DefaultDispositions defaults;
     int exits = 0;
     Qt::HANDLE thread = nullptr;
     GracefulExit graceful(
@@ -57,10 +75,17 @@ TEST(GracefulExit, RestoresThePreviousDispositions) {
     ignore.sa_handler = SIG_IGN;
     ::sigaction(SIGHUP, &ignore, &saved_hup);
     {
-        GracefulExit graceful([] {}, {});
+        int exits = 0;
+        GracefulExit graceful([&] { ++exits; }, {});
         struct sigaction now {};
         ::sigaction(SIGTERM, nullptr, &now);
         EXPECT_NE(now.sa_handler, marker_handler);
+        // An ignored signal stays ignored: a program started under nohup survives the hang-up.
+        ::sigaction(SIGHUP, nullptr, &now);
+        EXPECT_EQ(now.sa_handler, SIG_IGN);
+        ASSERT_EQ(::raise(SIGHUP), 0);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(exits, 0);
     }
     struct sigaction term {
     }, hup{};
@@ -82,6 +107,7 @@ TEST(GracefulExitDeathTest, SecondSignalDuringTheExitEndsTheProgram) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
+            DefaultDispositions defaults;
             GracefulExit graceful([] { ::raise(SIGTERM); }, {});
             ::raise(SIGTERM);
             wait_until([] { return false; }, 3000);
@@ -103,6 +129,7 @@ TEST(GracefulExit, SigtermStopsTheMainWindowAndSavesTheSettings) {
     BVSystem system(port, 100);
     const QString ini = QString::fromStdString(system.get_ini_path());
     QFile::remove(ini);
+    DefaultDispositions defaults;
     {
         TMainForm form([] { return true; });
         GracefulExit graceful([&] { form.exit_on_request(); }, {});
