@@ -153,4 +153,18 @@ wait "$program_pid" || status=$?
 [ "$status" = 0 ] || fail "the program ended with $status after the tray menu's exit"
 grep -qx 'remote_name="localhost"' "$work/bin/Borevane.ini" || fail "no settings written by the tray menu's exit"
 wait_for 5 grep -q "^connection 2 closed" "$work/station.log" || fail "the connection was not closed"
+# Third run: no display at all (Qt's offscreen platform, as the run command uses headless). The program still
+# acquires, and SIGTERM still saves.
+rm -f "$work/bin/Borevane.ini" "$work/bin/Borevane.bin"
+QT_QPA_PLATFORM=offscreen DISPLAY= "$work/bin/Borevane" >"$work/program3.log" 2>&1 &
+program_pid=$!
+pids+=($program_pid)
+wait_for 15 grep -q "^connection 3 from" "$work/station.log" || fail "the headless run never connected"
+wait_for 10 test -s "$work/bin/Borevane.bin" || fail "the headless run wrote no Borevane.bin"
+"$reader" --path "$work/bin/Borevane.bin" >/dev/null || fail "the headless run's Borevane.bin is unreadable"
+kill -TERM "$program_pid"
+status=0
+wait "$program_pid" || status=$?
+[ "$status" = 0 ] || fail "the headless program ended with $status after SIGTERM"
+grep -qx 'remote_name="localhost"' "$work/bin/Borevane.ini" || fail "the headless run saved no settings"
 echo "PASS"
