@@ -79,6 +79,20 @@ int tray_image_index(const TMainForm& form) {
     return -1;
 }
 
+// Once a modal window of type W is up, hands it to `handle` (which must close it). Polls, so a slow start of the
+// modal loop cannot leave the test waiting forever on a box nobody closes.
+template <class W> void when_modal_shown(std::function<void(W*)> handle) {
+    auto* poll = new QTimer(qApp);
+    QObject::connect(poll, &QTimer::timeout, [poll, handle] {
+        if (auto* w = qobject_cast<W*>(QApplication::activeModalWidget())) {
+            poll->deleteLater();
+            poll->stop();
+            handle(w);
+        }
+    });
+    poll->start(20);
+}
+
 class MainFormTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -261,24 +275,15 @@ TEST_F(MainFormTest, AboutBoxIsFreshForEveryCommand) {
     make(closed_port());
     form->show();
     QList<QPointer<TAboutForm>> shown;
-    int found = 0;
-    const auto close_when_shown = [&] {
-        QTimer::singleShot(100, [&] {
-            auto* about = qobject_cast<TAboutForm*>(QApplication::activeModalWidget());
-            shown << about;
-            if (about) {
-                ++found;
-                EXPECT_EQ(about->parentWidget(), form.get());
-                about->SetModalResult(gui::mrOk);
-            }
-        });
-    };
     for (int i = 0; i < 2; ++i) {
-        close_when_shown();
+        when_modal_shown<TAboutForm>([&](TAboutForm* about) {
+            shown << about;
+            EXPECT_EQ(about->parentWidget(), form.get());
+            about->SetModalResult(gui::mrOk);
+        });
         form->mnAbout->trigger();
     }
     ASSERT_EQ(shown.size(), 2);
-    EXPECT_EQ(found, 2);
     EXPECT_TRUE(shown[0].isNull() && shown[1].isNull()); // destroyed when the command returned
     EXPECT_TRUE(form->findChildren<TAboutForm*>().isEmpty());
 }
@@ -398,12 +403,10 @@ TEST_F(MainFormTest, FailedSaveIsShownAndKeepsTheProgramRunning) {
     const QString ini_path = QString::fromStdString(system->get_ini_path());
     ASSERT_TRUE(QDir().mkpath(ini_path));
     QString title, text;
-    QTimer::singleShot(200, [&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            title = box->windowTitle();
-            text = box->text();
-            box->accept();
-        }
+    when_modal_shown<QMessageBox>([&](QMessageBox* box) {
+        title = box->windowTitle();
+        text = box->text();
+        box->accept();
     });
     form->mnExit->trigger();
     QDir(ini_path).removeRecursively();
