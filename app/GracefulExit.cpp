@@ -4,7 +4,6 @@
 #include <QSessionManager>
 #include <QSocketNotifier>
 #include <cerrno>
-#include <fcntl.h>
 #include <stdexcept>
 #include <sys/socket.h>
 #include <unistd.h>
