@@ -14,4 +14,9 @@ bool replace_file_atomically(const std::string& path, const void* data, std::siz
 // The same without flushing to the disk (contents reach the page cache only); for comparisons in benchmarks.
 bool replace_file_atomically_unsynced(const std::string& path, const void* data, std::size_t size);
 
+namespace detail {
+// The platform's part: write a temporary beside `path`, optionally flush it to the disk, rename it over `path`.
+bool replace_file(const std::string& path, const void* data, std::size_t size, bool sync);
+} // namespace detail
+
 } // namespace os

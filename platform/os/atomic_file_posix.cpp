@@ -26,7 +26,9 @@ bool write_all(int fd, const void* data, std::size_t size) {
     return true;
 }
 
-bool replace(const std::string& path, const void* data, std::size_t size, bool sync) {
+} // namespace
+
+bool detail::replace_file(const std::string& path, const void* data, std::size_t size, bool sync) {
     std::string templ = path + ".XXXXXX";
     std::vector<char> name(templ.begin(), templ.end());
     name.push_back('\0');
@@ -39,16 +41,6 @@ bool replace(const std::string& path, const void* data, std::size_t size, bool s
         return true;
     ::unlink(name.data());
     return false;
-}
-
-} // namespace
-
-bool replace_file_atomically(const std::string& path, const void* data, std::size_t size) {
-    return replace(path, data, size, true);
-}
-
-bool replace_file_atomically_unsynced(const std::string& path, const void* data, std::size_t size) {
-    return replace(path, data, size, false);
 }
 
 } // namespace os

@@ -3,9 +3,8 @@
 #include <windows.h>
 
 namespace os {
-namespace {
 
-bool replace(const std::string& path, const void* data, std::size_t size, bool sync) {
+bool detail::replace_file(const std::string& path, const void* data, std::size_t size, bool sync) {
     const std::string temp =
         path + "." + std::to_string(GetCurrentProcessId()) + "." + std::to_string(GetCurrentThreadId()) + ".tmp";
     HANDLE h = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -20,16 +19,6 @@ bool replace(const std::string& path, const void* data, std::size_t size, bool s
         return true;
     DeleteFileA(temp.c_str());
     return false;
-}
-
-} // namespace
-
-bool replace_file_atomically(const std::string& path, const void* data, std::size_t size) {
-    return replace(path, data, size, true);
-}
-
-bool replace_file_atomically_unsynced(const std::string& path, const void* data, std::size_t size) {
-    return replace(path, data, size, false);
 }
 
 } // namespace os

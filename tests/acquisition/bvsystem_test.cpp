@@ -13,11 +13,12 @@
 #include <functional>
 #include <gtest/gtest.h>
 
-#include "tests/support/wait_for.h"
+#include "tests/support/qt_helpers.h"
 #include <sys/stat.h>
 
 namespace {
 
+using bv_test::closed_port;
 using bv_test::pump;
 using bv_test::wait_for;
 
@@ -73,12 +74,6 @@ public:
     int connections = 0;
     int requests = 0;
 };
-
-quint16 closed_port() {
-    QTcpServer s;
-    s.listen(QHostAddress::LocalHost, 0);
-    return s.serverPort(); // closed again when s goes
-}
 
 struct Recorder {
     explicit Recorder(BVSystem& sys) {

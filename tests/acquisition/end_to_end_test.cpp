@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
-#include "tests/support/wait_for.h"
+#include "tests/support/qt_helpers.h"
 
 #ifdef BV_SIMULATOR
 

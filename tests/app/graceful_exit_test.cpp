@@ -13,19 +13,11 @@
 #include <csignal>
 #include <gtest/gtest.h>
 
+#include "tests/support/qt_helpers.h"
+
 namespace {
 
-bool wait_until(const std::function<bool()>& done, int timeout_ms = 5000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeout_ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    return true;
-}
+using bv_test::wait_for;
 
 extern "C" void marker_handler(int) {}
 
@@ -59,7 +51,7 @@ TEST(GracefulExit, EachSignalRunsTheExitSequenceOnTheGuiThread) {
     for (int signo : GracefulExit::handled_signals) {
         ASSERT_EQ(::raise(signo), 0);
         ++expected;
-        EXPECT_TRUE(wait_until([&] { return exits == expected; })) << "signal " << signo;
+        EXPECT_TRUE(wait_for([&] { return exits == expected; })) << "signal " << signo;
     }
     EXPECT_EQ(thread, QThread::currentThreadId());
 }
@@ -110,7 +102,7 @@ TEST(GracefulExitDeathTest, SecondSignalDuringTheExitEndsTheProgram) {
             DefaultDispositions defaults;
             GracefulExit graceful([] { ::raise(SIGTERM); }, {});
             ::raise(SIGTERM);
-            wait_until([] { return false; }, 3000);
+            wait_for([] { return false; }, 3000);
             std::exit(0);
         },
         ::testing::KilledBySignal(SIGTERM), "");
@@ -135,7 +127,7 @@ TEST(GracefulExit, SigtermStopsTheMainWindowAndSavesTheSettings) {
         GracefulExit graceful([&] { form.exit_on_request(); }, {});
         form.show();
         ASSERT_EQ(::raise(SIGTERM), 0);
-        EXPECT_TRUE(wait_until([&] { return form.is_exit_requested(); }));
+        EXPECT_TRUE(wait_for([&] { return form.is_exit_requested(); }));
         EXPECT_FALSE(form.isVisible());
     }
     QFile f(ini);

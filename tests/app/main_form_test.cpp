@@ -29,28 +29,14 @@
 #include <QThread>
 #include <QTimer>
 #include <gtest/gtest.h>
+
+#include "tests/support/qt_helpers.h"
 #include <memory>
 
 namespace {
 
-bool wait_until(const std::function<bool()>& done, int timeout_ms = 8000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeout_ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    return true;
-}
-
-// A port on which nothing listens: connections to it are refused.
-quint16 closed_port() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
+using bv_test::closed_port;
+using bv_test::wait_for;
 
 QStringList log_lines(const TMainForm& form) {
     return form.memLog->toPlainText().split(u'\n', Qt::SkipEmptyParts);
@@ -248,7 +234,7 @@ TEST_F(MainFormTest, DesignValues) {
     EXPECT_EQ(form->stbarMain->height(), gui::design_px(25));
 
     form->show();
-    ASSERT_TRUE(wait_until([&] { return form->isVisible(); }));
+    ASSERT_TRUE(wait_for([&] { return form->isVisible(); }));
     EXPECT_EQ(form->width(), gui::design_px(535));
     EXPECT_EQ(form->centralWidget()->height() + form->stbarMain->height(), gui::design_px(277));
 
@@ -291,7 +277,7 @@ TEST_F(MainFormTest, AboutBoxIsFreshForEveryCommand) {
 TEST_F(MainFormTest, ClosingHidesToTrayAndDoubleClickToggles) {
     make(closed_port());
     form->show();
-    ASSERT_TRUE(wait_until([&] { return form->isVisible(); }));
+    ASSERT_TRUE(wait_for([&] { return form->isVisible(); }));
 
     form->close();
     EXPECT_FALSE(form->isVisible());
@@ -338,7 +324,7 @@ TEST_F(MainFormTest, ClosingHidesToTrayAndDoubleClickToggles) {
 TEST_F(MainFormTest, WithoutNotificationAreaClosingMinimises) {
     make(closed_port(), false);
     form->show();
-    ASSERT_TRUE(wait_until([&] { return form->isVisible(); }));
+    ASSERT_TRUE(wait_for([&] { return form->isVisible(); }));
     form->close();
     EXPECT_TRUE(form->isVisible());
     EXPECT_TRUE(form->windowState() & Qt::WindowMinimized);
@@ -369,7 +355,7 @@ TEST_F(MainFormTest, ExitFromTrayMenuWhileHiddenStopsAndSaves) {
     SilentStation station;
     make(station.server.serverPort());
     form->show();
-    ASSERT_TRUE(wait_until([&] { return status_text() == "Работа"; }));
+    ASSERT_TRUE(wait_for([&] { return status_text() == "Работа"; }));
     EXPECT_EQ(tray_image_index(*form), 1);
     form->close();
     ASSERT_TRUE(form->is_in_tray());
@@ -388,7 +374,7 @@ TEST_F(MainFormTest, ExitFromTrayMenuWhileHiddenStopsAndSaves) {
     const QString ini = read_file(system->get_ini_path());
     EXPECT_TRUE(ini.contains(QRegularExpression(QStringLiteral("^\\[main\\]\\r?\\nremote_name=\"localhost\"\\r?\\n"))))
         << ini.toStdString();
-    EXPECT_TRUE(wait_until([&] { return station.peer_gone(); }));
+    EXPECT_TRUE(wait_for([&] { return station.peer_gone(); }));
 
     // A repeated request (a signal arriving after "Выход") changes nothing.
     const int lines = log_lines(*form).size();

@@ -1,13 +1,15 @@
 #pragma once
-// Keeps the Qt event loop running until a condition holds or the time runs out.
+// Helpers of the Qt tests: waiting with a live event loop, and a port nobody listens on.
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QTcpServer>
 #include <QThread>
 #include <functional>
 
 namespace bv_test {
 
-inline bool wait_for(const std::function<bool()>& done, int timeout_ms = 5000) {
+// Keeps the event loop running until the condition holds or the time runs out.
+inline bool wait_for(const std::function<bool()>& done, int timeout_ms = 8000) {
     QElapsedTimer t;
     t.start();
     while (!done()) {
@@ -22,6 +24,13 @@ inline bool wait_for(const std::function<bool()>& done, int timeout_ms = 5000) {
 // Runs the event loop for a while, whatever happens.
 inline void pump(int ms) {
     wait_for([] { return false; }, ms);
+}
+
+// A loopback port on which nothing listens: connections to it are refused.
+inline quint16 closed_port() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
 }
 
 } // namespace bv_test
