@@ -37,3 +37,6 @@ endfunction()
 
 # Widget tests share one entry point that creates the QApplication.
 set(BV_GUI_TEST_MAIN ${PROJECT_SOURCE_DIR}/tests/support/gui_test_main.cpp)
+
+# Real temporary directories and whole-file I/O for the Qt-free tests.
+set(BV_TEST_SUPPORT_SOURCES ${PROJECT_SOURCE_DIR}/tests/support/scratch_dir.cpp)

@@ -2,8 +2,9 @@
 #include "acquisition/Options.h"
 #include "library/ini_file.h"
 #include "library/options_detailed.h"
-#include "test_dir.h"
+#include "tests/support/scratch_dir.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 
 using lib::AnsiString;
@@ -38,14 +39,14 @@ const std::string nl = "\n";
 } // namespace
 
 TEST(IniFile, DefaultApplicationFile) {
-    TestDir dir;
+    bv_test::scratch_dir dir;
     Options o;
     o.save(dir.file("Borevane.ini"));
-    EXPECT_EQ(TestDir::read(dir.file("Borevane.ini")), "[main]" + nl + "remote_name=\"localhost\"" + nl);
+    EXPECT_EQ(bv_test::read_file(dir.file("Borevane.ini")), "[main]" + nl + "remote_name=\"localhost\"" + nl);
 }
 
 TEST(IniFile, RoundTripKeepsEveryKindAndSpecialText) {
-    TestDir dir;
+    bv_test::scratch_dir dir;
     const auto path = dir.file("o.ini");
     TwoSections o;
     o.text = "  lead\\ing \n\xC4\xE0  ";
@@ -55,8 +56,8 @@ TEST(IniFile, RoundTripKeepsEveryKindAndSpecialText) {
     o.save(path);
     o.save(path); // saving twice replaces values in place
     EXPECT_EQ(o.saves, 2);
-    EXPECT_EQ(TestDir::read(path), "[main]" + nl + "text=\"  lead\\\\ing \\n\xC4\xE0  \"" + nl + "[other]" + nl +
-                                       "flag=0" + nl + "count=-3" + nl);
+    EXPECT_EQ(bv_test::read_file(path), "[main]" + nl + "text=\"  lead\\\\ing \\n\xC4\xE0  \"" + nl + "[other]" + nl +
+                                            "flag=0" + nl + "count=-3" + nl);
 
     TwoSections back;
     back.load(path);
@@ -68,10 +69,10 @@ TEST(IniFile, RoundTripKeepsEveryKindAndSpecialText) {
 }
 
 TEST(IniFile, ReadRules) {
-    TestDir dir;
+    bv_test::scratch_dir dir;
     const auto path = dir.file("r.ini");
-    TestDir::write(path, "junk line\r\n[ Main ]\r\nKey =  plain value  \r\nq=\" spaced \"\r\n"
-                         "dup=first\r\ndup=second\r\nempty=\r\n\r\n[main]\r\nlater=x\r\n[next]\r\nkey=other\r\n");
+    bv_test::write_file(path, "junk line\r\n[ Main ]\r\nKey =  plain value  \r\nq=\" spaced \"\r\n"
+                              "dup=first\r\ndup=second\r\nempty=\r\n\r\n[main]\r\nlater=x\r\n[next]\r\nkey=other\r\n");
     lib::ini_file f(path);
     EXPECT_EQ(f.read("MAIN", "key", "d"), "plain value");
     EXPECT_EQ(f.read("main", "q", "d"), " spaced ");
@@ -81,23 +82,23 @@ TEST(IniFile, ReadRules) {
     EXPECT_EQ(f.read("nosection", "key", "d"), "d");
     EXPECT_EQ(f.read("next", "key", "d"), "other");
 
-    TestDir::write(path, "[s]\nlong=" + std::string(5000, 'x') + "\n");
+    bv_test::write_file(path, "[s]\nlong=" + std::string(5000, 'x') + "\n");
     EXPECT_EQ(f.read("s", "long", "").size(), lib::ini_file::max_value_length);
 }
 
 TEST(IniFile, WriteKeepsOtherContentAndLineEnds) {
-    TestDir dir;
+    bv_test::scratch_dir dir;
     const auto path = dir.file("w.ini");
-    TestDir::write(path, "; comment\r\n[a]\r\nx=1\r\n\r\n[b]\r\ny=2\r\n");
+    bv_test::write_file(path, "; comment\r\n[a]\r\nx=1\r\n\r\n[b]\r\ny=2\r\n");
     lib::ini_file f(path);
     f.write("A", "X", "10");
     f.write("a", "z", "3");
     f.write("c", "k", "line\nbreak");
-    EXPECT_EQ(TestDir::read(path), "; comment\r\n[a]\r\nX=10\r\nz=3\r\n\r\n[b]\r\ny=2\r\n[c]\r\nk=line break\r\n");
+    EXPECT_EQ(bv_test::read_file(path), "; comment\r\n[a]\r\nX=10\r\nz=3\r\n\r\n[b]\r\ny=2\r\n[c]\r\nk=line break\r\n");
 }
 
 TEST(IniFile, BadFilesGiveDefaultsAndNeverCrash) {
-    TestDir dir;
+    bv_test::scratch_dir dir;
     const auto path = dir.file("bad.ini");
     std::string binary;
     for (int i = 0; i < 4096; ++i)
@@ -114,7 +115,7 @@ TEST(IniFile, BadFilesGiveDefaultsAndNeverCrash) {
     const AnsiString expected[] = {"localhost", "localhost", "localhost",           "localhost",
                                    "localhost", "ab",        std::string(2047, 'y')};
     for (std::size_t i = 0; i < std::size(contents); ++i) {
-        TestDir::write(path, contents[i]);
+        bv_test::write_file(path, contents[i]);
         Options o;
         o.remote_name = "changed";
         o.load(path);
@@ -125,14 +126,14 @@ TEST(IniFile, BadFilesGiveDefaultsAndNeverCrash) {
     o.load(dir.file("missing.ini"));
     EXPECT_EQ(o.remote_name, "localhost");
     EXPECT_FALSE(std::filesystem::exists(dir.file("missing.ini")));
-    o.load(dir.path.string()); // a directory is unreadable as a file
+    o.load(dir.path()); // a directory is unreadable as a file
     EXPECT_EQ(o.remote_name, "localhost");
 }
 
 TEST(IniFile, FailedWriteRaisesWithPathAndKeepsOldFile) {
-    TestDir dir;
+    bv_test::scratch_dir dir;
     // A path below a regular file cannot be created, even by root.
-    TestDir::write(dir.file("blocker"), "x");
+    bv_test::write_file(dir.file("blocker"), "x");
     const auto impossible = dir.file("blocker") + "/Borevane.ini";
     Options o;
     try {
@@ -146,9 +147,9 @@ TEST(IniFile, FailedWriteRaisesWithPathAndKeepsOldFile) {
     // alone and no temporary behind.
     const auto path = dir.file("Borevane.ini");
     o.save(path);
-    const auto before = TestDir::read(path);
+    const auto before = bv_test::read_file(path);
     std::filesystem::create_directory(dir.file("sub.ini"));
     EXPECT_THROW(o.save(dir.file("sub.ini")), lib::ini_error);
-    EXPECT_EQ(TestDir::read(path), before);
+    EXPECT_EQ(bv_test::read_file(path), before);
     EXPECT_EQ(dir.entries(), 3u); // blocker, Borevane.ini, sub.ini: no temporary left behind
 }

@@ -4,10 +4,6 @@
 
 #include <atomic>
 #include <cerrno>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <stdexcept>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -199,41 +195,6 @@ void child_process::kill() {
 }
 
 #endif
-
-scratch_dir::scratch_dir() {
-    namespace fs = std::filesystem;
-    for (int attempt = 0;; ++attempt) {
-        const fs::path candidate = fs::temp_directory_path() / unique_name("bv-os-test");
-        std::error_code ec;
-        if (fs::create_directory(candidate, ec)) {
-            path_ = candidate.string();
-            return;
-        }
-        if (attempt > 100)
-            throw std::runtime_error("cannot create a scratch directory");
-    }
-}
-
-scratch_dir::~scratch_dir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-}
-
-std::string scratch_dir::file(const std::string& name) const {
-    return (std::filesystem::path(path_) / name).string();
-}
-
-std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
-
-bool file_exists(const std::string& path) {
-    std::error_code ec;
-    return std::filesystem::exists(path, ec);
-}
 
 std::string unique_name(const std::string& stem) {
     static std::atomic<int> counter{0};

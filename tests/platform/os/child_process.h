@@ -2,6 +2,8 @@
 // A second real process for the lock tests: the helper program beside the test, driven
 // line by line through its standard input and output.
 
+#include "tests/support/scratch_dir.h"
+
 #include <string>
 #include <vector>
 
@@ -36,20 +38,10 @@ private:
 #endif
 };
 
-// A fresh empty directory under the system's temporary directory, removed with its contents.
-class scratch_dir {
-public:
-    scratch_dir();
-    ~scratch_dir();
-    const std::string& path() const { return path_; }
-    std::string file(const std::string& name) const;
+using bv_test::file_exists;
+using bv_test::read_file;
+using bv_test::scratch_dir;
 
-private:
-    std::string path_;
-};
-
-std::string read_file(const std::string& path); // whole contents; empty if unreadable
-bool file_exists(const std::string& path);
 std::string unique_name(const std::string& stem); // differs per process and call
 
 } // namespace testing_os

@@ -1,0 +1,27 @@
+#pragma once
+// Real files for the Qt-free tests: a fresh temporary directory per test, and whole-file I/O.
+#include <string>
+
+namespace bv_test {
+
+// A fresh empty directory under the system's temporary directory, removed with its contents.
+class scratch_dir {
+public:
+    scratch_dir();
+    ~scratch_dir();
+    scratch_dir(const scratch_dir&) = delete;
+    scratch_dir& operator=(const scratch_dir&) = delete;
+
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const;
+    std::size_t entries() const; // how many files and folders it holds
+
+private:
+    std::string path_;
+};
+
+std::string read_file(const std::string& path); // whole contents; empty if unreadable
+void write_file(const std::string& path, const std::string& content);
+bool file_exists(const std::string& path);
+
+} // namespace bv_test
