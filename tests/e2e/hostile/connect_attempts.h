@@ -1,0 +1,14 @@
+#pragma once
+// Connection attempts of this network namespace that are still waiting for the peer's SYN-ACK, read from
+// /proc/net/tcp: the way to see a program retrying a peer that drops SYNs.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace hostile {
+
+// Socket inodes of the attempts in SYN_SENT towards `ipv4` (dotted) port `port`; one per attempt.
+std::vector<std::uint64_t> pending_attempts(const std::string& ipv4, int port);
+
+} // namespace hostile
