@@ -16,9 +16,9 @@ namespace {
 BVSystem* current_system = nullptr;
 }
 
-BVSystem::BVSystem(quint16 port, int tick_ms)
-    : options_(std::make_unique<Options>()), socket(std::make_unique<QTcpSocket>()), timer(std::make_unique<QTimer>()),
-      file_lock(output_file_name), port(port) {
+BVSystem::BVSystem(quint16 port, int tick_ms, std::unique_ptr<QTcpSocket> link)
+    : options_(std::make_unique<Options>()), socket(link ? std::move(link) : std::make_unique<QTcpSocket>()),
+      timer(std::make_unique<QTimer>()), file_lock(output_file_name), port(port) {
     exe_dir = os::executable_dir();
     ini_path = exe_dir + "Borevane.ini";
     bin_path = exe_dir + output_file_name;
@@ -30,19 +30,22 @@ BVSystem::BVSystem(quint16 port, int tick_ms)
     QObject::connect(socket.get(), &QIODevice::readyRead, this, [this] { on_socket_read(); });
 
     QObject::connect(timer.get(), &QTimer::timeout, this, [this] { on_timer(); });
-    timer->setInterval(tick_ms);
-    timer->start();
+    if (tick_ms > 0) {
+        timer->setInterval(tick_ms);
+        timer->start();
+    }
     current_system = this;
 }
 
 BVSystem::~BVSystem() {
     if (current_system == this)
         current_system = nullptr;
-    // Nobody hears about the shutdown, and the thread must not outlive the object it calls.
+    // Nobody hears about the shutdown, no socket event or tick reaches a half-destroyed object while the
+    // thread ends, and the thread must not outlive the object it calls.
     status_changed.disconnect_all_slots();
-    if (request_thread)
-        request_thread->finish();
     socket->disconnect(this);
+    timer->stop();
+    end_request_thread();
     socket->abort();
 }
 
@@ -65,6 +68,9 @@ void BVSystem::connect() {
 void BVSystem::stop() {
     disconnect();
     end_request_thread();
+    // A look-up or an attempt still pending would keep the program waiting at exit.
+    if (status == Status::Connecting)
+        socket->abort();
 }
 
 void BVSystem::save_options() {
@@ -87,6 +93,7 @@ void BVSystem::reconnect() {
     // still ends in the pause cycle rather than being overwritten by "connecting".
     set_status(Status::Connecting);
     may_request = true;
+    connect_wait_ticks = 0;
     socket->connectToHost(host, port);
 }
 
@@ -108,21 +115,36 @@ void BVSystem::disconnect() {
     }
 }
 
-void BVSystem::exchange_failed() {
+void BVSystem::close_failed_exchange() {
     set_status(Status::ExchangeFailed);
+    receive_buffer.clear();
+    receive_buffer.shrink_to_fit();
+    // The disconnect event, delivered from within abort(), ends the thread and pauses.
+    socket->abort();
+    set_status(Status::Paused);
+}
+
+void BVSystem::abort_attempt() {
+    set_status(Status::ConnectFailed);
+    socket->abort();
     set_status(Status::Paused);
 }
 
 void BVSystem::end_request_thread() {
-    if (!request_thread)
-        return;
-    request_thread->finish();
-    request_thread.reset();
+    // Waiting for the thread services events, and one of them may end the thread again (an exit request, a
+    // socket event): the thread leaves its member first, so a nested call finds nothing to end and the
+    // object waited on here lives until this wait is over.
+    const std::unique_ptr<RequestThread> ending = std::move(request_thread);
+    if (ending)
+        ending->finish();
 }
 
 void BVSystem::on_socket_connect() {
+    end_request_thread(); // an earlier connection's thread; normally gone with its disconnect event
+    // The connection may have ended while that thread was ending; the attempt's time limit then applies.
+    if (socket->state() != QAbstractSocket::ConnectedState)
+        return;
     set_status(Status::Working);
-    end_request_thread();
     answer_wait_ticks = 0;
     request_thread = std::make_unique<RequestThread>(this, [this] { request_values(); });
     request_thread->start(QThread::HighestPriority);
@@ -134,11 +156,11 @@ void BVSystem::on_socket_error(QAbstractSocket::SocketError error) {
         return;
     const bool connecting = socket->state() != QAbstractSocket::ConnectedState;
     if (connecting && error != QAbstractSocket::HostNotFoundError) {
-        set_status(Status::ConnectFailed);
-        socket->abort();
-    } else {
-        set_status(Status::ExchangeFailed);
+        abort_attempt();
+        return;
     }
+    // The connection, if any, stays open: its thread goes on until it ends.
+    set_status(Status::ExchangeFailed);
     set_status(Status::Paused);
 }
 
@@ -157,10 +179,8 @@ void BVSystem::on_socket_read() {
     case frame_state::incomplete:
         return;
     case frame_state::oversized:
-        receive_buffer.clear();
-        receive_buffer.shrink_to_fit();
-        if (status == Status::Working)
-            exchange_failed();
+        // What follows is out of step with any frame: the connection is of no further use.
+        close_failed_exchange();
         return;
     case frame_state::complete:
         break;
@@ -173,13 +193,22 @@ void BVSystem::on_socket_read() {
 }
 
 void BVSystem::on_timer() {
-    if (status == Status::Paused) {
+    switch (status) {
+    case Status::Paused:
         if (--pause_ticks <= 0)
             reconnect();
-        return;
+        break;
+    case Status::Connecting:
+        if (++connect_wait_ticks >= connect_timeout_ticks)
+            abort_attempt();
+        break;
+    case Status::Working:
+        if (!may_request && ++answer_wait_ticks >= answer_timeout_ticks)
+            close_failed_exchange();
+        break;
+    default:
+        break;
     }
-    if (status == Status::Working && !may_request && ++answer_wait_ticks >= answer_timeout_ticks)
-        exchange_failed();
 }
 
 void BVSystem::request_values() {

@@ -8,15 +8,14 @@
 #include "acquisition/value_map.h"
 #include "library/lock_object.h"
 
-#include <QAbstractSocket>
 #include <QObject>
+#include <QTcpSocket>
 #include <boost/signals2/signal.hpp>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
-class QTcpSocket;
 class QTimer;
 class RequestThread;
 
@@ -37,19 +36,28 @@ public:
     static constexpr quint16 station_port = 8001;
     static constexpr int tick_period_ms = 1000;
     static constexpr int pause_length_ticks = 5;
-    // An answer still incomplete this many ticks after its request counts as an exchange error.
+    // An answer still incomplete this many ticks after its request counts as an exchange error, and the
+    // connection is closed so that nothing of it arrives later as if it were live.
     static constexpr int answer_timeout_ticks = 10;
+    // An attempt (look-up and connect) not connected after this many ticks counts as a connect error.
+    static constexpr int connect_timeout_ticks = 10;
 
-    explicit BVSystem(quint16 port = station_port, int tick_ms = tick_period_ms);
+    // A tick period of 0 leaves the timer stopped: tests then drive `on_timer` themselves. `link` replaces the
+    // station socket (tests use it to raise socket errors that loopback cannot produce).
+    explicit BVSystem(quint16 port = station_port, int tick_ms = tick_period_ms, std::unique_ptr<QTcpSocket> link = {});
     ~BVSystem() override;
 
-    // The live process-wide controller (the most recently constructed one still alive).
+    // The process-wide controller: the one constructed last, while it lives. Destroying it clears the
+    // accessor even when an older controller is still alive (only tests ever have two).
     static BVSystem* instance();
 
     void start();        // load the settings, publish the install directory
     void connect();      // a new connection attempt unless one is under way or up
     void stop();         // close a working connection and end the request thread
     void save_options(); // throws lib::ini_error when the file cannot be written
+
+    // One timer tick: the pause countdown and the time limits of an attempt and of an answer.
+    void on_timer();
 
     Options& options() { return *options_; }
     Status get_status() const { return status; }
@@ -61,14 +69,14 @@ private:
     void set_status(Status s);
     void reconnect();
     void disconnect();
-    void exchange_failed();
+    void close_failed_exchange();
+    void abort_attempt();
     void end_request_thread();
 
     void on_socket_connect();
     void on_socket_error(QAbstractSocket::SocketError error);
     void on_socket_disconnect();
     void on_socket_read();
-    void on_timer();
 
     void request_values();
     void write_output_file(const ValueMap& values);
@@ -87,6 +95,7 @@ private:
     std::vector<char> receive_buffer;
     std::int32_t pause_ticks = 0;
     std::int32_t answer_wait_ticks = 0;
+    std::int32_t connect_wait_ticks = 0;
     lib::lock_object file_lock;
     quint16 port;
 

@@ -6,6 +6,10 @@
 RequestThread::RequestThread(QObject* context, std::function<void()> action)
     : context(context), action(std::move(action)) {}
 
+RequestThread::~RequestThread() {
+    finish();
+}
+
 void RequestThread::run() {
     qint16 last_second = -1;
     while (!isInterruptionRequested()) {

@@ -12,6 +12,7 @@ public:
 
     // `context` is an object of the GUI thread; the action runs in its thread.
     RequestThread(QObject* context, std::function<void()> action);
+    ~RequestThread() override; // finishes a thread still running
 
     // Requests the end and waits for it, servicing calls the thread is blocked on meanwhile,
     // so a pending action runs instead of dead-locking the two threads.

@@ -2,7 +2,9 @@
 
 #include "library/cp1251.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QMainWindow>
 #include <QMessageBox>
 #include <QStringDecoder>
 #include <QVariant>
@@ -31,7 +33,14 @@ QString exception_message(const std::exception& e) {
 }
 
 void show_exception(const QString& message) {
-    QMessageBox box(QMessageBox::Critical, application_title(), message, QMessageBox::Ok);
+    // Over the main window and modal to it alone, so that the tray menu's "Выход" still works meanwhile.
+    QWidget* main_window = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (qobject_cast<QMainWindow*>(w))
+            main_window = w;
+    QMessageBox box(QMessageBox::Critical, application_title(), message, QMessageBox::Ok, main_window);
+    if (main_window)
+        box.setWindowModality(Qt::WindowModal);
     box.exec();
 }
 

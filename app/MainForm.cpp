@@ -3,15 +3,15 @@
 #include "app/AboutForm.h"
 #include "app/Application.h"
 #include "app/Controlworks.h"
+#include "app/LogView.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QLabel>
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
-#include <QPlainTextEdit>
-#include <QScrollBar>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
 #include <QTime>
@@ -106,9 +106,7 @@ TMainForm::TMainForm(std::function<bool()> tray_host_probe, QWidget* owner)
 
     setWindowTitle(QStringLiteral(" Модуль глубины для забойной системы"));
 
-    memLog = new QPlainTextEdit(this);
-    memLog->setReadOnly(true);
-    memLog->setLineWrapMode(QPlainTextEdit::NoWrap);
+    memLog = new LogView(this);
     memLog->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     memLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setCentralWidget(memLog);
@@ -189,10 +187,7 @@ void TMainForm::on_status_changed(Status s) {
 
 void TMainForm::add_to_log(const QString& text) {
     const QLocale locale = QLocale::system();
-    memLog->appendPlainText(locale.toString(QTime::currentTime(), long_time_format(locale)) + QStringLiteral(": ") +
-                            text);
-    // The caret goes to the start of the new line, so the view shows the beginning of the lines.
-    memLog->horizontalScrollBar()->setValue(memLog->horizontalScrollBar()->minimum());
+    memLog->append_line(locale.toString(QTime::currentTime(), long_time_format(locale)) + QStringLiteral(": ") + text);
 }
 
 void TMainForm::show_tray_icon_when_ready() {
@@ -245,6 +240,8 @@ void TMainForm::mnOptionsClick() {
 
 void TMainForm::mnAboutClick() {
     const auto about = std::make_unique<TAboutForm>(this);
+    // Modal to the main window only: the tray icon and its menu stay usable, so "Выход" works meanwhile.
+    about->setWindowModality(Qt::WindowModal);
     about->ShowModal();
 }
 
@@ -281,5 +278,14 @@ void TMainForm::exit_sequence(SaveFailure on_failure) {
     else
         save_settings_quietly();
     exit_requested = true;
+    // A modal box still open (About, an error message) runs a loop of its own that would keep the program
+    // alive: it ends first, as if cancelled.
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        auto* modal = qobject_cast<QDialog*>(window);
+        if (!modal || !modal->isVisible() || modal->windowModality() == Qt::NonModal)
+            continue;
+        modal->reject();
+        modal->hide();
+    }
     close();
 }

@@ -2,6 +2,7 @@
 // The program's one window: a time-stamped log of every acquisition status, a status bar, the menu, and the
 // tray icon the program lives in. Closing the window hides it to the tray; only "Выход" ends the program.
 #include "acquisition/Bvsystem.h"
+#include "app/LogView.h"
 #include "platform/gui/FormBase.h"
 
 #include <QList>
@@ -15,7 +16,6 @@ class QLabel;
 class QLocale;
 class QMenu;
 class QMenuBar;
-class QPlainTextEdit;
 class QStatusBar;
 class QSystemTrayIcon;
 
@@ -27,7 +27,7 @@ public:
     explicit TMainForm(std::function<bool()> tray_host = {}, QWidget* owner = nullptr);
     ~TMainForm() override;
 
-    QPlainTextEdit* memLog;
+    LogView* memLog;
     QStatusBar* stbarMain;
     QLabel* stbarPanel0; // the status bar's one panel
     QMenuBar* MainMenu1;

@@ -1,4 +1,5 @@
-// The controller against real loopback connections with a short timer tick.
+// The controller against real loopback connections. Where the number of ticks matters the controller runs
+// without its timer and the test drives the ticks one at a time.
 #include "acquisition/Bvsystem.h"
 #include "acquisition/answer_decoder.h"
 #include "library/binary_buffer.h"
@@ -8,13 +9,19 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
+#include <QTimer>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
+#include <malloc.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "tests/support/qt_helpers.h"
-#include <sys/stat.h>
 
 namespace {
 
@@ -23,28 +30,39 @@ using bv_test::pump;
 using bv_test::wait_for;
 
 constexpr int tick = 40;
+constexpr int manual_ticks = 0;
 using Statuses = std::vector<Status>;
 
-std::vector<char> answer(const std::vector<std::pair<std::string, double>>& records) {
+std::vector<char> payload_of(const std::vector<std::pair<std::string, double>>& records) {
     lib::OutputBinaryBuffer payload;
     for (const auto& [name, value] : records) {
         payload.write_string(name);
         payload.write(value);
     }
-    lib::OutputBinaryBuffer frame;
-    frame.write(char{2});
-    frame.write(static_cast<std::int32_t>(payload.get_data().size()));
-    frame.write_bytes(payload.get_data().data(), payload.get_data().size());
-    return frame.get_data();
+    return payload.get_data();
+}
+
+std::vector<char> frame(const std::vector<char>& payload, std::int32_t length) {
+    lib::OutputBinaryBuffer out;
+    out.write(char{2});
+    out.write(length);
+    out.write_bytes(payload.data(), payload.size());
+    return out.get_data();
+}
+
+std::vector<char> answer(const std::vector<std::pair<std::string, double>>& records) {
+    const auto payload = payload_of(records);
+    return frame(payload, static_cast<std::int32_t>(payload.size()));
+}
+
+void send(QTcpSocket* s, const std::vector<char>& bytes) {
+    s->write(bytes.data(), static_cast<qint64>(bytes.size()));
 }
 
 // A station on loopback that counts requests and answers them as the test says.
 class FakeStation {
 public:
-    std::function<void(QTcpSocket*)> on_request = [](QTcpSocket* s) {
-        auto a = answer({{"depth", 1500.0}});
-        s->write(a.data(), static_cast<qint64>(a.size()));
-    };
+    std::function<void(QTcpSocket*)> on_request = [](QTcpSocket* s) { send(s, answer({{"depth", 1500.0}})); };
 
     FakeStation() {
         server.listen(QHostAddress::Any, 0);
@@ -53,6 +71,7 @@ public:
                 ++connections;
                 last_local_address = s->localAddress();
                 client = s;
+                QObject::connect(s, &QTcpSocket::disconnected, s, [this] { ++closed_by_client; });
                 QObject::connect(s, &QTcpSocket::readyRead, s, [this, s] {
                     pending += s->readAll();
                     while (pending.size() >= 5) {
@@ -73,6 +92,16 @@ public:
     QHostAddress last_local_address;
     int connections = 0;
     int requests = 0;
+    int closed_by_client = 0;
+};
+
+// The station socket, able to report the errors a real network produces and loopback does not.
+class FaultySocket : public QTcpSocket {
+public:
+    void report(SocketError e) {
+        setSocketError(e);
+        emit errorOccurred(e);
+    }
 };
 
 struct Recorder {
@@ -90,6 +119,13 @@ struct BinFile {
         std::ifstream in(path, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
+    float value(int index) const {
+        const auto b = bytes();
+        float v = -1;
+        if (b.size() == 24)
+            std::memcpy(&v, b.data() + 4 * index, 4);
+        return v;
+    }
     ino_t inode() const {
         struct stat st {};
         return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
@@ -97,20 +133,60 @@ struct BinFile {
     std::string path;
 };
 
+void ticks(BVSystem& sys, int n) {
+    for (int i = 0; i < n; ++i)
+        sys.on_timer();
+}
+
+// A loopback listener whose accept queue is full: the kernel drops further SYNs, so an attempt to connect to
+// it neither succeeds nor fails for a long time.
+class SilentListener {
+public:
+    SilentListener() {
+        listener = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+        ::listen(listener, 0);
+        socklen_t len = sizeof addr;
+        ::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len);
+        port = ntohs(addr.sin_port);
+        for (int& filler : fillers) {
+            filler = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+            ::connect(filler, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+        }
+        QThread::msleep(50);
+    }
+    ~SilentListener() {
+        for (int filler : fillers)
+            ::close(filler);
+        ::close(listener);
+    }
+    quint16 port = 0;
+
+private:
+    int listener = -1;
+    int fillers[3] = {-1, -1, -1};
+};
+
 } // namespace
 
-TEST(BVSystem, RefusedConnectionPausesAndRetriesAfterFiveTicks) {
-    BVSystem sys(closed_port(), tick);
+TEST(BVSystem, RefusedConnectionPausesExactlyFiveTicksThenRetries) {
+    BVSystem sys(closed_port(), manual_ticks);
     Recorder rec(sys);
     sys.options().remote_name = "127.0.0.1";
     sys.connect();
-    ASSERT_TRUE(wait_for([&] { return rec.seen.size() >= 3; }));
-    QElapsedTimer paused_for;
-    paused_for.start();
-    ASSERT_TRUE(wait_for([&] { return rec.seen.size() >= 4; }));
-    EXPECT_GE(paused_for.elapsed(), 3 * tick); // four to five ticks, with slack for the scheduler
-    rec.seen.resize(4);                        // the new attempt is refused again and again
-    EXPECT_EQ(rec.seen, (Statuses{Status::Connecting, Status::ConnectFailed, Status::Paused, Status::Connecting}));
+    ASSERT_TRUE(wait_for([&] { return sys.get_status() == Status::Paused; }));
+    EXPECT_EQ(rec.seen, (Statuses{Status::Connecting, Status::ConnectFailed, Status::Paused}));
+    ticks(sys, 4);
+    pump(20);
+    EXPECT_EQ(sys.get_status(), Status::Paused);
+    ticks(sys, 1);
+    EXPECT_EQ(rec.seen.back(), Status::Connecting);
+    ASSERT_TRUE(wait_for([&] { return sys.get_status() == Status::Paused; }));
+    EXPECT_EQ(rec.seen, (Statuses{Status::Connecting, Status::ConnectFailed, Status::Paused, Status::Connecting,
+                                  Status::ConnectFailed, Status::Paused}));
 }
 
 TEST(BVSystem, UnknownHostIsAnExchangeError) {
@@ -120,6 +196,31 @@ TEST(BVSystem, UnknownHostIsAnExchangeError) {
     sys.connect();
     ASSERT_TRUE(wait_for([&] { return rec.seen.size() >= 3; }, 15000));
     EXPECT_EQ(rec.seen, (Statuses{Status::Connecting, Status::ExchangeFailed, Status::Paused}));
+}
+
+TEST(BVSystem, AttemptThatNeverConnectsFailsAfterTenTicksAndStopAbortsIt) {
+    SilentListener silent;
+    BVSystem sys(silent.port, manual_ticks);
+    Recorder rec(sys);
+    sys.options().remote_name = "127.0.0.1";
+    sys.connect();
+    pump(100);
+    ticks(sys, 9);
+    pump(20);
+    EXPECT_EQ(rec.seen, (Statuses{Status::Connecting}));
+    ticks(sys, 1);
+    EXPECT_EQ(rec.seen, (Statuses{Status::Connecting, Status::ConnectFailed, Status::Paused}));
+
+    // A new attempt gets ten ticks of its own, and exit does not wait for it.
+    ticks(sys, 5);
+    ticks(sys, 9);
+    EXPECT_EQ(sys.get_status(), Status::Connecting);
+    QElapsedTimer stopping;
+    stopping.start();
+    sys.stop();
+    EXPECT_LT(stopping.elapsed(), 1000);
+    pump(100);
+    EXPECT_EQ(rec.seen.size(), 4u); // an aborted attempt reports nothing more
 }
 
 TEST(BVSystem, WorkingWritesTheFileAndIgnoresConnectWhileBusy) {
@@ -150,6 +251,17 @@ TEST(BVSystem, WorkingWritesTheFileAndIgnoresConnectWhileBusy) {
     const int requests = station.requests;
     pump(2500); // the request thread is gone: nothing more goes out
     EXPECT_EQ(station.requests, requests);
+}
+
+TEST(BVSystem, RequestsFollowTheClockSecond) {
+    FakeStation station;
+    BVSystem sys(station.port(), 1000);
+    sys.connect();
+    ASSERT_TRUE(wait_for([&] { return station.requests == 1; }, 4000));
+    pump(3300);
+    // One request per change of the second: three or four more in 3.3 s (naps of 300 ms would give ten).
+    EXPECT_GE(station.requests, 3);
+    EXPECT_LE(station.requests, 5);
 }
 
 TEST(BVSystem, StationClosingGivesPauseThenReconnectWithFreshHost) {
@@ -189,45 +301,136 @@ TEST(BVSystem, OneRequestOutstandingAndPiecesDecodedOnce) {
     answer_to->write(a.data() + cut2, static_cast<qint64>(a.size() - cut2));
     ASSERT_TRUE(wait_for([&] { return bin.exists(); }));
     const auto first_write = bin.inode();
-    auto bytes = bin.bytes();
-    float depth = 0;
-    std::memcpy(&depth, bytes.data(), 4);
-    EXPECT_EQ(depth, 2.0f);
+    EXPECT_EQ(bin.value(0), 2.0f);
     ASSERT_TRUE(wait_for([&] { return station.requests == 2; }, 3000)); // the next request follows
     EXPECT_EQ(bin.inode(), first_write);                                // and the answer was written once
 }
 
-TEST(BVSystem, AnswerThatNeverCompletesIsAnExchangeError) {
+TEST(BVSystem, DataAfterAnAnswerIsDecodedWithItFromTheStart) {
     FakeStation station;
-    station.on_request = [](QTcpSocket* s) {
-        auto a = answer({{"depth", 1.0}});
-        s->write(a.data(), static_cast<qint64>(a.size() - 1));
+    QTcpSocket* answer_to = nullptr;
+    station.on_request = [&](QTcpSocket* s) {
+        answer_to = s;
+        send(s, answer({{"depth", 5.0}}));
     };
-    BVSystem sys(station.port(), tick);
-    Recorder rec(sys);
+    BVSystem sys(station.port(), 1000);
+    BinFile bin(sys);
     sys.connect();
-    ASSERT_TRUE(wait_for([&] { return rec.seen.size() >= 4; }, 5000));
-    EXPECT_EQ(rec.seen, (Statuses{Status::Connecting, Status::Working, Status::ExchangeFailed, Status::Paused}));
-    // The pause cycle follows: the old connection goes, a new attempt starts.
-    ASSERT_TRUE(wait_for([&] { return station.connections == 2; }, 3000));
-    EXPECT_EQ((Statuses(rec.seen.begin() + 4, rec.seen.begin() + 7)),
-              (Statuses{Status::Disconnected, Status::Paused, Status::Connecting}));
+    ASSERT_TRUE(wait_for([&] { return bin.exists(); }, 4000));
+    EXPECT_EQ(bin.value(1), 0.0f);
+    send(answer_to, payload_of({{"doloto_depth", 7.0}})); // a record after the frame, before the next request
+    ASSERT_TRUE(wait_for([&] { return bin.value(1) == 7.0f; }, 800));
+    EXPECT_EQ(bin.value(0), 5.0f);
 }
 
-TEST(BVSystem, OversizedAnswerIsAnExchangeError) {
+TEST(BVSystem, RecordCutShortIsNotCompletedByAnEarlierAnswersBytes) {
+    FakeStation station;
+    const auto whole = payload_of({{"depth", 1234.5}});
+    int answers = 0;
+    station.on_request = [&](QTcpSocket* s) {
+        // The first answer is whole; the second has the same record without its last five bytes.
+        const std::vector<char> cut(whole.begin(), whole.end() - (answers == 0 ? 0 : 5));
+        send(s, frame(cut, static_cast<std::int32_t>(cut.size())));
+        ++answers;
+    };
+    BVSystem sys(station.port(), 1000);
+    BinFile bin(sys);
+    sys.connect();
+    ASSERT_TRUE(wait_for([&] { return bin.exists(); }, 4000));
+    EXPECT_EQ(bin.value(0), 1234.5f);
+    ASSERT_TRUE(wait_for([&] { return answers == 2 && bin.value(0) != 1234.5f; }, 3000));
+    EXPECT_EQ(bin.value(0), 0.0f);
+}
+
+TEST(BVSystem, AnswerTimeoutClosesTheConnectionSoALateRemainderIsNeverWritten) {
+    FakeStation station;
+    QTcpSocket* answer_to = nullptr;
+    const auto old_answer = answer({{"depth", 11.0}});
+    station.on_request = [&](QTcpSocket* s) {
+        answer_to = s;
+        s->write(old_answer.data(), static_cast<qint64>(old_answer.size() - 1));
+    };
+    BVSystem sys(station.port(), manual_ticks);
+    BinFile bin(sys);
+    Recorder rec(sys);
+    sys.connect();
+    ASSERT_TRUE(wait_for([&] { return station.requests == 1; }, 4000));
+    pump(100);
+    ticks(sys, 9);
+    EXPECT_EQ(rec.seen, (Statuses{Status::Connecting, Status::Working}));
+    ticks(sys, 1);
+    EXPECT_EQ(rec.seen, (Statuses{Status::Connecting, Status::Working, Status::ExchangeFailed, Status::Disconnected,
+                                  Status::Paused}));
+    ASSERT_TRUE(wait_for([&] { return station.closed_by_client == 1; }));
+    answer_to->write(old_answer.data() + old_answer.size() - 1, 1); // the rest, too late
+    pump(300);
+    EXPECT_FALSE(bin.exists());
+
+    // Five ticks later a new connection asks again, and its answers are written.
+    station.on_request = [](QTcpSocket* s) { send(s, answer({{"depth", 22.0}})); };
+    ticks(sys, 5);
+    ASSERT_TRUE(wait_for([&] { return bin.exists(); }, 4000));
+    EXPECT_EQ(bin.value(0), 22.0f);
+    EXPECT_EQ(station.connections, 2);
+}
+
+TEST(BVSystem, OversizedAnswerClosesTheConnection) {
     FakeStation station;
     station.on_request = [](QTcpSocket* s) {
-        std::vector<char> header = {2, 0, 0, 0, 0};
-        std::int32_t huge = 17 * 1024 * 1024;
-        std::memcpy(header.data() + 1, &huge, 4);
-        s->write(header.data(), 5);
+        s->write(frame({}, 17 * 1024 * 1024).data(), 5);
         s->write(QByteArray(64 * 1024, 'x'));
     };
     BVSystem sys(station.port(), 1000);
     Recorder rec(sys);
     sys.connect();
-    ASSERT_TRUE(wait_for([&] { return rec.seen.size() >= 4; }, 5000));
+    ASSERT_TRUE(wait_for([&] { return rec.seen.size() >= 5; }, 5000));
+    EXPECT_EQ(rec.seen, (Statuses{Status::Connecting, Status::Working, Status::ExchangeFailed, Status::Disconnected,
+                                  Status::Paused}));
+    EXPECT_TRUE(wait_for([&] { return station.closed_by_client == 1; }));
+}
+
+TEST(BVSystem, OtherSocketErrorKeepsTheConnectionButSendsNothingWhilePaused) {
+    FakeStation station;
+    auto link = std::make_unique<FaultySocket>();
+    FaultySocket* socket = link.get();
+    BVSystem sys(station.port(), 1000, std::move(link));
+    Recorder rec(sys);
+    sys.connect();
+    ASSERT_TRUE(wait_for([&] { return station.requests == 1; }, 4000));
+    pump(100); // the answer is in: another request may go
+    socket->report(QAbstractSocket::NetworkError);
     EXPECT_EQ(rec.seen, (Statuses{Status::Connecting, Status::Working, Status::ExchangeFailed, Status::Paused}));
+    pump(2500); // the thread lives on with the connection, yet no request goes out outside "working"
+    EXPECT_EQ(station.requests, 1);
+    EXPECT_EQ(station.closed_by_client, 0);
+
+    // stop() ends the thread and leaves the state; the station closing afterwards is no news.
+    sys.stop();
+    EXPECT_EQ(rec.seen.size(), 4u);
+    station.client->close();
+    pump(200);
+    EXPECT_EQ(rec.seen.size(), 4u);
+}
+
+TEST(BVSystem, ExitRequestedWhileTheThreadEndsIsSafe) {
+    // An event handled while the controller waits for the request thread asks for the exit: the wait being
+    // serviced must not lose the thread it waits for.
+    FakeStation station;
+    BVSystem sys(station.port(), 1000);
+    Recorder rec(sys);
+    bool stopped = false;
+    auto c = sys.status_changed.connect([&](Status s) {
+        if (s == Status::Disconnected)
+            QTimer::singleShot(0, [&] {
+                sys.stop();
+                stopped = true;
+            });
+    });
+    sys.connect();
+    ASSERT_TRUE(wait_for([&] { return station.requests >= 1; }, 4000));
+    station.client->close();
+    ASSERT_TRUE(wait_for([&] { return stopped && sys.get_status() == Status::Paused; }));
+    EXPECT_EQ(rec.seen, (Statuses{Status::Connecting, Status::Working, Status::Disconnected, Status::Paused}));
 }
 
 TEST(BVSystem, StopOutsideWorkingChangesNothing) {
@@ -240,7 +443,7 @@ TEST(BVSystem, StopOutsideWorkingChangesNothing) {
     EXPECT_TRUE(rec.seen.empty());
 }
 
-TEST(BVSystem, StartLoadsSettingsAndReportsAnUnwritableInstallLocation) {
+TEST(BVSystem, StartLoadsSettingsAndReportsAnUnwritableInstallLocationOnce) {
     BVSystem sys(closed_port(), tick);
     Recorder rec(sys);
     std::ofstream(sys.get_ini_path()) << "[main]\nremote_name=\"station-7\"\n";
@@ -249,6 +452,7 @@ TEST(BVSystem, StartLoadsSettingsAndReportsAnUnwritableInstallLocation) {
     std::ofstream(blocker) << "x";
     qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(blocker)); // the value's file cannot be created
     sys.start();
+    sys.start(); // the same status again: no second notification
     qputenv("XDG_CONFIG_HOME", config_home);
     std::filesystem::remove(blocker);
     std::filesystem::remove(sys.get_ini_path());
@@ -258,4 +462,30 @@ TEST(BVSystem, StartLoadsSettingsAndReportsAnUnwritableInstallLocation) {
     sys.start(); // with a writable location: no status at all
     EXPECT_EQ(rec.seen, (Statuses{Status::RegistryFailed}));
     EXPECT_EQ(sys.options().remote_name, "localhost"); // no file: the default
+}
+
+TEST(BVSystem, HeapStaysFlatThroughTwentyThousandRefusedAttempts) {
+    BVSystem sys(closed_port(), manual_ticks); // the default host, "localhost": a look-up per attempt
+    auto attempt = [&] {
+        ticks(sys, BVSystem::pause_length_ticks);
+        QElapsedTimer t;
+        t.start();
+        while (sys.get_status() != Status::Paused && t.elapsed() < 2000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        return sys.get_status() == Status::Paused;
+    };
+    sys.connect();
+    ASSERT_TRUE(wait_for([&] { return sys.get_status() == Status::Paused; }));
+    for (int i = 0; i < 1000; ++i)
+        ASSERT_TRUE(attempt());
+    malloc_trim(0);
+    const std::size_t after_first_thousand = mallinfo2().uordblks;
+    for (int i = 1000; i < 20000; ++i)
+        ASSERT_TRUE(attempt());
+    malloc_trim(0);
+    const std::size_t after_all = mallinfo2().uordblks;
+    const auto growth = static_cast<long long>(after_all) - static_cast<long long>(after_first_thousand);
+    std::printf("heap in use after 1,000 attempts: %zu bytes; after 20,000: %zu bytes (%+lld)\n",
+                after_first_thousand, after_all, growth);
+    EXPECT_LT(growth, 64 * 1024);
 }

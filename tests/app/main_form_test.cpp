@@ -184,7 +184,7 @@ TEST_F(MainFormTest, UnknownStatusShowsQuestionMarksAndLeavesTheTray) {
     }
 }
 
-TEST_F(MainFormTest, LogLineCarriesTheTimeOfDayAndIsNeverTrimmed) {
+TEST_F(MainFormTest, LogLineCarriesTheTimeOfDayAndTheLogKeepsTheNewestLines) {
     make(closed_port());
     const int before = form->memLog->document()->blockCount();
     const QTime start = QTime::currentTime();
@@ -193,6 +193,10 @@ TEST_F(MainFormTest, LogLineCarriesTheTimeOfDayAndIsNeverTrimmed) {
     EXPECT_EQ(form->memLog->document()->blockCount(), before + 3000);
     EXPECT_EQ(logged_text(form->memLog->document()->firstBlock().text()),
               "Пытаюсь подключиться к программе регистрации...");
+    for (int i = 0; i < LogView::max_lines; ++i)
+        system->status_changed(i % 2 ? Status::Working : Status::Paused);
+    EXPECT_EQ(form->memLog->document()->blockCount(), LogView::max_lines);
+    EXPECT_EQ(logged_text(form->memLog->document()->firstBlock().text()), "Перехожу в режим паузы");
 
     const QString last = log_lines(*form).last();
     const QTime stamped = QTime::fromString(last.left(8), QStringLiteral("HH:mm:ss"));
@@ -238,7 +242,7 @@ TEST_F(MainFormTest, DesignValues) {
     EXPECT_EQ(form->width(), gui::design_px(535));
     EXPECT_EQ(form->centralWidget()->height() + form->stbarMain->height(), gui::design_px(277));
 
-    // Long lines do not leave the view scrolled sideways: each new line shows from its start.
+    // Long lines start the log at its left edge.
     system->status_changed(Status::ConnectFailed);
     system->status_changed(Status::RegistryFailed);
     QCoreApplication::processEvents();
@@ -380,6 +384,31 @@ TEST_F(MainFormTest, ExitFromTrayMenuWhileHiddenStopsAndSaves) {
     const int lines = log_lines(*form).size();
     form->exit_on_request();
     EXPECT_EQ(log_lines(*form).size(), lines);
+}
+
+TEST_F(MainFormTest, ExitFromTrayMenuWhileTheAboutBoxIsOpenEndsItsLoopAndSaves) {
+    make(closed_port());
+    form->show();
+    bool about_was_open = false;
+    when_modal_shown<TAboutForm>([&](TAboutForm*) {
+        about_was_open = true;
+        form->N2->trigger(); // the box is left open: the exit must end its loop
+    });
+    QTimer give_up; // closes a box the exit left open, so the check below fails instead of hanging
+    give_up.setSingleShot(true);
+    QObject::connect(&give_up, &QTimer::timeout, [] {
+        if (QWidget* w = QApplication::activeModalWidget())
+            w->close();
+    });
+    give_up.start(3000);
+    QElapsedTimer t;
+    t.start();
+    form->mnAbout->trigger();
+    EXPECT_LT(t.elapsed(), 2500);
+    EXPECT_TRUE(about_was_open);
+    EXPECT_TRUE(form->is_exit_requested());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_TRUE(read_file(system->get_ini_path()).contains("remote_name=\"localhost\""));
 }
 
 TEST_F(MainFormTest, FailedSaveIsShownAndKeepsTheProgramRunning) {

@@ -167,4 +167,29 @@ status=0
 wait "$program_pid" || status=$?
 [ "$status" = 0 ] || fail "the headless program ended with $status after SIGTERM"
 grep -qx 'remote_name="localhost"' "$work/bin/Borevane.ini" || fail "the headless run saved no settings"
+# Fourth run: the About box open, "Выход" from the tray menu by real clicks still ends the program and saves.
+rm -f "$work/bin/Borevane.ini"
+"$work/bin/Borevane" >"$work/program4.log" 2>&1 &
+program_pid=$!
+pids+=($program_pid)
+wait_for 10 window_shown || fail "the main window did not appear in the fourth run"
+wait_for 15 grep -q "^connection 4 from" "$work/station.log" || fail "the fourth run never connected"
+wait_for 10 test -n "$(tray_icon)" || fail "no tray icon in the fourth run"
+icon=$(tray_icon)
+eval "$(xdotool getwindowgeometry --shell "$(window_shown | head -1)")"
+# The menu bar's second item, "Справка", then its one item "О программе...".
+xdotool mousemove $((X + 75)) $((Y + 10)) click 1
+sleep 0.5
+xdotool mousemove $((X + 120)) $((Y + 29)) click 1
+wait_for 10 xdotool search --onlyvisible --name '^ О программе...$' || fail "the About box did not open"
+import -window root "$artefacts/about_box_open.png"
+xdotool mousemove --window "$icon" 8 8 click 3
+sleep 0.5
+import -window root "$artefacts/tray_menu_over_about_box.png"
+xdotool key Down Return
+wait_for 15 bash -c "! kill -0 $program_pid" || fail "the tray menu's exit did not end the program while the About box was open"
+status=0
+wait "$program_pid" || status=$?
+[ "$status" = 0 ] || fail "the program ended with $status after the tray menu's exit over the About box"
+grep -qx 'remote_name="localhost"' "$work/bin/Borevane.ini" || fail "no settings written by the exit over the About box"
 echo "PASS"
