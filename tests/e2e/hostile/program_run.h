@@ -68,6 +68,9 @@ private:
     mutable std::mutex mutex;
     std::vector<file_sample> seen;
     std::vector<std::string> problems;
+    long bad_sizes = 0; // polls that found Borevane.bin with a size but 24 bytes
+    double first_bad_size = -1;
+    long bad_size_bytes = 0;
     std::thread watcher;
 };
 
