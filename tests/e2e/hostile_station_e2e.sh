@@ -35,9 +35,12 @@ if [ -n "${BV_HOSTILE_IN_NAMESPACES:-}" ]; then
     exec "$driver" --program "$program" --work "$dir" "$@"
 fi
 
-command -v unshare >/dev/null && command -v ip >/dev/null || skip "unshare or ip (iproute2) is not installed"
+for tool in unshare ip mount; do
+    command -v "$tool" >/dev/null || skip "$tool is not installed"
+done
+# Private propagation: the bind mounts over /etc stay inside the case's mount namespace.
 isolate=
-for candidate in "unshare -nm" "unshare -rnm"; do
+for candidate in "unshare -nm --propagation private" "unshare -rnm --propagation private"; do
     if $candidate true 2>/dev/null; then
         isolate=$candidate
         break

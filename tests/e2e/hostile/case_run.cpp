@@ -78,12 +78,12 @@ void case_run::note(const std::string& text) {
 std::optional<double> case_run::expect_recovery(double bound, std::optional<double> from) {
     const double start = from ? *from : fault_time.load();
     const int after = fault_serial;
-    const auto seen = run.wait_for([after](const file_sample& s) { return serial_of(s) > after; }, start,
-                                   start + bound + grace);
+    const auto seen =
+        run.wait_for([after](const file_sample& s) { return serial_of(s) > after; }, start, start + bound + grace);
     recovery_bound = bound;
     if (!seen) {
-        check(false, "no correct values within " + seconds(bound + grace) + " of the fault (bound " +
-                         seconds(bound) + ")");
+        check(false,
+              "no correct values within " + seconds(bound + grace) + " of the fault (bound " + seconds(bound) + ")");
         return std::nullopt;
     }
     recovery = *seen - start;

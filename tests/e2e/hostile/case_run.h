@@ -62,8 +62,8 @@ public:
     // (the fault's time by default) plus a grace period for reporting how late it was.
     std::optional<double> expect_recovery(double bound, std::optional<double> from = {});
     // Waits for a content accepted by `pred` seen after `from`, within `bound`.
-    std::optional<double> expect_content(const std::function<bool(const file_sample&)>& pred,
-                                         const std::string& what, double from, double bound);
+    std::optional<double> expect_content(const std::function<bool(const file_sample&)>& pred, const std::string& what,
+                                         double from, double bound);
 
     int finish(double exit_bound = rules::exit);
 

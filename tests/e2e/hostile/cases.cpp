@@ -151,8 +151,8 @@ void one_byte_pieces(case_run& c) {
         c.expect_content([](const file_sample& s) { return serial_of(s) == answers; }, "the last 1-byte answer", *at,
                          answers * (next_request + 1) + slack);
         for (const auto& s : c.program().samples())
-            c.check(serial_of(s) > 0, "a content that no answer held was written: depth " +
-                                          std::to_string(s.values[0]));
+            c.check(serial_of(s) > 0,
+                    "a content that no answer held was written: depth " + std::to_string(s.values[0]));
         c.check(c.the_station().connections() == 1, "the program reconnected: answers in pieces are no fault");
     }
 }
@@ -358,8 +358,8 @@ void duplicate_names(case_run& c) {
     }));
     c.start_program();
     if (const auto at = c.await_fault(20))
-        c.expect_content([](const file_sample& s) { return serial_of(s) == 2; },
-                         "the last of three records per name", *at, slack);
+        c.expect_content([](const file_sample& s) { return serial_of(s) == 2; }, "the last of three records per name",
+                         *at, slack);
 }
 
 void nan_infinity_range(case_run& c) {
@@ -617,15 +617,16 @@ int run_exit_after_close(const case_setup& setup, int delay_ms, int rounds) {
             if (++failed > 5)
                 continue; // the first few tell the story; the count says the rest
             problems << "\n    FAIL: round " << round << ": "
-                     << (end.signal ? "signal " + std::to_string(end.signal)
-                                    : end.exited ? "exit code " + std::to_string(end.code) : std::string("no exit"))
+                     << (end.signal   ? "signal " + std::to_string(end.signal)
+                         : end.exited ? "exit code " + std::to_string(end.code)
+                                      : std::string("no exit"))
                      << (end.ini_saved ? "" : ", no Borevane.ini saved") << " (exit took " << seconds(end.seconds)
                      << ")";
         }
     }
-    std::cout << "CASE exit-" << delay_ms << "ms-after-close " << (failed ? "FAIL" : "PASS") << "  "
-              << rounds - failed << "/" << rounds << " rounds exit 0 with Borevane.ini saved, slowest exit "
-              << seconds(slowest) << problems.str() << std::endl;
+    std::cout << "CASE exit-" << delay_ms << "ms-after-close " << (failed ? "FAIL" : "PASS") << "  " << rounds - failed
+              << "/" << rounds << " rounds exit 0 with Borevane.ini saved, slowest exit " << seconds(slowest)
+              << problems.str() << std::endl;
     return failed ? 1 : 0;
 }
 

@@ -15,7 +15,8 @@
 namespace hostile {
 
 void add_host(const std::string& own_copy, const std::string& name, const std::string& address) {
-    struct stat system_file {}, ours {};
+    struct stat system_file {
+    }, ours{};
     if (::stat("/etc/hosts", &system_file) != 0 || ::stat(own_copy.c_str(), &ours) != 0 ||
         system_file.st_dev != ours.st_dev || system_file.st_ino != ours.st_ino)
         throw std::runtime_error("/etc/hosts is not this case's own copy " + own_copy);

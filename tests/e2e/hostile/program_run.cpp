@@ -179,7 +179,7 @@ std::vector<file_sample> program_run::samples() const {
 }
 
 std::optional<double> program_run::wait_for(const std::function<bool(const file_sample&)>& pred, double since,
-                                             double deadline) const {
+                                            double deadline) const {
     for (;;) {
         {
             std::lock_guard lock(mutex);

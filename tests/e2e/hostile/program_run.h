@@ -22,10 +22,10 @@ struct file_sample {
 };
 
 struct exit_report {
-    bool exited = false;  // ended within the time allowed
-    int code = -1;        // exit code, when it exited normally
-    int signal = 0;       // the signal that ended it, if one did
-    double seconds = 0;   // from SIGTERM to the end
+    bool exited = false; // ended within the time allowed
+    int code = -1;       // exit code, when it exited normally
+    int signal = 0;      // the signal that ended it, if one did
+    double seconds = 0;  // from SIGTERM to the end
     bool ini_saved = false;
     std::string ini;
 };
