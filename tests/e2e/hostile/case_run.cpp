@@ -126,7 +126,8 @@ int case_run::finish(double exit_bound) {
         note("connections at " + (times.empty() ? std::string("-") : times));
     }
     const bool died_before = run.died();
-    const exit_report end = run.terminate(exit_bound + 10);
+    // A late exit is waited for (up to the grace period) so the report tells how late it was.
+    const exit_report end = run.terminate(exit_bound + grace);
     if (!died_before) {
         check(end.exited && end.signal == 0 && end.code == 0,
               end.signal ? "SIGTERM ended the program with signal " + std::to_string(end.signal)
