@@ -70,11 +70,8 @@ void BVSystem::stop() {
     disconnect();
     end_request_thread();
     // A look-up or an attempt still pending must not keep the program waiting at exit.
-    if (status == Status::Connecting) {
-        lookup.abort();
-        untried_addresses.clear();
-        socket->abort();
-    }
+    if (status == Status::Connecting)
+        drop_connection();
 }
 
 void BVSystem::save_options() {
@@ -91,9 +88,7 @@ void BVSystem::set_status(Status s) {
 }
 
 void BVSystem::reconnect() {
-    socket->abort(); // a working connection reports its end through the disconnect event here
-    lookup.abort();
-    untried_addresses.clear();
+    drop_connection(); // a working connection reports its end through the disconnect event here
     const QString host = QString::fromStdString(lib::cp1251_to_utf8(options_->remote_name));
     // The state changes before the attempt starts, so an error the socket reports at once
     // still ends in the pause cycle rather than being overwritten by "connecting".
@@ -149,10 +144,14 @@ void BVSystem::close_failed_exchange() {
 
 void BVSystem::abort_attempt() {
     set_status(Status::ConnectFailed);
+    drop_connection();
+    set_status(Status::Paused);
+}
+
+void BVSystem::drop_connection() {
     lookup.abort();
     untried_addresses.clear();
     socket->abort();
-    set_status(Status::Paused);
 }
 
 void BVSystem::end_request_thread() {

@@ -74,6 +74,7 @@ private:
     void connect_next_address();
     void close_failed_exchange();
     void abort_attempt();
+    void drop_connection(); // the look-up, the attempt or the connection, whichever there is
     void end_request_thread();
 
     void on_socket_connect();
