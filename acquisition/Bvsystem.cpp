@@ -46,6 +46,7 @@ BVSystem::~BVSystem() {
     socket->disconnect(this);
     timer->stop();
     end_request_thread();
+    lookup.abort();
     socket->abort();
 }
 
@@ -68,9 +69,9 @@ void BVSystem::connect() {
 void BVSystem::stop() {
     disconnect();
     end_request_thread();
-    // A look-up or an attempt still pending would keep the program waiting at exit.
+    // A look-up or an attempt still pending must not keep the program waiting at exit.
     if (status == Status::Connecting)
-        socket->abort();
+        drop_connection();
 }
 
 void BVSystem::save_options() {
@@ -87,14 +88,31 @@ void BVSystem::set_status(Status s) {
 }
 
 void BVSystem::reconnect() {
-    socket->abort(); // a working connection reports its end through the disconnect event here
+    drop_connection(); // a working connection reports its end through the disconnect event here
     const QString host = QString::fromStdString(lib::cp1251_to_utf8(options_->remote_name));
     // The state changes before the attempt starts, so an error the socket reports at once
     // still ends in the pause cycle rather than being overwritten by "connecting".
     set_status(Status::Connecting);
     may_request = true;
     connect_wait_ticks = 0;
-    socket->connectToHost(host, port);
+    lookup.start(host, [this](const std::vector<QHostAddress>& addresses) { on_host_found(addresses); });
+}
+
+void BVSystem::on_host_found(const std::vector<QHostAddress>& addresses) {
+    if (addresses.empty()) {
+        // A name that cannot be resolved is an error of the look-up kind.
+        set_status(Status::ExchangeFailed);
+        set_status(Status::Paused);
+        return;
+    }
+    untried_addresses = addresses;
+    connect_next_address();
+}
+
+void BVSystem::connect_next_address() {
+    const QHostAddress address = untried_addresses.front();
+    untried_addresses.erase(untried_addresses.begin());
+    socket->connectToHost(address, port);
 }
 
 void BVSystem::disconnect() {
@@ -126,8 +144,14 @@ void BVSystem::close_failed_exchange() {
 
 void BVSystem::abort_attempt() {
     set_status(Status::ConnectFailed);
-    socket->abort();
+    drop_connection();
     set_status(Status::Paused);
+}
+
+void BVSystem::drop_connection() {
+    lookup.abort();
+    untried_addresses.clear();
+    socket->abort();
 }
 
 void BVSystem::end_request_thread() {
@@ -156,7 +180,20 @@ void BVSystem::on_socket_error(QAbstractSocket::SocketError error) {
         return;
     const bool connecting = socket->state() != QAbstractSocket::ConnectedState;
     if (connecting && error != QAbstractSocket::HostNotFoundError) {
-        abort_attempt();
+        if (untried_addresses.empty()) {
+            abort_attempt();
+            return;
+        }
+        // The name has further addresses (a name with IPv6 and IPv4 ones): the attempt goes on with the next,
+        // once the socket has finished with this one.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (status == Status::Connecting && !untried_addresses.empty() &&
+                    socket->state() == QAbstractSocket::UnconnectedState)
+                    connect_next_address();
+            },
+            Qt::QueuedConnection);
         return;
     }
     // The connection, if any, stays open: its thread goes on until it ends.

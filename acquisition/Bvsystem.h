@@ -4,6 +4,7 @@
 // answer to the decoder and the output file, and announces every change of its state.
 // Everything runs on the GUI thread.
 
+#include "acquisition/HostLookup.h"
 #include "acquisition/Options.h"
 #include "acquisition/value_map.h"
 #include "library/lock_object.h"
@@ -69,8 +70,11 @@ private:
     void set_status(Status s);
     void reconnect();
     void disconnect();
+    void on_host_found(const std::vector<QHostAddress>& addresses);
+    void connect_next_address();
     void close_failed_exchange();
     void abort_attempt();
+    void drop_connection(); // the look-up, the attempt or the connection, whichever there is
     void end_request_thread();
 
     void on_socket_connect();
@@ -89,6 +93,8 @@ private:
     std::string bin_path;
     std::unique_ptr<Options> options_;
     std::unique_ptr<QTcpSocket> socket;
+    HostLookup lookup;
+    std::vector<QHostAddress> untried_addresses; // of the current attempt, tried in turn
     std::unique_ptr<RequestThread> request_thread;
     std::unique_ptr<QTimer> timer;
     bool may_request = true;

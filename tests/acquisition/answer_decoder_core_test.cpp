@@ -75,8 +75,9 @@ TEST(AnswerDecoder, CutShortRecordsKeepWhatCameBefore) {
         std::vector<char> bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(c.keep));
         auto m = decode(bytes);
         EXPECT_EQ(m.size(), c.entries) << "kept " << c.keep;
-        if (c.entries >= 1)
+        if (c.entries >= 1) {
             EXPECT_EQ(m["depth"], 10.0f);
+        }
     }
 }
 
@@ -89,10 +90,13 @@ TEST(AnswerDecoder, FrameCheck) {
     EXPECT_EQ(check_frame(frame(10, 30)), frame_state::complete); // extra bytes: complete too
     EXPECT_EQ(check_frame(frame(-1, 0)), frame_state::complete);
     EXPECT_EQ(check_frame(frame(static_cast<std::int32_t>(max_answer_bytes), 0)), frame_state::oversized);
+    const auto largest = static_cast<std::int32_t>(max_answer_bytes - frame_header_size);
+    EXPECT_EQ(check_frame(frame(largest, 0)), frame_state::incomplete); // the largest answer still fits
+    EXPECT_EQ(check_frame(frame(largest + 1, 0)), frame_state::oversized);
     EXPECT_EQ(check_frame(frame(0, max_answer_bytes)), frame_state::oversized);
 }
 
-TEST(AnswerDecoder, JunkNeverCrashes) {
+TEST(AnswerDecoder, JunkYieldsNoMoreRecordsThanItsBytesCanHold) {
     std::vector<char> junk(4096);
     std::uint32_t x = 12345;
     for (int round = 0; round < 200; ++round) {
@@ -101,6 +105,9 @@ TEST(AnswerDecoder, JunkNeverCrashes) {
             c = static_cast<char>(x >> 24);
         }
         ValueMap m;
-        decode_answer(junk.data(), junk.size() - static_cast<std::size_t>(round), m);
+        const std::size_t size = junk.size() - static_cast<std::size_t>(round);
+        decode_answer(junk.data(), size, m);
+        // A record is at least a name's zero byte and eight bytes of value.
+        EXPECT_LE(m.size(), size / 9);
     }
 }

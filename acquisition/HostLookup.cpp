@@ -1,0 +1,81 @@
+#include "acquisition/HostLookup.h"
+
+#include <QMetaObject>
+#include <QUrl>
+#include <algorithm>
+#include <mutex>
+#include <netdb.h>
+#include <sys/socket.h>
+#include <thread>
+
+// Shared by the controller's side and the resolver thread; whichever lets go last frees it.
+struct HostLookup::Ticket {
+    std::mutex mutex;
+    bool cancelled = false;
+};
+
+namespace {
+
+std::vector<QHostAddress> resolve(const QByteArray& host) {
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_ADDRCONFIG;
+    addrinfo* found = nullptr;
+    std::vector<QHostAddress> addresses;
+    if (::getaddrinfo(host.constData(), nullptr, &hints, &found) != 0)
+        return addresses;
+    for (const addrinfo* a = found; a; a = a->ai_next) {
+        const QHostAddress address(a->ai_addr);
+        if (!address.isNull() && std::find(addresses.begin(), addresses.end(), address) == addresses.end())
+            addresses.push_back(address);
+    }
+    ::freeaddrinfo(found);
+    return addresses;
+}
+
+} // namespace
+
+HostLookup::~HostLookup() {
+    abort();
+}
+
+void HostLookup::abort() {
+    if (!current)
+        return;
+    const std::lock_guard<std::mutex> lock(current->mutex);
+    current->cancelled = true;
+    current.reset();
+}
+
+void HostLookup::start(const QString& host, Done done) {
+    abort();
+    auto ticket = std::make_shared<Ticket>();
+    current = ticket;
+    auto deliver = [this, ticket, done = std::move(done)](const std::vector<QHostAddress>& addresses) {
+        // Runs on this object's thread: a look-up aborted after its answer was posted still says nothing.
+        if (ticket->cancelled)
+            return;
+        current.reset();
+        done(addresses);
+    };
+    const QHostAddress literal(host);
+    if (!literal.isNull()) {
+        QMetaObject::invokeMethod(
+            this, [deliver, literal] { deliver({literal}); }, Qt::QueuedConnection);
+        return;
+    }
+    // Non-ASCII names go to the resolver in their ASCII-compatible form.
+    QByteArray name = QUrl::toAce(host);
+    if (name.isEmpty())
+        name = host.toUtf8();
+    std::thread([this, ticket, deliver, name] {
+        const std::vector<QHostAddress> addresses = resolve(name);
+        // Posted only while not cancelled: abort() and the destructor take the same lock, so once they have
+        // returned nothing more reaches this object.
+        const std::lock_guard<std::mutex> lock(ticket->mutex);
+        if (!ticket->cancelled)
+            QMetaObject::invokeMethod(
+                this, [deliver, addresses] { deliver(addresses); }, Qt::QueuedConnection);
+    }).detach();
+}

@@ -1,0 +1,55 @@
+// The controller's host look-up: answers on the caller's thread, and an aborted look-up says nothing.
+#include "acquisition/HostLookup.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/support/qt_helpers.h"
+
+using bv_test::pump;
+using bv_test::wait_for;
+
+TEST(HostLookup, AnswersNamesAndAddressesLaterAndOnlyIfNotAborted) {
+    HostLookup lookup;
+    std::vector<QHostAddress> found;
+    int answers = 0;
+    auto done = [&](const std::vector<QHostAddress>& a) {
+        found = a;
+        ++answers;
+    };
+
+    lookup.start("127.0.0.9", done);
+    EXPECT_EQ(answers, 0); // never from within start()
+    ASSERT_TRUE(wait_for([&] { return answers == 1; }));
+    EXPECT_EQ(found, std::vector<QHostAddress>{QHostAddress("127.0.0.9")});
+    EXPECT_FALSE(lookup.pending());
+
+    lookup.start("localhost", done);
+    EXPECT_TRUE(lookup.pending());
+    ASSERT_TRUE(wait_for([&] { return answers == 2; }));
+    ASSERT_FALSE(found.empty());
+    for (const QHostAddress& a : found)
+        EXPECT_TRUE(a.isLoopback()) << a.toString().toStdString();
+
+    lookup.start("no-such-host.invalid", done);
+    ASSERT_TRUE(wait_for([&] { return answers == 3; }, 15000));
+    EXPECT_TRUE(found.empty());
+
+    // Aborted, or replaced by a newer look-up: only the newest one answers.
+    lookup.start("localhost", done);
+    lookup.abort();
+    lookup.start("127.0.0.1", done);
+    lookup.start("127.0.0.2", done);
+    pump(300);
+    EXPECT_EQ(answers, 4);
+    EXPECT_EQ(found, std::vector<QHostAddress>{QHostAddress("127.0.0.2")});
+}
+
+TEST(HostLookup, DestroyedWhileResolvingIsSafe) {
+    int answers = 0;
+    {
+        HostLookup lookup;
+        lookup.start("localhost", [&](const std::vector<QHostAddress>&) { ++answers; });
+    }
+    pump(300);
+    EXPECT_EQ(answers, 0);
+}
