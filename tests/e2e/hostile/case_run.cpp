@@ -120,10 +120,16 @@ int case_run::finish(double exit_bound) {
     for (const auto& v : run.violations())
         check(false, v);
     if (st) {
+        const auto accepted = st->accept_times();
         std::string times;
-        for (double t : st->accept_times())
+        for (double t : accepted)
             times += (times.empty() ? "" : " ") + seconds(t - run.started_at());
         note("connections at " + (times.empty() ? std::string("-") : times));
+        // Every new connection follows a pause of five ticks, which is at least four seconds.
+        for (std::size_t i = 1; i < accepted.size(); ++i)
+            check(accepted[i] - accepted[i - 1] >= rules::pause - 1 - 0.5,
+                  "connection " + std::to_string(i + 1) + " came " + seconds(accepted[i] - accepted[i - 1]) +
+                      " after the one before: no pause between them");
     }
     const bool died_before = run.died();
     // A late exit is waited for (up to the grace period) so the report tells how late it was.
