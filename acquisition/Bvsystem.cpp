@@ -169,7 +169,6 @@ void BVSystem::on_socket_connect() {
     if (socket->state() != QAbstractSocket::ConnectedState)
         return;
     set_status(Status::Working);
-    answer_wait_ticks = 0;
     request_thread = std::make_unique<RequestThread>(this, [this] { request_values(); });
     request_thread->start(QThread::HighestPriority);
 }
@@ -225,7 +224,6 @@ void BVSystem::on_socket_read() {
     ValueMap values;
     decode_answer(receive_buffer.data() + frame_header_size, receive_buffer.size() - frame_header_size, values);
     may_request = true;
-    answer_wait_ticks = 0;
     write_output_file(values);
 }
 
@@ -254,7 +252,7 @@ void BVSystem::request_values() {
     receive_buffer.clear();
     socket->write(station_request, sizeof station_request);
     may_request = false;
-    answer_wait_ticks = 0;
+    answer_wait_ticks = 0; // the answer's time limit starts with its request
 }
 
 void BVSystem::write_output_file(const ValueMap& values) {

@@ -279,6 +279,23 @@ TEST(BVSystem, StationClosingGivesPauseThenReconnectWithFreshHost) {
                                   Status::Connecting, Status::Working}));
 }
 
+TEST(BVSystem, RequestThreadEndsWithItsConnection) {
+    const auto threads = [] {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/task"),
+                             std::filesystem::directory_iterator());
+    };
+    FakeStation station;
+    BVSystem sys(station.port(), manual_ticks);
+    pump(100);
+    const auto before = threads();
+    sys.connect();
+    ASSERT_TRUE(wait_for([&] { return sys.get_status() == Status::Working && station.client; }));
+    EXPECT_TRUE(wait_for([&] { return threads() == before + 1; }));
+    station.client->close();
+    ASSERT_TRUE(wait_for([&] { return sys.get_status() == Status::Paused; }));
+    EXPECT_TRUE(wait_for([&] { return threads() == before; }, 2000)) << threads() << " threads, " << before << " before";
+}
+
 TEST(BVSystem, OneRequestOutstandingAndPiecesDecodedOnce) {
     FakeStation station;
     QTcpSocket* answer_to = nullptr;
