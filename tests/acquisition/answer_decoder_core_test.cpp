@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <gtest/gtest.h>
 
 namespace {
@@ -51,10 +52,18 @@ TEST(AnswerDecoder, Records) {
     EXPECT_EQ(m[cp("вес_на_крюке")], 42.5f);
     EXPECT_EQ(m["other"], 7.0f);
 
-    auto big = decode(payload({{"x", 1e300}, {"y", -1e300}, {"z", 0.1}}));
+    const double largest = std::numeric_limits<float>::max();
+    auto big = decode(payload({{"x", 1e300}, {"y", -1e300}, {"z", 0.1}, {"max", largest}, {"min", -largest}}));
     EXPECT_TRUE(std::isinf(big["x"]) && big["x"] > 0);
     EXPECT_TRUE(std::isinf(big["y"]) && big["y"] < 0);
     EXPECT_EQ(big["z"], 0.1f);
+    EXPECT_EQ(big["max"], std::numeric_limits<float>::max()); // the float range's own ends still fit
+    EXPECT_EQ(big["min"], std::numeric_limits<float>::lowest());
+
+    // The largest payload the receive buffer can hold is decoded like any other.
+    auto huge = payload({{"depth", 3.0}});
+    huge.resize(max_answer_bytes, '\0'); // followed by records with empty names
+    EXPECT_EQ(decode(huge)["depth"], 3.0f);
 }
 
 TEST(AnswerDecoder, CutShortRecordsKeepWhatCameBefore) {
@@ -86,6 +95,7 @@ TEST(AnswerDecoder, FrameCheck) {
     EXPECT_EQ(check_frame({1, 0, 0, 0}), frame_state::incomplete);
     EXPECT_EQ(check_frame(frame(0, 0)), frame_state::complete);
     EXPECT_EQ(check_frame(frame(10, 9)), frame_state::incomplete);
+    EXPECT_EQ(check_frame(frame(1, 0)), frame_state::incomplete);
     EXPECT_EQ(check_frame(frame(10, 10)), frame_state::complete);
     EXPECT_EQ(check_frame(frame(10, 30)), frame_state::complete); // extra bytes: complete too
     EXPECT_EQ(check_frame(frame(-1, 0)), frame_state::complete);
@@ -93,6 +103,7 @@ TEST(AnswerDecoder, FrameCheck) {
     const auto largest = static_cast<std::int32_t>(max_answer_bytes - frame_header_size);
     EXPECT_EQ(check_frame(frame(largest, 0)), frame_state::incomplete); // the largest answer still fits
     EXPECT_EQ(check_frame(frame(largest + 1, 0)), frame_state::oversized);
+    EXPECT_EQ(check_frame(frame(largest, max_answer_bytes - frame_header_size)), frame_state::complete);
     EXPECT_EQ(check_frame(frame(0, max_answer_bytes)), frame_state::oversized);
 }
 
