@@ -2,6 +2,7 @@
 #include "platform/gui/FormBase.h"
 #include "platform/gui/ImageList.h"
 #include "platform/gui/SystemColors.h"
+#include "tests/support/widget_image.h"
 
 #include <QApplication>
 #include <QEnterEvent>
@@ -15,24 +16,15 @@
 
 namespace {
 
-constexpr QRgb sentinel = 0xFF123456;
+using bv_test::at;
+using bv_test::render;
+using bv_test::sentinel;
 
 class MyButtonTest : public ::testing::Test {
 protected:
     void SetUp() override { gui::pin_system_colors(gui::standard_system_colors()); } // button face 0xF0F0F0
     void TearDown() override { gui::unpin_system_colors(); }
 };
-
-QImage render(QWidget& widget) {
-    QImage image(widget.size(), QImage::Format_RGB32);
-    image.fill(sentinel);
-    widget.render(&image);
-    return image;
-}
-
-TColor at(const QImage& image, int x, int y) {
-    return gui::from_qcolor(QColor(image.pixel(x, y)));
-}
 
 // A plain white face and black caption make the caption's pixels easy to find.
 void make_plain(TMyButton& button) {
