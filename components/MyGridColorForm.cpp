@@ -1,6 +1,7 @@
 #include "components/MyGridColorForm.h"
 
 #include <QThread>
+#include <algorithm>
 
 TMyGridColorForm* MyGridColorForm = nullptr;
 
@@ -21,6 +22,8 @@ TMyGridColorForm::TMyGridColorForm(QWidget* owner) : gui::PopupForm(owner) {
 
     Label1 = new QLabel(QStringLiteral("Выбор цвета"), SuperPanel);
     gui::set_design_geometry(Label1, 5, 7, 84, 16);
+    // The fonts at hand may be wider than the designed ones: the caption is never cut.
+    Label1->resize(std::max(Label1->width(), Label1->sizeHint().width()), Label1->height());
 
     ColorSelector = new TColorSelector(SuperPanel);
     gui::set_design_geometry(ColorSelector, 5, 35, 261, 161);
