@@ -441,3 +441,59 @@ TEST_F(MyButtonTest, FocusRectangleFollowsThePressedOffset) {
 }
 
 } // namespace
+
+namespace {
+
+// Which pixels of an 8 x 8 box have the colour: a row of 'x' and '.' per line.
+std::string colour_map(const QImage& image, int left, int top, TColor colour) {
+    std::string map;
+    for (int y = top; y < top + 8; ++y) {
+        for (int x = left; x < left + 8; ++x)
+            map += at(image, x, y) == colour ? 'x' : '.';
+        map += '\n';
+    }
+    return map;
+}
+
+TEST_F(MyButtonTest, DefaultCornerArcsSitInTheirEllipseBoxes) {
+    TMyButton b;
+    b.SetColor(0x808080);
+    b.resize(100, 60);
+    const QImage image = render(b);
+    // Top left: the light arc in (1, 1, 10, 10) joining the two light bands; bottom right: the dark arc
+    // in (W - 9, H - 9, W - 1, H - 1) joining the dark bands.
+    EXPECT_EQ(colour_map(image, 0, 0, 0xA0A0A0), "........\n"
+                                                 ".x.xxxxx\n"
+                                                 "..xxx...\n"
+                                                 ".xx.....\n"
+                                                 ".xx.....\n"
+                                                 ".x......\n"
+                                                 ".x......\n"
+                                                 ".x......\n");
+    EXPECT_EQ(colour_map(image, 92, 52, 0x606060), "......x.\n"
+                                                   "......x.\n"
+                                                   ".......x\n"
+                                                   "....xx..\n"
+                                                   "...xxx..\n"
+                                                   "...xx...\n"
+                                                   "xx......\n"
+                                                   "..x.....\n");
+}
+
+TEST_F(MyButtonTest, DialogKeysReachEveryButtonAndDoubleClicksOnlyTheLeft) {
+    FormWithButtons f;
+    f.other->Cancel = true; // two cancel buttons: Escape clicks both, and the form still sees it
+    f.key(f.edit, Qt::Key_Escape);
+    EXPECT_EQ(f.clicks.size(), std::string("cancel other ").size()) << f.clicks;
+    EXPECT_NE(f.clicks.find("other"), std::string::npos);
+    EXPECT_NE(f.clicks.find("cancel"), std::string::npos);
+
+    int doubles = 0;
+    f.ok->OnDblClick = [&](QObject*) { ++doubles; };
+    QTest::mouseDClick(f.ok, Qt::RightButton, {}, QPoint(20, 10));
+    EXPECT_EQ(doubles, 0);
+    QTest::mouseDClick(f.ok, Qt::LeftButton, {}, QPoint(20, 10));
+    EXPECT_EQ(doubles, 1);
+}
+
+} // namespace
