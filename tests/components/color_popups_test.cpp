@@ -186,6 +186,40 @@ TEST_F(ColorPopupsTest, DropDownIsSharedReboundAndFreedByAnySelector) {
     EXPECT_TRUE(bv_test::wait_for([] { return !MyColorSelectorFrm->isVisible(); }, 2000));
 }
 
+TEST_F(ColorPopupsTest, PopupFormsAsDesigned) {
+    TMyColorSelectorFrm drop(&owner);
+    EXPECT_EQ(drop.size(), QSize(gui::design_px(267), gui::design_px(202)));
+    EXPECT_EQ(drop.Panel1->geometry(),
+              QRect(gui::design_px(5), gui::design_px(5), gui::design_px(256), gui::design_px(161)));
+    EXPECT_EQ(drop.ColorPallete->size(), drop.Panel1->size());
+    EXPECT_TRUE(drop.MyButton1->TextShadow());
+    EXPECT_EQ(drop.MyButton1->ColorHue(), 0x008000u);
+    const QImage frame = render(drop);
+    const int w = drop.width(), h = drop.height();
+    for (auto [x, y] : {std::pair{0, 0}, {w - 1, h - 1}, {w / 2, 0}, {0, h / 2}})
+        EXPECT_EQ(at(frame, x, y), gui::resolve_color(gui::clWindowFrame)) << x << "," << y;
+    EXPECT_EQ(at(frame, 1, 1), gui::resolve_color(gui::clWindow));
+    EXPECT_EQ(at(frame, w - 2, h - 2), gui::resolve_color(gui::clWindow));
+
+    TMyGridColorForm grid(&owner);
+    EXPECT_EQ(grid.size(), QSize(gui::design_px(272), gui::design_px(204)));
+    EXPECT_EQ(grid.ColorSelector->geometry(),
+              QRect(gui::design_px(5), gui::design_px(35), gui::design_px(261), gui::design_px(161)));
+    EXPECT_TRUE(grid.MyButton2->Cancel);
+    const QImage panel = render(grid);
+    EXPECT_EQ(at(panel, 0, 0), gui::resolve_color(gui::clBtnShadow));
+    EXPECT_EQ(at(panel, grid.width() - 1, grid.height() - 1), gui::resolve_color(gui::clBtnShadow));
+    EXPECT_EQ(at(panel, 1, grid.height() / 2), gui::resolve_color(gui::clBtnFace)); // a 1-pixel border
+    EXPECT_EQ(grid.SuperPanel->geometry(), QRect(QPoint(0, 0), grid.size()));
+    EXPECT_EQ(grid.Label1->pos(), QPoint(gui::design_px(5), gui::design_px(7)));
+    EXPECT_EQ(grid.Label1->height(), gui::design_px(16));
+    EXPECT_GE(grid.Label1->width(), gui::design_px(84));
+    EXPECT_EQ(grid.MyButton2->geometry(),
+              QRect(gui::design_px(240), gui::design_px(5), gui::design_px(26), gui::design_px(21)));
+    EXPECT_EQ(grid.MyButton2->Type(), mbtSimple);
+    EXPECT_EQ(grid.MyButton2->BorderWidth(), 0);
+}
+
 TEST_F(ColorPopupsTest, OtherColourConfirmedEvenUnchangedClosesAndReports) {
     Selectors s;
     s.a->SetColorValue(0x00FF00);
@@ -204,6 +238,11 @@ TEST_F(ColorPopupsTest, OtherColourConfirmedEvenUnchangedClosesAndReports) {
     QTest::mouseClick(f->MyButton1, Qt::LeftButton, {}, QPoint(10, 10));
     EXPECT_EQ(s.changes_a, 0);
     EXPECT_TRUE(f->isVisible());
+    // After the dialog a click elsewhere dismisses the drop-down again.
+    ASSERT_TRUE(bv_test::wait_for([f] { return f->isActiveWindow(); }, 2000));
+    QApplication::setActiveWindow(&s.form);
+    EXPECT_TRUE(bv_test::wait_for([f] { return !f->isVisible(); }, 2000));
+    QTest::mouseClick(s.a, Qt::LeftButton, {}, QPoint(10, 10));
 
     QTimer::singleShot(100, f, [f] { f->ColorDialog->accept(); });
     QTest::mouseClick(f->MyButton1, Qt::LeftButton, {}, QPoint(10, 10));
@@ -235,6 +274,11 @@ TEST_F(ColorPopupsTest, SelectorSwatchArrowDisabledAndHeldLooks) {
     EXPECT_EQ(at(image, 30, 15), gui::clWhite);
     EXPECT_EQ(at(image, 15, 24), gui::clWhite);
     EXPECT_EQ(at(image, 45, 13), gui::clBlack); // the inverse of the button face
+    // The arrow: a triangle (39, 11), (51, 11), (45, 18).
+    EXPECT_EQ(at(image, 40, 11), gui::clBlack);
+    EXPECT_EQ(at(image, 50, 11), gui::clBlack);
+    EXPECT_NE(at(image, 40, 10), gui::clBlack);
+    EXPECT_NE(at(image, 45, 19), gui::clBlack);
     sel->setEnabled(false);
     image = render(*sel);
     EXPECT_NE(at(image, 15, 15), gui::clRed);
@@ -249,14 +293,18 @@ TEST_F(ColorPopupsTest, SelectorSwatchArrowDisabledAndHeldLooks) {
     EXPECT_EQ(at(image, 5, 5), gui::clWhite);
     EXPECT_EQ(at(image, 16, 25), gui::clWhite);
     EXPECT_EQ(at(image, 46, 14), gui::clBlack);
+    EXPECT_EQ(at(image, 41, 12), gui::clBlack); // the arrow moved by one as well
+    EXPECT_NE(at(image, 41, 11), gui::clBlack);
     QTest::mouseRelease(sel, Qt::RightButton, {}, QPoint(5, 5));
     EXPECT_TRUE(sel->is_held());
     QTest::mouseRelease(sel, Qt::LeftButton, {}, QPoint(100, 5)); // released outside: no drop-down
     EXPECT_FALSE(sel->is_held());
     EXPECT_EQ(MyColorSelectorFrm, nullptr);
 
-    sel->SetFlat(true); // flat: the swatch reaches one pixel lower
+    const QImage raised = render(*sel);
+    sel->SetFlat(true); // flat: no raised frame, and the swatch reaches one pixel lower
     image = render(*sel);
+    EXPECT_NE(raised.copy(0, 0, 3, 30), image.copy(0, 0, 3, 30));
     EXPECT_EQ(at(image, 15, 25), gui::clWhite);
     EXPECT_EQ(at(image, 15, 24), gui::clRed);
 }

@@ -48,6 +48,11 @@ TEST(ColorSelectorTest, HitTestingUsesTheFullSize) {
     ASSERT_TRUE(palette_cell_at(260, 160, 261, 161, row, column));
     EXPECT_EQ(column, 12);
     EXPECT_EQ(row, 7);
+    ASSERT_TRUE(palette_cell_at(0, 0, 261, 161, row, column));
+    EXPECT_EQ(column, 0);
+    EXPECT_EQ(row, 0);
+    EXPECT_FALSE(palette_cell_at(5, 5, 0, 161, row, column)); // an empty palette has no cells
+    EXPECT_FALSE(palette_cell_at(5, 5, 261, 0, row, column));
     EXPECT_FALSE(palette_cell_at(261, 10, 261, 161, row, column));
     EXPECT_FALSE(palette_cell_at(10, 161, 261, 161, row, column));
     EXPECT_FALSE(palette_cell_at(-1, 10, 261, 161, row, column));
@@ -83,6 +88,8 @@ TEST(ColorSelectorTest, PaintsCellsTwentyApartAndMarksTheLastEqualCell) {
     image = render(selector);
     EXPECT_TRUE(marked_at(image, 0, 40)) << "row 2, column 0";
     EXPECT_FALSE(marked_at(image, 0, 20)) << "the earlier equal cell of row 1 stays plain";
+    EXPECT_EQ(at(image, 20, 50), 0xFF0000u); // the mark is one cell wide
+    EXPECT_EQ(at(image, 40, 50), 0u);
     EXPECT_EQ(at(image, 10, 50), 0xE0FFFFu);
 
     selector.SetValueColor(0x123456);
@@ -100,6 +107,17 @@ TEST(ColorSelectorTest, ClickChangesAndReportsOnlyANewColour) {
         reported.push_back(color);
     };
     selector.OnClick = [&](QObject*) { ++clicks; };
+    // Setting a colour and clicking a cell paint at once, not at the next event loop pass.
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&selector));
+    int paints = 0;
+    selector.OnPaint = [&](QObject*, TCanvas&) { ++paints; };
+    selector.SetValueColor(0x010203);
+    EXPECT_EQ(paints, 1);
+    QTest::mouseClick(&selector, Qt::LeftButton, {}, QPoint(0, 1)); // (0, 0) would mean the centre
+    EXPECT_EQ(paints, 2);
+    EXPECT_EQ(selector.ColorValue(), palette_color(0, 0));
+    reported.clear();
+    clicks = 0;
     QTest::mouseClick(&selector, Qt::LeftButton, {}, QPoint(21, 41)); // row 2, column 1
     EXPECT_EQ(selector.ColorValue(), palette_color(2, 1));
     QTest::mouseClick(&selector, Qt::LeftButton, {}, QPoint(39, 59)); // the same cell again

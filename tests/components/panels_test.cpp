@@ -54,6 +54,15 @@ TEST_F(PanelsTest, SuperPanelVerticalBandsFollowAbsolutePositions) {
     EXPECT_EQ(at(image, 0, 100), gui::clRed);
     EXPECT_EQ(at(image, 271, 100), gui::clRed);
 
+    // An inner bevel counts once: the face starts inside it.
+    panel.SetBorderWidth(0);
+    panel.SetBevelInner(gui::bvLowered);
+    const auto inside = bands(render(panel), 100, true, 0, 204);
+    EXPECT_EQ(inside[0].second, gui::resolve_color(gui::clBtnShadow));
+    EXPECT_EQ(inside[1], std::make_pair(1, panel.get_grad_color(1, 202)));
+    panel.SetBevelInner(gui::bvNone);
+    panel.SetBorderWidth(1);
+
     panel.SetVerticalGradiented(false);
     const auto across = bands(render(panel), 100, false, 1, 271);
     EXPECT_EQ(across[1].first, 5);
@@ -113,7 +122,7 @@ bool is_red(TColor c) {
 }
 
 TEST_F(PanelsTest, SuperPanelCaptionShadowGrowsWithTheFont) {
-    for (auto [points, offset] : {std::pair{10, 1}, std::pair{14, 2}}) {
+    for (auto [points, offset] : {std::pair{10, 1}, std::pair{12, 1}, std::pair{13, 2}, std::pair{14, 2}}) {
         TSuperPanel panel;
         panel.resize(200, 60);
         panel.SetColor1(gui::clWhite);
@@ -131,6 +140,7 @@ TEST_F(PanelsTest, SuperPanelCaptionShadowGrowsWithTheFont) {
         ASSERT_FALSE(red.empty());
         EXPECT_EQ(black.right, red.right + offset) << points;
         EXPECT_EQ(black.bottom, red.bottom + offset) << points;
+        EXPECT_LE(std::abs(red.top + red.bottom - 60), 4) << "centred vertically";
         panel.SetTextShadow(false);
         EXPECT_TRUE(ink_of(render(panel), is_black).empty());
         panel.SetAlignment(gui::taLeftJustify);
@@ -159,9 +169,29 @@ TEST_F(PanelsTest, MyRectangleFixedSizeLightenedFillAndBorder) {
         EXPECT_EQ(at(image, x, y), gui::clRed) << x << "," << y;
     EXPECT_EQ(at(image, 3, 20), 0x505050u);
     EXPECT_EQ(at(image, 46, 20), 0x505050u);
+    for (auto [x, y] : {std::pair{0, 0}, {49, 0}, {0, 39}, {49, 39}})
+        EXPECT_EQ(at(image, x, y), gui::clRed) << x << "," << y;
+    rect->SetBorderWidth(1);
+    image = render(*rect);
+    for (auto [x, y] : {std::pair{0, 0}, {49, 0}, {0, 39}, {49, 39}, {25, 0}, {0, 20}})
+        EXPECT_EQ(at(image, x, y), gui::clRed) << x << "," << y;
+    EXPECT_EQ(at(image, 1, 1), 0x505050u);
     rect->SetFixedHeight(30);
     render(*rect);
     EXPECT_EQ(rect->height(), 30);
+    // Zero or negative fixed sizes hold nothing; one pixel is a size.
+    rect->SetFixedWidth(0);
+    rect->SetFixedHeight(-1);
+    rect->resize(70, 35);
+    render(*rect);
+    EXPECT_EQ(rect->size(), QSize(70, 35));
+    rect->SetFixedWidth(1);
+    rect->SetFixedHeight(1);
+    render(*rect);
+    EXPECT_EQ(rect->size(), QSize(1, 1));
+    rect->resize(50, 30);
+    rect->SetFixedWidth(-1);
+    rect->SetFixedHeight(-1);
     rect->SetBorderWidth(0);
     rect->SetColorLight(0);
     EXPECT_EQ(at(render(*rect), 0, 0), 0x404040u);
@@ -185,6 +215,8 @@ TEST_F(PanelsTest, SuperLabelShadowOffsetFollowsTextHeight) {
         EXPECT_EQ(black.right - red.right, o + 1) << pixels;
         EXPECT_EQ(black.bottom - red.bottom, o + 1) << pixels;
         EXPECT_GE(o + 1, offset - 1);
+        EXPECT_LE(std::abs(red.left + red.right - 300), 4) << "centred";
+        EXPECT_LE(std::abs(red.top + red.bottom - 80), 4) << "centred";
 
         // Left and right alignment keep the caption and its shadow inside the label.
         label.SetAlignment(gui::taLeftJustify);
@@ -282,6 +314,45 @@ TEST_F(PanelsTest, GroupBoxEmptyCaptionStillHasATabAndOffAFormOnlyBackground) {
         for (int x = 0; x < plain.width(); ++x)
             colours.insert(at(plain, x, y));
     EXPECT_EQ(colours, std::set<TColor>{gui::clWhite});
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(PanelsTest, GroupBoxCornerArcsJoinTheEdges) {
+    GroupBoxOnForm g;
+    g.box->setGeometry(0, 0, 100, 80);
+    g.box->SetColor(0x808080);
+    g.box->SetBorderColor(0x808080);
+    g.box->SetBorderWidth(3);
+    g.box->SetCaptionColor(0xA0A0A0);
+    const QImage image = render(*g.box);
+    const TColor f = 0x606060;
+    auto map = [&](int left, int top) {
+        std::string m;
+        for (int y = top; y < top + 7; ++y) {
+            for (int x = left; x < left + 7; ++x)
+                m += at(image, x, y) == f ? 'x' : '.';
+            m += '\n';
+        }
+        return m;
+    };
+    const int t = QFontMetrics(g.box->font()).height() / 2 + 1;
+    ASSERT_EQ(gui::screen_logical_dpi(), 96); // r = 2
+    EXPECT_EQ(map(0, t), "xxxxxxx\nx.xxxxx\nxxxxxxx\nxxx....\nxxx....\nxxx....\nxxx....\n");
+    EXPECT_EQ(map(93, t), "xxxxxx.\nxxxxxx.\nxxxxxxx\n....xxx\n....xxx\n....xxx\n....xxx\n");
+    EXPECT_EQ(map(0, 73), "xxx....\nxxx....\nxxx....\nxxx....\nxxxxxxx\nxxxxxxx\n..xxxxx\n");
+    EXPECT_EQ(map(93, 73), "....xxx\n....xxx\n....xxx\n....xxx\nxxxxxxx\nxxxxxx.\nxxxxx..\n");
+    // The automatic tab colour: Color lightened by 32; the tab is the caption plus a third of its height
+    // on either side (a shape without outline leaves its right column out, as the classic API does).
+    const int th = QFontMetrics(g.box->font()).height();
+    const int x0 = 1 + th / 2;
+    int right = 0;
+    for (int x = 0; x < 100; ++x)
+        if (at(image, x, th / 2 + 2) == 0xA0A0A0)
+            right = x + 1;
+    EXPECT_EQ(right, x0 + QFontMetrics(g.box->font()).horizontalAdvance(g.box->Caption()) + 2 * (th / 3) - 1);
 }
 
 } // namespace
