@@ -2,11 +2,14 @@
 #include "platform/gui/FormBase.h"
 #include "platform/gui/ImageList.h"
 #include "platform/gui/SystemColors.h"
+#include "tests/support/qt_helpers.h"
+#include "tests/support/widget_image.h"
 
 #include <QApplication>
 #include <QEnterEvent>
 #include <QImage>
 #include <QLineEdit>
+#include <QPainter>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -15,24 +18,15 @@
 
 namespace {
 
-constexpr QRgb sentinel = 0xFF123456;
+using bv_test::at;
+using bv_test::render;
+using bv_test::sentinel;
 
 class MyButtonTest : public ::testing::Test {
 protected:
     void SetUp() override { gui::pin_system_colors(gui::standard_system_colors()); } // button face 0xF0F0F0
     void TearDown() override { gui::unpin_system_colors(); }
 };
-
-QImage render(QWidget& widget) {
-    QImage image(widget.size(), QImage::Format_RGB32);
-    image.fill(sentinel);
-    widget.render(&image);
-    return image;
-}
-
-TColor at(const QImage& image, int x, int y) {
-    return gui::from_qcolor(QColor(image.pixel(x, y)));
-}
 
 // A plain white face and black caption make the caption's pixels easy to find.
 void make_plain(TMyButton& button) {
@@ -330,6 +324,176 @@ TEST_F(MyButtonTest, ImagesNeedAnImageListAndGreyWhenDisabled) {
     indexed.setEnabled(false);
     const QColor greyed(render(indexed).pixel(red_from + 8, y));
     EXPECT_LT(std::abs(greyed.red() - greyed.green()), 60) << greyed.name().toStdString();
+}
+
+} // namespace
+
+namespace {
+
+// The default look: diagonal gradient face derived from Color, rounded bevel, frame.
+
+// The face a default button should have, drawn by the gradient helper alone.
+QImage expected_face(int w, int h, TColor from, TColor to) {
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(sentinel);
+    QPainter painter(&image);
+    TCanvas canvas(painter, {0, 0, w, h});
+    draw_gradient(&canvas, mbgtDiagonal1, from, to, 2, 2, w - 2, h - 2);
+    return image;
+}
+
+// Pixels well inside the bevel that differ between the two images.
+int face_differences(const QImage& a, const QImage& b, int inset) {
+    int n = 0;
+    for (int y = inset; y < a.height() - inset; ++y)
+        for (int x = inset; x < a.width() - inset; ++x)
+            n += a.pixel(x, y) != b.pixel(x, y);
+    return n;
+}
+
+TEST_F(MyButtonTest, DefaultFaceIsADiagonalGradientFromDarkToLightAndBrightensWhenHot) {
+    TMyButton b;
+    b.SetColor(0x808080);
+    b.resize(100, 40);
+    EXPECT_EQ(b.GradientType(), mbgtDiagonal1);
+    const QImage normal = render(b);
+    EXPECT_EQ(face_differences(normal, expected_face(100, 40, 0x676767, 0x999999), 4), 0);
+    // Dark end at the left: the face gets lighter to the right.
+    EXPECT_LT(QColor(normal.pixel(10, 20)).red(), QColor(normal.pixel(90, 20)).red());
+
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+    QApplication::sendEvent(&b, &enter);
+    const QImage hot = render(b);
+    // Hot: 32 lighter at both ends, so the dark end is 7 above Color.
+    EXPECT_EQ(face_differences(hot, expected_face(100, 40, 0x878787, 0xB9B9B9), 4), 0);
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(&b, &leave);
+}
+
+TEST_F(MyButtonTest, DefaultRoundedBevelIsLightTopLeftAndDarkElsewhere) {
+    TMyButton b;
+    b.SetColor(0x808080);
+    b.resize(100, 60); // r = 10, h = 5, pen 3 wide
+    const QImage image = render(b);
+    const TColor light = 0xA0A0A0, dark = 0x606060;
+    // The top-left arc (where no straight band reaches) is light; the other corners dark.
+    for (auto [x, y] : {std::pair{2, 2}, {4, 2}, {2, 4}})
+        EXPECT_EQ(at(image, x, y), light) << x << "," << y;
+    for (auto [x, y] : {std::pair{95, 1}, {98, 2}, {96, 3}})
+        EXPECT_EQ(at(image, x, y), dark) << x << "," << y;
+    EXPECT_EQ(at(image, 50, 1), light);
+    EXPECT_EQ(at(image, 1, 30), light);
+    EXPECT_EQ(at(image, 50, 58), dark);
+    EXPECT_EQ(at(image, 98, 30), dark);
+    EXPECT_EQ(at(image, 50, 0), gui::resolve_color(gui::clWindowFrame));
+}
+
+TEST_F(MyButtonTest, DefaultCaptionIsCentredVertically) {
+    for (int height : {25, 60}) {
+        TMyButton b;
+        b.SetFontColor(gui::clRed);
+        b.resize(100, height);
+        b.SetCaption("IIII");
+        const QImage image = render(b);
+        gui::TRect ink{100, height, 0, 0};
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < 100; ++x) {
+                const QColor c(image.pixel(x, y));
+                if (c.red() > 180 && c.green() < 110)
+                    ink = {std::min(ink.left, x), std::min(ink.top, y), std::max(ink.right, x + 1),
+                           std::max(ink.bottom, y + 1)};
+            }
+        ASSERT_FALSE(ink.empty()) << height;
+        EXPECT_LE(std::abs((ink.top + ink.bottom) - height), 3) << height; // glyph middle within 1.5 px
+        EXPECT_LE(std::abs((ink.left + ink.right) - 100), 3) << height;
+    }
+}
+
+TEST_F(MyButtonTest, FocusRectangleFollowsThePressedOffset) {
+    gui::DialogForm form;
+    auto* b = new TMyButton(&form);
+    auto* other = new TMyButton(&form);
+    b->setGeometry(10, 10, 100, 40);
+    other->move(10, 100);
+    form.show();
+    QApplication::setActiveWindow(&form);
+    const int inner = b->BorderWidth() + b->margin();
+    for (bool pressed : {false, true}) {
+        if (pressed)
+            QTest::mousePress(b, Qt::LeftButton, {}, QPoint(50, 20));
+        b->setFocus();
+        ASSERT_TRUE(bv_test::wait_for([&] { return b->hasFocus(); }, 2000));
+        const QImage focused = render(*b);
+        other->setFocus();
+        ASSERT_TRUE(bv_test::wait_for([&] { return !b->hasFocus(); }, 2000));
+        const QImage plain = render(*b);
+        gui::TRect dots{100, 40, 0, 0};
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 100; ++x)
+                if (focused.pixel(x, y) != plain.pixel(x, y))
+                    dots = {std::min(dots.left, x), std::min(dots.top, y), std::max(dots.right, x + 1),
+                            std::max(dots.bottom, y + 1)};
+        const int off = pressed ? 1 : 0;
+        EXPECT_EQ(dots, (gui::TRect{inner - 1 + off, inner - 1 + off, 100 - inner + 1 + off, 40 - inner + 1 + off}))
+            << pressed;
+    }
+    QTest::mouseRelease(b, Qt::LeftButton, {}, QPoint(50, 20));
+}
+
+} // namespace
+
+namespace {
+
+// Which pixels of an 8 x 8 box have the colour: a row of 'x' and '.' per line.
+std::string colour_map(const QImage& image, int left, int top, TColor colour) {
+    std::string map;
+    for (int y = top; y < top + 8; ++y) {
+        for (int x = left; x < left + 8; ++x)
+            map += at(image, x, y) == colour ? 'x' : '.';
+        map += '\n';
+    }
+    return map;
+}
+
+TEST_F(MyButtonTest, DefaultCornerArcsSitInTheirEllipseBoxes) {
+    TMyButton b;
+    b.SetColor(0x808080);
+    b.resize(100, 60);
+    const QImage image = render(b);
+    // Top left: the light arc in (1, 1, 10, 10) joining the two light bands; bottom right: the dark arc
+    // in (W - 9, H - 9, W - 1, H - 1) joining the dark bands.
+    EXPECT_EQ(colour_map(image, 0, 0, 0xA0A0A0), "........\n"
+                                                 ".x.xxxxx\n"
+                                                 "..xxx...\n"
+                                                 ".xx.....\n"
+                                                 ".xx.....\n"
+                                                 ".x......\n"
+                                                 ".x......\n"
+                                                 ".x......\n");
+    EXPECT_EQ(colour_map(image, 92, 52, 0x606060), "......x.\n"
+                                                   "......x.\n"
+                                                   ".......x\n"
+                                                   "....xx..\n"
+                                                   "...xxx..\n"
+                                                   "...xx...\n"
+                                                   "xx......\n"
+                                                   "..x.....\n");
+}
+
+TEST_F(MyButtonTest, DialogKeysReachEveryButtonAndDoubleClicksOnlyTheLeft) {
+    FormWithButtons f;
+    f.other->Cancel = true; // two cancel buttons: Escape clicks both, and the form still sees it
+    f.key(f.edit, Qt::Key_Escape);
+    EXPECT_EQ(f.clicks.size(), std::string("cancel other ").size()) << f.clicks;
+    EXPECT_NE(f.clicks.find("other"), std::string::npos);
+    EXPECT_NE(f.clicks.find("cancel"), std::string::npos);
+
+    int doubles = 0;
+    f.ok->OnDblClick = [&](QObject*) { ++doubles; };
+    QTest::mouseDClick(f.ok, Qt::RightButton, {}, QPoint(20, 10));
+    EXPECT_EQ(doubles, 0);
+    QTest::mouseDClick(f.ok, Qt::LeftButton, {}, QPoint(20, 10));
+    EXPECT_EQ(doubles, 1);
 }
 
 } // namespace

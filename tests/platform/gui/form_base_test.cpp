@@ -138,3 +138,15 @@ TEST(FormBase, ConsumedDialogKeyStopsBroadcastAndMultiLineEditorKeepsEnter) {
 }
 
 } // namespace
+
+#include "platform/gui/PopupForm.h"
+
+TEST(PopupPlacementTest, FitsIntoTheAreaNearItsEdges) {
+    const QRect area(0, 0, 800, 600);
+    EXPECT_EQ(gui::fit_into({100, 50}, {200, 150}, area), QPoint(100, 50));
+    EXPECT_EQ(gui::fit_into({700, 500}, {200, 150}, area), QPoint(600, 450));
+    EXPECT_EQ(gui::fit_into({-30, -5}, {200, 150}, area), QPoint(0, 0));
+    EXPECT_EQ(gui::fit_into({10, 10}, {900, 700}, area), QPoint(0, 0)); // too big: the top-left stays visible
+    EXPECT_EQ(gui::fit_into({1900, 40}, {100, 100}, QRect(1024, 0, 1024, 768)), QPoint(1900, 40));
+    EXPECT_EQ(gui::fit_into({2000, 40}, {100, 100}, QRect(1024, 0, 1024, 768)), QPoint(1948, 40));
+}

@@ -1,0 +1,98 @@
+#!/usr/bin/env bash
+# The component gallery under Xvfb: opens both colour pop-ups with real clicks, picks a colour in each,
+# and keeps screenshots of the gallery and of each open pop-up as artefacts. The gallery uses no network.
+#
+# usage: component_gallery_e2e.sh GALLERY ARTEFACT_DIR
+# The display number is this test's own (BV_GALLERY_DISPLAY, default 73), so it never meets another run.
+set -euo pipefail
+
+gallery=$1 artefacts=$2
+display_number=${BV_GALLERY_DISPLAY:-73}
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+skip() { echo "SKIP: $*" >&2; exit 77; }
+
+for tool in Xvfb xdotool import; do
+    command -v "$tool" >/dev/null || skip "$tool is not installed"
+done
+[ -e "/tmp/.X$display_number-lock" ] && skip "display :$display_number is taken"
+
+work=$(mktemp -d /tmp/bv-gallery.XXXXXX)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+mkdir -p "$artefacts" "$work/run"
+chmod 700 "$work/run"
+export XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb DISPLAY=":$display_number"
+unset WAYLAND_DISPLAY
+
+# wait_for SECONDS COMMAND...: retries the command every 0.1 s.
+wait_for() {
+    local tries=$(($1 * 10))
+    shift
+    for ((i = 0; i < tries; i++)); do
+        "$@" >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+wait_for 10 xdotool getdisplaygeometry || fail "Xvfb did not start"
+
+"$gallery" >"$work/gallery.log" 2>"$work/gallery.err" &
+gallery_pid=$!
+pids+=($gallery_pid)
+wait_for 10 grep -q '^control palette ' "$work/gallery.log" || fail "the gallery did not report its controls"
+sleep 0.3
+
+# geometry KIND NAME: "x y w h" of a reported control or pop-up palette (the latest report).
+geometry() { grep "^$1 $2 " "$work/gallery.log" | tail -1 | cut -d' ' -f3-; }
+# click_cell X Y W H ROW COLUMN: a real click in the middle of a palette cell.
+click_cell() {
+    local x=$1 y=$2 w=$3 h=$4 row=$5 column=$6
+    xdotool mousemove $((x + (2 * column + 1) * w / 26)) $((y + (2 * row + 1) * h / 16)) click 1
+}
+# click_control NAME: a real click in the middle of a reported control.
+click_control() {
+    read -r x y w h <<<"$(geometry control "$1")"
+    xdotool mousemove $((x + w / 2)) $((y + h / 2)) click 1
+}
+
+import -window root "$artefacts/gallery.png"
+
+# The grid pop-up: unrolls under its button, a click on row 2, column 3 chooses 0x80FFFF.
+click_control grid_button
+wait_for 10 grep -q '^popup grid ' "$work/gallery.log" || fail "the grid pop-up did not open"
+sleep 0.3
+import -window root "$artefacts/gallery_grid_popup.png"
+read -r x y w h <<<"$(geometry popup grid)"
+click_cell "$x" "$y" "$w" "$h" 2 3
+wait_for 10 grep -q '^chosen grid ' "$work/gallery.log" || fail "the grid pop-up chose nothing"
+grep -q '^chosen grid \$0080FFFF$' "$work/gallery.log" || fail "the grid pop-up chose $(grep '^chosen grid' "$work/gallery.log")"
+
+# The drop-down: opens below the selector, a click on row 5, column 7 chooses blue.
+click_control selector
+wait_for 10 grep -q '^popup dropdown ' "$work/gallery.log" || fail "the drop-down did not open"
+sleep 0.3
+import -window root "$artefacts/gallery_dropdown.png"
+read -r x y w h <<<"$(geometry popup dropdown)"
+read -r sx sy sw sh <<<"$(geometry control selector)"
+[ "$y" -gt $((sy + sh)) ] || fail "the drop-down's palette is not below the selector"
+click_cell "$x" "$y" "$w" "$h" 5 7
+wait_for 10 grep -q '^chosen selector ' "$work/gallery.log" || fail "the drop-down chose nothing"
+grep -q '^chosen selector \$00FF0000$' "$work/gallery.log" || fail "the drop-down chose $(grep '^chosen selector' "$work/gallery.log")"
+sleep 0.3
+import -window root "$artefacts/gallery_after.png"
+
+kill -TERM "$gallery_pid"
+wait_for 10 bash -c "! kill -0 $gallery_pid" || fail "the gallery did not end on SIGTERM"
+if grep -qi 'warning\|critical' "$work/gallery.err"; then
+    cat "$work/gallery.err" >&2
+fi
+echo "PASS: gallery pop-ups chose their colours; screenshots in $artefacts"

@@ -1,0 +1,250 @@
+// The component gallery: every control of the component set in one window, a few instances each
+// (the default look, the interesting settings, disabled), so a maintainer can see and try them.
+//
+// On standard output it reports where its controls are and what the colour pickers chose, one line
+// each, so a whole-program test can drive it with real clicks:
+//   control NAME X Y W H      (screen coordinates, once the window is shown)
+//   popup NAME X Y W H        (the palette of a pop-up that has just opened)
+//   chosen NAME $00BBGGRR     (a colour picked; "dismissed NAME" when the grid pop-up was closed)
+#include "components/ColorSelector.h"
+#include "components/MyButton.h"
+#include "components/MyColorSelector.h"
+#include "components/MyGridColorForm.h"
+#include "components/MyGroupBox.h"
+#include "components/MyRectangle.h"
+#include "components/SuperLabel.h"
+#include "components/SuperPanel.h"
+#include "platform/gui/ColorNames.h"
+#include "platform/gui/FormBase.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QTimer>
+#include <cstdio>
+
+namespace {
+
+void report(const char* kind, const QString& name, const QWidget* w) {
+    const QPoint p = w->mapToGlobal(QPoint(0, 0));
+    std::printf("%s %s %d %d %d %d\n", kind, qPrintable(name), p.x(), p.y(), w->width(), w->height());
+    std::fflush(stdout);
+}
+
+std::string hex(TColor c) {
+    char text[16];
+    std::snprintf(text, sizeof text, "$%08X", c);
+    return text;
+}
+
+QLabel* heading(QWidget* parent, const QString& text, int x, int y) {
+    auto* label = new QLabel(text, parent);
+    QFont bold = label->font();
+    bold.setBold(true);
+    label->setFont(bold);
+    label->move(x, y);
+    return label;
+}
+
+// Reports the palette of a pop-up whenever one opens, for the test that clicks into it.
+class PopupWatch : public QObject {
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show) {
+            if (auto* grid = qobject_cast<TMyGridColorForm*>(watched))
+                QTimer::singleShot(0, grid, [grid] { report("popup", "grid", grid->ColorSelector); });
+            else if (auto* drop = qobject_cast<TMyColorSelectorFrm*>(watched))
+                QTimer::singleShot(0, drop, [drop] { report("popup", "dropdown", drop->ColorPallete); });
+        }
+        return false;
+    }
+};
+
+class Gallery : public gui::MainWindowForm {
+public:
+    Gallery() {
+        setWindowTitle(QStringLiteral("Component gallery"));
+        auto* page = new QWidget(this);
+        setCentralWidget(page);
+        page->setAutoFillBackground(true);
+        resize(900, 640);
+        build_buttons(page);
+        build_panels(page);
+        build_labels_and_boxes(page);
+        build_colour_pickers(page);
+    }
+
+    void report_controls() {
+        report("control", "grid_button", grid_button);
+        report("control", "selector", selector);
+        report("control", "flat_selector", flat_selector);
+        report("control", "palette", palette);
+    }
+
+private:
+    void build_buttons(QWidget* page) {
+        heading(page, "TMyButton", 10, 8);
+        auto add = [&](const QString& caption, int x) {
+            auto* b = new TMyButton(page);
+            b->move(x, 30);
+            b->SetCaption(caption);
+            return b;
+        };
+        add("Обычная", 10);
+        add("По умолчанию", 120)->SetDefault(true);
+        TMyButton* simple = add("Тень", 230);
+        simple->SetType(mbtSimple);
+        simple->SetTextShadow(true);
+        simple->SetColorHue(0x008000);
+        TMyButton* vertical = add("Вертикальный", 340);
+        vertical->SetGradientType(mbgtVertical);
+        vertical->SetColor(0xE0C090);
+        add("Недоступна", 450)->setEnabled(false);
+        TMyButton* flat = add("Плоская", 560);
+        flat->SetGradientType(mbgtNone);
+        flat->SetBorderWidth(0);
+    }
+
+    void build_panels(QWidget* page) {
+        heading(page, "TSuperPanel", 10, 70);
+        auto* across = new TSuperPanel(page);
+        across->setGeometry(10, 92, 200, 60);
+        across->SetCaption("Горизонтальный");
+        auto* down = new TSuperPanel(page);
+        down->setGeometry(220, 92, 200, 60);
+        down->SetVerticalGradiented(true);
+        down->SetColor1(0x00FFFF);
+        down->SetColor2(0x0080FF);
+        down->SetBorderWidth(2);
+        down->SetBorderColor(0x004080);
+        QFont big = down->font();
+        big.setPointSize(14);
+        down->setFont(big);
+        down->SetFontColor(gui::clWhite);
+        down->SetCaption("14 пунктов");
+        auto* plain = new TSuperPanel(page);
+        plain->setGeometry(430, 92, 200, 60);
+        plain->SetWowEffects(false);
+        plain->SetBorderWidth(1);
+        plain->SetCaption("Без эффектов");
+
+        heading(page, "TMyRectangle", 650, 70);
+        auto* rect = new TMyRectangle(page);
+        rect->setGeometry(650, 92, 100, 60);
+        rect->SetColor(0x806040);
+        rect->SetColorLight(40);
+        rect->SetBorderWidth(2);
+        auto* fixed = new TMyRectangle(page);
+        fixed->setGeometry(760, 92, 120, 60);
+        fixed->SetFixedWidth(50);
+        fixed->SetColor(gui::clWindow);
+        fixed->SetBorderWidth(1);
+        fixed->SetBorderColor(gui::clWindowFrame);
+    }
+
+    void build_labels_and_boxes(QWidget* page) {
+        heading(page, "TSuperLabel", 10, 165);
+        auto label = [&](int x, gui::TAlignment alignment, TLabelType type, TColor colour) {
+            auto* l = new TSuperLabel(page, "SuperLabel");
+            l->setGeometry(x, 187, 200, 40);
+            QFont f = l->font();
+            f.setPixelSize(24);
+            l->setFont(f);
+            l->SetFontColor(colour);
+            l->SetAlignment(alignment);
+            l->SetType(type);
+            l->SetCaption(type == ltRoundShadow ? "Ореол" : alignment == gui::taLeftJustify ? "Слева" : "Тень");
+        };
+        label(10, gui::taCenter, ltShadow, 0x00C0FF);
+        label(220, gui::taLeftJustify, ltShadow, gui::clWhite);
+        label(430, gui::taCenter, ltRoundShadow, gui::clYellow);
+
+        heading(page, "TMyGroupBox", 650, 165);
+        auto* box = new TMyGroupBox(page);
+        box->setGeometry(650, 187, 110, 90);
+        box->SetCaption("Группа");
+        auto* thick = new TMyGroupBox(page);
+        thick->setGeometry(770, 187, 110, 90);
+        thick->SetCaption("Рамка 3");
+        thick->SetBorderWidth(3);
+        thick->SetBorderColor(0x808000);
+        thick->SetCaptionColorAuto(false);
+        thick->SetCaptionColor(0xC0FFC0);
+        new QLabel("внутри", thick);
+        thick->findChild<QLabel*>()->move(20, 40);
+    }
+
+    void build_colour_pickers(QWidget* page) {
+        heading(page, "TColorSelector", 10, 290);
+        palette = new TColorSelector(page);
+        palette->setGeometry(10, 312, 261, 161);
+        palette->SetValueColor(0xE0FFFF);
+        palette->OnChangeColor = [](QObject*, TColor c) { std::printf("chosen palette %s\n", hex(c).c_str()); };
+
+        heading(page, "TMyGridColorForm", 300, 290);
+        grid_button = new TMyButton(page);
+        grid_button->setGeometry(300, 312, 140, 25);
+        grid_button->SetCaption("Выбор цвета...");
+        grid_swatch = new TMyRectangle(page);
+        grid_swatch->setGeometry(450, 312, 40, 25);
+        grid_swatch->SetBorderWidth(1);
+        grid_swatch->SetColor(grid_colour);
+        grid_button->OnClick = [this](QObject*) { open_grid_popup(); };
+
+        heading(page, "TMyColorSelector", 300, 360);
+        selector = new TMyColorSelector(page);
+        selector->move(300, 382);
+        selector->SetColorValue(0x0000FF);
+        flat_selector = new TMyColorSelector(page);
+        flat_selector->move(360, 382);
+        flat_selector->SetFlat(true);
+        flat_selector->SetColorValue(0x00C000);
+        auto* disabled = new TMyColorSelector(page);
+        disabled->move(420, 382);
+        disabled->SetColorValue(0xFF0000);
+        disabled->setEnabled(false);
+        for (TMyColorSelector* s : {selector, flat_selector})
+            s->OnChange = [s](QObject*) {
+                std::printf("chosen %s %s\n", qPrintable(s->objectName()), hex(s->ColorValue()).c_str());
+                std::fflush(stdout);
+            };
+        selector->setObjectName("selector");
+        flat_selector->setObjectName("flat_selector");
+    }
+
+    void open_grid_popup() {
+        TMyGridColorForm form(this);
+        MyGridColorForm = &form;
+        const QPoint corner = grid_button->mapToGlobal(QPoint(0, grid_button->height()));
+        TColor colour = grid_colour;
+        const bool chosen = choose_color(&form, colour, corner.x(), corner.y());
+        MyGridColorForm = nullptr;
+        if (chosen) {
+            grid_colour = colour;
+            grid_swatch->SetColor(colour);
+            std::printf("chosen grid %s\n", hex(colour).c_str());
+        } else {
+            std::printf("dismissed grid\n");
+        }
+        std::fflush(stdout);
+    }
+
+    TColorSelector* palette = nullptr;
+    TMyButton* grid_button = nullptr;
+    TMyRectangle* grid_swatch = nullptr;
+    TColor grid_colour = 0x808080;
+    TMyColorSelector* selector = nullptr;
+    TMyColorSelector* flat_selector = nullptr;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    PopupWatch watch;
+    app.installEventFilter(&watch);
+    Gallery gallery;
+    gallery.set_main_form(true);
+    gallery.show();
+    QTimer::singleShot(300, &gallery, [&] { gallery.report_controls(); });
+    return app.exec();
+}
