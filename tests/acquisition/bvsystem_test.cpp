@@ -389,6 +389,13 @@ TEST(BVSystem, AnswerTimeoutClosesTheConnectionSoALateRemainderIsNeverWritten) {
     ASSERT_TRUE(wait_for([&] { return bin.exists(); }, 4000));
     EXPECT_EQ(bin.value(0), 22.0f);
     EXPECT_EQ(station.connections, 2);
+
+    // Its own answers get the whole time limit again.
+    station.on_request = [](QTcpSocket*) {};
+    const int requests = station.requests;
+    ASSERT_TRUE(wait_for([&] { return station.requests == requests + 1; }, 3000));
+    ticks(sys, 9);
+    EXPECT_EQ(sys.get_status(), Status::Working);
 }
 
 TEST(BVSystem, OversizedAnswerClosesTheConnection) {
@@ -427,6 +434,36 @@ TEST(BVSystem, OtherSocketErrorKeepsTheConnectionButSendsNothingWhilePaused) {
     station.client->close();
     pump(200);
     EXPECT_EQ(rec.seen.size(), 4u);
+}
+
+TEST(BVSystem, NextAttemptAfterAnOtherErrorClosesTheOldConnectionFirst) {
+    FakeStation station;
+    auto link = std::make_unique<FaultySocket>();
+    FaultySocket* socket = link.get();
+    BVSystem sys(station.port(), manual_ticks, std::move(link));
+    Recorder rec(sys);
+    sys.connect();
+    ASSERT_TRUE(wait_for([&] { return sys.get_status() == Status::Working && station.client; }));
+    socket->report(QAbstractSocket::NetworkError);
+    ticks(sys, 5);
+    ASSERT_TRUE(wait_for([&] { return sys.get_status() == Status::Working && station.connections == 2; }));
+    EXPECT_TRUE(wait_for([&] { return station.closed_by_client == 1; }));
+    EXPECT_EQ(rec.seen, (Statuses{Status::Connecting, Status::Working, Status::ExchangeFailed, Status::Paused,
+                                  Status::Disconnected, Status::Paused, Status::Connecting, Status::Working}));
+}
+
+TEST(BVSystem, InstanceIsTheNewestLiveController) {
+    EXPECT_EQ(BVSystem::instance(), nullptr);
+    {
+        BVSystem first(closed_port(), manual_ticks);
+        EXPECT_EQ(BVSystem::instance(), &first);
+        {
+            BVSystem second(closed_port(), manual_ticks);
+            EXPECT_EQ(BVSystem::instance(), &second);
+        }
+        EXPECT_EQ(BVSystem::instance(), nullptr); // not the older one
+    }
+    EXPECT_EQ(BVSystem::instance(), nullptr);
 }
 
 TEST(BVSystem, ExitRequestedWhileTheThreadEndsIsSafe) {
