@@ -11,7 +11,6 @@
 #include <windows.h>
 #else
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -70,22 +69,6 @@ ino_t inode_of(const std::string& path) {
     struct stat st {};
     EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
     return st.st_ino;
-}
-
-// Runs `body` as an unprivileged user when the tests run as root (root ignores the permission
-// bits of directories); its result is the exit status of that process.
-template <class F> bool as_plain_user(const std::string& dir, F body) {
-    if (::geteuid() != 0)
-        return body();
-    EXPECT_EQ(::chown(dir.c_str(), 65534, 65534), 0);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        bool ok = ::setgid(65534) == 0 && ::setuid(65534) == 0 && body();
-        ::_exit(ok ? 0 : 1);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 } // namespace
@@ -149,7 +132,7 @@ TEST(AtomicFile, RefusesAFileWithoutWritePermission) {
 
     // Write bits for others only: a plain owner may not write it either.
     ASSERT_EQ(::chmod(dir.path().c_str(), 0777), 0);
-    EXPECT_TRUE(as_plain_user(dir.path(), [&] {
+    EXPECT_TRUE(bv_test::as_plain_user(dir.path(), [&] {
         const auto mine = dir.file("mine.ini");
         bv_test::write_file(mine, "mine");
         return ::chmod(mine.c_str(), 0466) == 0 && !replace(mine, "refused") && bv_test::read_file(mine) == "mine";
@@ -162,7 +145,7 @@ TEST(AtomicFile, RewritesInPlaceInAReadOnlyDirectory) {
     fs::create_directory(sub);
     const auto path = sub + "/Borevane.ini";
     const auto locked = sub + "/locked.ini";
-    EXPECT_TRUE(as_plain_user(sub, [&] {
+    EXPECT_TRUE(bv_test::as_plain_user(sub, [&] {
         bv_test::write_file(path, "a longer old content");
         bv_test::write_file(locked, "locked");
         const ino_t before = inode_of(path);
