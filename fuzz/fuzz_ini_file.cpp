@@ -2,7 +2,7 @@
 // Properties: with names the format can hold, the value read back is the value written after
 // the documented treatment (line ends to blanks, blanks trimmed, one pair of quotes removed, cut
 // to 2047 bytes); any other key reads the same before and after the write; the write leaves no
-// temporary file beside the INI file.
+// temporary file beside the INI file; a batch of writes behaves the same.
 #include "fuzz/fuzz_check.h"
 #include "library/cp1251.h"
 #include "library/ini_file.h"
@@ -70,6 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string value = in.ConsumeRandomLengthString(4096);
     const std::string other_section = in.ConsumeRandomLengthString(24);
     const std::string other_key = in.ConsumeRandomLengthString(24);
+    const std::string batched = in.ConsumeRandomLengthString(64);
     const std::string contents = in.ConsumeRemainingBytesAsString();
 
     const fs::path path = scratch() / "f.ini";
@@ -93,6 +94,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(file.read(section, key, missing) == expected_read_back(value));
     const bool same_key =
         lib::equal_ignoring_case_1251(section, other_section) && lib::equal_ignoring_case_1251(key, other_key);
+    if (!same_key)
+        FUZZ_CHECK(file.read(other_section, other_key, missing) == other_before);
+
+    // The same through a batch, as a save does it: seen inside the batch, on disk after commit.
+    {
+        lib::ini_file::batch once(file);
+        file.write(section, key, batched);
+        FUZZ_CHECK(file.read(section, key, missing) == expected_read_back(batched));
+        once.commit();
+    }
+    FUZZ_CHECK(file.read(section, key, missing) == expected_read_back(batched));
     if (!same_key)
         FUZZ_CHECK(file.read(other_section, other_key, missing) == other_before);
     return 0;
