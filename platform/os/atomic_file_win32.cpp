@@ -38,13 +38,14 @@ bool detail::replace_file(const std::string& path, const void* data, std::size_t
     }
     bool ok = write_all(h, data, size) && (!sync || FlushFileBuffers(h));
     ok = CloseHandle(h) && ok;
-    // ReplaceFileA gives the new contents the old file's attributes and security; a file that
-    // does not exist yet is moved into place.
-    if (ok && exists &&
-        ReplaceFileA(path.c_str(), temp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
-        return true;
-    if (ok && !exists &&
-        MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | (sync ? MOVEFILE_WRITE_THROUGH : 0)))
+    // The old file's attributes (hidden, system, archive, ...) go onto the new contents before the
+    // move, so they are kept in the same step. ReplaceFileA would keep them too, but under Wine it
+    // does not, and it leaves a file of its own behind when it fails.
+    constexpr DWORD kept =
+        FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    if (ok && exists && (attributes & kept) != 0)
+        ok = SetFileAttributesA(temp.c_str(), attributes & kept) != 0;
+    if (ok && MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | (sync ? MOVEFILE_WRITE_THROUGH : 0)))
         return true;
     DeleteFileA(temp.c_str());
     return false;
