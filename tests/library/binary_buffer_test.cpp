@@ -2,6 +2,7 @@
 #include "library/binary_buffer.h"
 #include "library/cp1251.h"
 
+#include <cstring>
 #include <gtest/gtest.h>
 
 namespace {
@@ -153,4 +154,37 @@ TEST(BinaryBuffer, AttachKeepsThePosition) {
     attach(r, {'1'}); // shorter than the position: at the end, position kept
     EXPECT_TRUE(r.at_end());
     EXPECT_EQ(r.get_position(), 3);
+}
+
+TEST(BinaryBuffer, SmallestCasesAtTheEdges) {
+    lib::InputBinaryBuffer one;
+    attach(one, {'z'});
+    std::int32_t v = 5;
+    one.read_bytes(&v, 0); // nothing to read is no error, and moves nothing
+    EXPECT_EQ(one.get_position(), 0);
+    EXPECT_EQ(one.read_char(), 'z');
+
+    // Three blocks, the last one empty: each size field holds its own content's length, and an
+    // empty block at the very end is still found.
+    lib::OutputBinaryBuffer out;
+    for (std::int32_t key : {1, 2, 3}) {
+        out.begin_block(key);
+        for (int i = 0; i < 3 - key; ++i)
+            out.write(char{'a'});
+        out.end_block();
+    }
+    const auto& bytes = out.get_data();
+    ASSERT_EQ(bytes.size(), 27u);
+    std::int32_t sizes[3] = {};
+    std::memcpy(&sizes[0], bytes.data() + 4, 4);
+    std::memcpy(&sizes[1], bytes.data() + 14, 4);
+    std::memcpy(&sizes[2], bytes.data() + 23, 4);
+    EXPECT_EQ(sizes[0], 2);
+    EXPECT_EQ(sizes[1], 1);
+    EXPECT_EQ(sizes[2], 0);
+    lib::InputBinaryBuffer r;
+    attach(r, bytes);
+    EXPECT_TRUE(r.begin_block(3));
+    EXPECT_EQ(r.get_position(), 27);
+    EXPECT_TRUE(r.at_end());
 }
