@@ -11,8 +11,6 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
-#include <csignal>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #endif
 
@@ -58,27 +56,6 @@ public:
 
 private:
     HANDLE h;
-};
-#else
-// A limit on the size of files this process writes: a longer write fails (EFBIG) after the
-// temporary file has been made.
-class file_size_limit {
-public:
-    explicit file_size_limit(rlim_t bytes) {
-        old_handler = std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &old);
-        rlimit lower = old;
-        lower.rlim_cur = bytes;
-        EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &lower), 0);
-    }
-    ~file_size_limit() {
-        setrlimit(RLIMIT_FSIZE, &old);
-        std::signal(SIGXFSZ, old_handler);
-    }
-
-private:
-    rlimit old{};
-    void (*old_handler)(int);
 };
 #endif
 
@@ -130,6 +107,17 @@ TEST(IniFile, ReadRules) {
 
     bv_test::write_file(path, "[s]\nlong=" + std::string(5000, 'x') + "\n");
     EXPECT_EQ(f.read("s", "long", "").size(), lib::ini_file::max_value_length);
+}
+
+TEST(IniFile, EmptySectionEndsAtTheNextHeaderAndPlainLineEndsStay) {
+    bv_test::scratch_dir dir;
+    const auto path = dir.file("e.ini");
+    bv_test::write_file(path, "[a]\n[b]\nk=1\n");
+    lib::ini_file f(path);
+    EXPECT_EQ(f.read("a", "k", "d"), "d");
+    EXPECT_EQ(f.read("b", "k", "d"), "1");
+    f.write("a", "k", "2"); // a file with plain line feeds keeps them, on every platform
+    EXPECT_EQ(bv_test::read_file(path), "[a]\nk=2\n[b]\nk=1\n");
 }
 
 TEST(IniFile, WriteKeepsOtherContentAndLineEnds) {
@@ -198,7 +186,7 @@ TEST(IniFile, FailedWriteRaisesWithPathAndKeepsOldFile) {
 #ifdef _WIN32
         file_in_use busy(path);
 #else
-        file_size_limit limit(40);
+        bv_test::file_size_limit limit(40);
 #endif
         try {
             o.save(path);
@@ -307,7 +295,7 @@ TEST(IniFile, FailedSaveLeavesTheWholeOldFile) {
     o.text = "u";
     o.count = 123456789;
     {
-        file_size_limit limit(old_file.size() + 2);
+        bv_test::file_size_limit limit(old_file.size() + 2);
         EXPECT_THROW(o.save(path), lib::ini_error);
     }
     EXPECT_EQ(bv_test::read_file(path), old_file);

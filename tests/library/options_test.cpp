@@ -97,6 +97,7 @@ TEST(OptionModel, EscapingRoundTrip) {
     EXPECT_EQ(lib::unescape_text("a\\xb"), "ab");  // unknown pair dropped
     EXPECT_EQ(lib::unescape_text("end\\"), "end"); // lone trailing backslash dropped
     EXPECT_EQ(lib::unescape_text("\\\\n"), "\\n");
+    EXPECT_EQ(lib::unescape_text("last\\n"), "last\n"); // a pair that ends the text still counts
 }
 
 TEST(OptionModel, BoolIntAndEnumTexts) {

@@ -8,6 +8,8 @@
 #include <stdexcept>
 
 #ifndef _WIN32
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -74,6 +76,23 @@ bool as_plain_user(const std::string& dir, const std::function<bool()>& body) {
     int status = 0;
     ::waitpid(child, &status, 0);
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+file_size_limit::file_size_limit(unsigned long bytes) : old_handler(std::signal(SIGXFSZ, SIG_IGN)) {
+    rlimit limit{};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    old_soft_limit = limit.rlim_cur;
+    limit.rlim_cur = bytes;
+    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
+        throw std::runtime_error("cannot lower the file size limit");
+}
+
+file_size_limit::~file_size_limit() {
+    rlimit limit{};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = old_soft_limit;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, old_handler);
 }
 #endif
 

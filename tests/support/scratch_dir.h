@@ -29,6 +29,20 @@ bool file_exists(const std::string& path);
 // Runs `body` as an unprivileged user (nobody) in a child process when the tests run as root,
 // who ignores permission bits; `dir` is given to that user first. Otherwise runs it directly.
 bool as_plain_user(const std::string& dir, const std::function<bool()>& body);
+
+// While it lives, files this process writes may not grow beyond `bytes`: a longer write fails
+// (EFBIG, the signal ignored) after its file has been made, as on a full disk.
+class file_size_limit {
+public:
+    explicit file_size_limit(unsigned long bytes);
+    ~file_size_limit();
+    file_size_limit(const file_size_limit&) = delete;
+    file_size_limit& operator=(const file_size_limit&) = delete;
+
+private:
+    unsigned long old_soft_limit;
+    void (*old_handler)(int);
+};
 #endif
 
 } // namespace bv_test

@@ -172,6 +172,35 @@ TEST(AtomicFile, KeepsTheOwnerWhenRootReplaces) {
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_uid, 65534u);
     EXPECT_EQ(st.st_gid, 65534u);
+
+    ASSERT_EQ(::chown(path.c_str(), 0, 65534), 0); // the group alone differs
+    ASSERT_TRUE(replace(path, "again"));
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_gid, 65534u);
+}
+
+TEST(AtomicFile, LeavesNoDescriptorOpen) {
+    bv_test::scratch_dir dir;
+    auto open_descriptors = [] {
+        return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator());
+    };
+    const auto before = open_descriptors();
+    for (int i = 0; i < 5; ++i)
+        ASSERT_TRUE(replace(dir.file("f.ini"), "x"));
+    EXPECT_EQ(open_descriptors(), before);
+}
+
+TEST(AtomicFile, FailedWriteKeepsTheOldFileAndLeavesNoTemporary) {
+    bv_test::scratch_dir dir;
+    const auto path = dir.file("f.ini");
+    bv_test::write_file(path, "old");
+    {
+        bv_test::file_size_limit limit(8);
+        EXPECT_FALSE(replace(path, "more than eight bytes"));
+        EXPECT_FALSE(replace(dir.file("new.ini"), "more than eight bytes"));
+    }
+    EXPECT_EQ(bv_test::read_file(path), "old");
+    EXPECT_EQ(dir.entries(), 1u);
 }
 
 #endif
