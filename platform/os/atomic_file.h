@@ -14,7 +14,8 @@
 
 namespace os {
 
-// Returns false on any failure; the old file (if any) is then untouched and no temporary is left.
+// Returns false on any failure; no temporary is left, and the old file (if any) is untouched,
+// except after a failed in-place rewrite (the read-only directory case), which has no old copy.
 bool replace_file_atomically(const std::string& path, const void* data, std::size_t size);
 
 // The same without flushing to the disk (contents reach the page cache only); for comparisons in benchmarks.
