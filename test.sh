@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Runs every test: the Linux build (core, acquisition, gui, e2e) and the Qt-free core
-# cross-built for Windows under Wine. Installs what is missing first.
+# Runs every test: the Linux build (core, acquisition, gui, e2e), the Qt-free core
+# cross-built for Windows under Wine, and a short run of every fuzz target. Installs what is
+# missing first.
 source "$(dirname "$0")/scripts/setup.sh"
 bv_install_packages
 bv_build
@@ -14,3 +15,12 @@ export WINEDEBUG=-all
 cmake --preset windows-core >/dev/null
 cmake --build build-windows -j "$(nproc)"
 ctest --preset windows-core
+
+echo "== Fuzz targets, ${BV_FUZZ_SECONDS:-20} s each (preset fuzz, build-fuzz/)"
+status=0
+"$BV_ROOT/fuzz/run_fuzzers.sh" "${BV_FUZZ_SECONDS:-20}" || status=$?
+if [ "$status" -eq 3 ]; then
+    echo "== fuzzing skipped: the fuzz preset cannot be built on this machine"
+elif [ "$status" -ne 0 ]; then
+    exit "$status"
+fi

@@ -1,17 +1,21 @@
 #include "library/binary_buffer.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace lib {
 
 void InputBinaryBuffer::attach(const char* bytes, std::int32_t count) {
     data.assign(bytes, bytes + (count > 0 ? count : 0));
-    set_position(position);
+    end_reached = position >= static_cast<std::int64_t>(data.size()); // the position stays
 }
 
 void InputBinaryBuffer::set_position(std::int64_t p) {
-    position = static_cast<std::int32_t>(p);
-    end_reached = p >= static_cast<std::int64_t>(data.size());
+    // A skip past the end (a block size from the data) stops at the end, so the position always
+    // fits its 32 bits and never wraps to a negative index.
+    const auto size = static_cast<std::int64_t>(data.size());
+    position = static_cast<std::int32_t>(std::min(p, size));
+    end_reached = position >= size;
 }
 
 void InputBinaryBuffer::read_bytes(void* destination, std::int32_t count) {
@@ -19,7 +23,8 @@ void InputBinaryBuffer::read_bytes(void* destination, std::int32_t count) {
         return;
     if (count < 0 || count > remaining())
         throw buffer_error("read beyond the end of the data");
-    std::memcpy(destination, data.data() + position, static_cast<std::size_t>(count));
+    if (count > 0) // a null destination is allowed for nothing to copy
+        std::memcpy(destination, data.data() + position, static_cast<std::size_t>(count));
     set_position(static_cast<std::int64_t>(position) + count);
 }
 

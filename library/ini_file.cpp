@@ -111,18 +111,36 @@ std::optional<std::size_t> find_key(const ini_text& text, std::pair<std::size_t,
 
 } // namespace
 
+// The file as read: whether it could be, and its lines.
+struct ini_file::contents {
+    read_result status = read_result::missing;
+    ini_text text;
+    bool changed = false;
+
+    static contents of(const std::string& path) {
+        contents c;
+        std::string raw;
+        c.status = read_whole(path, raw);
+        c.text = split_lines(raw);
+        return c;
+    }
+};
+
+ini_file::ini_file(std::string path) : path(std::move(path)) {}
+ini_file::~ini_file() = default;
+
 std::string ini_file::read(const std::string& section, const std::string& key, const std::string& default_value) const {
-    std::string content;
-    if (read_whole(path, content) != read_result::ok)
+    const contents fresh = held ? contents() : contents::of(path);
+    const contents& c = held ? *held : fresh;
+    if (c.status != read_result::ok)
         return default_value;
-    ini_text text = split_lines(content);
-    auto range = find_section(text, section);
+    auto range = find_section(c.text, section);
     if (!range)
         return default_value;
-    auto line = find_key(text, *range, key);
+    auto line = find_key(c.text, *range, key);
     if (!line)
         return default_value;
-    const std::string& l = text.lines[*line];
+    const std::string& l = c.text.lines[*line];
     std::string value = trim(l.substr(l.find('=') + 1));
     if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
         value = value.substr(1, value.size() - 2);
@@ -131,18 +149,22 @@ std::string ini_file::read(const std::string& section, const std::string& key, c
     return value;
 }
 
-void ini_file::write(const std::string& section, const std::string& key, const std::string& value) {
+namespace {
+
+void store(const std::string& path, const ini_text& text) {
+    std::string content;
+    for (const auto& l : text.lines)
+        content += l + text.line_end;
+    if (!os::replace_file_atomically(path, content.data(), content.size()))
+        throw ini_error("Unable to write to " + path);
+}
+
+void set_key(ini_text& text, const std::string& section, const std::string& key, const std::string& value) {
     // A line end inside the value would split it into lines of its own.
     std::string clean = value;
     for (char& c : clean)
         if (c == '\r' || c == '\n')
             c = ' ';
-
-    // An existing file that cannot be read is not overwritten: its other contents would be lost.
-    std::string old_content;
-    if (read_whole(path, old_content) == read_result::failed)
-        throw ini_error("Unable to write to " + path);
-    ini_text text = split_lines(old_content);
     const std::string line = key + "=" + clean;
     if (auto range = find_section(text, section)) {
         if (auto at = find_key(text, *range, key)) {
@@ -158,12 +180,38 @@ void ini_file::write(const std::string& section, const std::string& key, const s
         text.lines.push_back("[" + section + "]");
         text.lines.push_back(line);
     }
+}
 
-    std::string content;
-    for (const auto& l : text.lines)
-        content += l + text.line_end;
-    if (!os::replace_file_atomically(path, content.data(), content.size()))
+} // namespace
+
+void ini_file::write(const std::string& section, const std::string& key, const std::string& value) {
+    contents fresh = held ? contents() : contents::of(path);
+    contents& c = held ? *held : fresh;
+    // An existing file that cannot be read is not overwritten: its other contents would be lost.
+    if (c.status == read_result::failed)
         throw ini_error("Unable to write to " + path);
+    set_key(c.text, section, key, value);
+    c.changed = true;
+    if (!held)
+        store(path, c.text);
+}
+
+ini_file::batch::batch(ini_file& file) : file(file), owner(!file.held) {
+    if (owner)
+        file.held = std::make_unique<contents>(contents::of(file.path));
+}
+
+ini_file::batch::~batch() {
+    if (owner)
+        file.held.reset();
+}
+
+void ini_file::batch::commit() {
+    if (!owner || !file.held)
+        return;
+    std::unique_ptr<contents> c = std::move(file.held);
+    if (c->changed)
+        store(file.path, c->text);
 }
 
 } // namespace lib

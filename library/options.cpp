@@ -41,14 +41,22 @@ void options_base::set_defaults() {
 void options_base::load(ini_file& file) {
     options_list list;
     describe(list);
-    list.for_each(ini_reader(&file));
+    {
+        ini_file::batch once(file); // one consistent reading of the file
+        list.for_each(ini_reader(&file));
+    }
     after_load(file);
 }
 
 void options_base::save(ini_file& file) {
     options_list list;
     describe(list);
-    list.for_each(ini_writer(&file));
+    {
+        // One replacement for all the options: a crash midway leaves the old file or the new one.
+        ini_file::batch once(file);
+        list.for_each(ini_writer(&file));
+        once.commit();
+    }
     after_save(file);
 }
 

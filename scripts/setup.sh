@@ -11,6 +11,7 @@ BV_PACKAGES=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64
     xvfb xauth x11-utils trayer xdotool imagemagick fonts-dejavu-core iproute2 util-linux
+    clang-14 libclang-rt-14-dev
 )
 
 bv_as_root() {

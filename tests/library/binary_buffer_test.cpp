@@ -2,6 +2,7 @@
 #include "library/binary_buffer.h"
 #include "library/cp1251.h"
 
+#include <cstring>
 #include <gtest/gtest.h>
 
 namespace {
@@ -88,18 +89,18 @@ TEST(BinaryBuffer, Blocks) {
     out.end_block();
     EXPECT_THROW(out.end_block(), lib::buffer_error);
     ASSERT_EQ(out.get_data().size(), 19u);
-    try {
-        out.end_block();
-    } catch (const lib::buffer_error& e) {
-        EXPECT_EQ(lib::cp1251_to_utf8(e.what()), "OutputBinaryBuffer::end_block вызыван без начала блока");
-    }
-    try {
-        lib::OutputBinaryBuffer twice;
-        twice.begin_block(1);
-        twice.begin_block(2);
-    } catch (const lib::buffer_error& e) {
-        EXPECT_EQ(lib::cp1251_to_utf8(e.what()), "OutputBinaryBuffer::begin_block вызыван дважды");
-    }
+    auto message_of = [](auto&& misuse) {
+        try {
+            misuse();
+        } catch (const lib::buffer_error& e) {
+            return lib::cp1251_to_utf8(e.what());
+        }
+        return std::string("nothing thrown");
+    };
+    EXPECT_EQ(message_of([&] { out.end_block(); }), "OutputBinaryBuffer::end_block вызыван без начала блока");
+    lib::OutputBinaryBuffer twice;
+    twice.begin_block(1);
+    EXPECT_EQ(message_of([&] { twice.begin_block(2); }), "OutputBinaryBuffer::begin_block вызыван дважды");
 
     lib::InputBinaryBuffer r;
     attach(r, out.get_data());
@@ -127,4 +128,63 @@ TEST(BinaryBuffer, BlockSearchSurvivesBadHeaders) {
         EXPECT_FALSE(r.begin_block(2));
         EXPECT_TRUE(r.at_end());
     }
+}
+
+TEST(BinaryBuffer, HugeBlockSizeStopsAtTheEnd) {
+    // Content position 16 plus the largest size overflows 32 bits: the skip must stop at the
+    // end of the data, never wrap the position to a negative index.
+    std::vector<char> bytes = {1, 0, 0, 0, -1, -1, -1, 0x7F, 2, 0, 0, 0, 0, 0, 0, 0, 'x', 'y'};
+    lib::InputBinaryBuffer r;
+    attach(r, bytes);
+    EXPECT_FALSE(r.begin_block(3));
+    EXPECT_EQ(r.get_position(), 18);
+    EXPECT_EQ(r.remaining(), 0);
+    EXPECT_TRUE(r.begin_block(1)); // still found from the start
+    EXPECT_EQ(r.get_position(), 8);
+}
+
+TEST(BinaryBuffer, AttachKeepsThePosition) {
+    lib::InputBinaryBuffer r;
+    attach(r, {'a', 'b', 'c', 'd'});
+    EXPECT_EQ(r.read_char(), 'a');
+    EXPECT_EQ(r.read_char(), 'b');
+    attach(r, {'w', 'x', 'y', 'z', '\0'});
+    EXPECT_EQ(r.get_position(), 2);
+    EXPECT_EQ(r.read_char(), 'y');
+    attach(r, {'1'}); // shorter than the position: at the end, position kept
+    EXPECT_TRUE(r.at_end());
+    EXPECT_EQ(r.get_position(), 3);
+}
+
+TEST(BinaryBuffer, SmallestCasesAtTheEdges) {
+    lib::InputBinaryBuffer one;
+    attach(one, {'z'});
+    std::int32_t v = 5;
+    one.read_bytes(&v, 0); // nothing to read is no error, and moves nothing
+    EXPECT_EQ(one.get_position(), 0);
+    EXPECT_EQ(one.read_char(), 'z');
+
+    // Three blocks, the last one empty: each size field holds its own content's length, and an
+    // empty block at the very end is still found.
+    lib::OutputBinaryBuffer out;
+    for (std::int32_t key : {1, 2, 3}) {
+        out.begin_block(key);
+        for (int i = 0; i < 3 - key; ++i)
+            out.write(char{'a'});
+        out.end_block();
+    }
+    const auto& bytes = out.get_data();
+    ASSERT_EQ(bytes.size(), 27u);
+    std::int32_t sizes[3] = {};
+    std::memcpy(&sizes[0], bytes.data() + 4, 4);
+    std::memcpy(&sizes[1], bytes.data() + 14, 4);
+    std::memcpy(&sizes[2], bytes.data() + 23, 4);
+    EXPECT_EQ(sizes[0], 2);
+    EXPECT_EQ(sizes[1], 1);
+    EXPECT_EQ(sizes[2], 0);
+    lib::InputBinaryBuffer r;
+    attach(r, bytes);
+    EXPECT_TRUE(r.begin_block(3));
+    EXPECT_EQ(r.get_position(), 27);
+    EXPECT_TRUE(r.at_end());
 }

@@ -1,11 +1,18 @@
 // The INI file object and option persistence, on real files.
 #include "acquisition/Options.h"
+#include "library/cp1251.h"
 #include "library/ini_file.h"
 #include "library/options_detailed.h"
 #include "tests/support/scratch_dir.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#endif
 
 using lib::AnsiString;
 
@@ -34,6 +41,22 @@ struct TwoSections : lib::options_base {
 const std::string nl = "\r\n";
 #else
 const std::string nl = "\n";
+#endif
+
+#ifdef _WIN32
+// Another process's handle on the file that shares reading only: the file can be read, but not
+// replaced.
+class file_in_use {
+public:
+    explicit file_in_use(const std::string& path, DWORD share = FILE_SHARE_READ)
+        : h(CreateFileA(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr)) {
+        EXPECT_NE(h, INVALID_HANDLE_VALUE);
+    }
+    ~file_in_use() { CloseHandle(h); }
+
+private:
+    HANDLE h;
+};
 #endif
 
 } // namespace
@@ -84,6 +107,17 @@ TEST(IniFile, ReadRules) {
 
     bv_test::write_file(path, "[s]\nlong=" + std::string(5000, 'x') + "\n");
     EXPECT_EQ(f.read("s", "long", "").size(), lib::ini_file::max_value_length);
+}
+
+TEST(IniFile, EmptySectionEndsAtTheNextHeaderAndPlainLineEndsStay) {
+    bv_test::scratch_dir dir;
+    const auto path = dir.file("e.ini");
+    bv_test::write_file(path, "[a]\n[b]\nk=1\n");
+    lib::ini_file f(path);
+    EXPECT_EQ(f.read("a", "k", "d"), "d");
+    EXPECT_EQ(f.read("b", "k", "d"), "1");
+    f.write("a", "k", "2"); // a file with plain line feeds keeps them, on every platform
+    EXPECT_EQ(bv_test::read_file(path), "[a]\nk=2\n[b]\nk=1\n");
 }
 
 TEST(IniFile, WriteKeepsOtherContentAndLineEnds) {
@@ -143,13 +177,128 @@ TEST(IniFile, FailedWriteRaisesWithPathAndKeepsOldFile) {
         EXPECT_EQ(std::string(e.what()), "Unable to write to " + impossible);
     }
 
-    // A replacement that fails at the rename (the target is a directory) leaves other files
-    // alone and no temporary behind.
+    // A replacement that fails after its temporary file was made: the error names the file, the
+    // old file stays whole and the temporary is removed.
     const auto path = dir.file("Borevane.ini");
-    o.save(path);
-    const auto before = bv_test::read_file(path);
-    std::filesystem::create_directory(dir.file("sub.ini"));
-    EXPECT_THROW(o.save(dir.file("sub.ini")), lib::ini_error);
-    EXPECT_EQ(bv_test::read_file(path), before);
-    EXPECT_EQ(dir.entries(), 3u); // blocker, Borevane.ini, sub.ini: no temporary left behind
+    bv_test::write_file(path, "[main]\nremote_name=\"old\"\n");
+    o.remote_name = "a much longer name than the old one";
+    {
+#ifdef _WIN32
+        file_in_use busy(path);
+#else
+        bv_test::file_size_limit limit(40);
+#endif
+        try {
+            o.save(path);
+            FAIL() << "no error raised";
+        } catch (const lib::ini_error& e) {
+            EXPECT_EQ(std::string(e.what()), "Unable to write to " + path);
+        }
+    }
+    EXPECT_EQ(bv_test::read_file(path), "[main]\nremote_name=\"old\"\n");
+    EXPECT_EQ(dir.entries(), 2u); // blocker, Borevane.ini: no temporary left behind
 }
+
+TEST(IniFile, UnreadableFileIsNeverOverwritten) {
+    bv_test::scratch_dir dir;
+    const auto path = dir.file("Borevane.ini");
+    bv_test::write_file(path, "[other]\nkept=1\n");
+#ifdef _WIN32
+    file_in_use locked(path, 0);
+    EXPECT_THROW(lib::ini_file(path).write("main", "k", "v"), lib::ini_error);
+#else
+    EXPECT_TRUE(bv_test::as_plain_user(dir.path(), [&] {
+        const auto mine = dir.file("mine.ini");
+        bv_test::write_file(mine, "[other]\nkept=1\n");
+        if (::chmod(mine.c_str(), 0200) != 0)
+            return false;
+        try {
+            lib::ini_file(mine).write("main", "k", "v");
+            return false;
+        } catch (const lib::ini_error& e) {
+            ::chmod(mine.c_str(), 0600);
+            return std::string(e.what()) == "Unable to write to " + mine &&
+                   bv_test::read_file(mine) == "[other]\nkept=1\n";
+        }
+    }));
+#endif
+}
+
+TEST(IniFile, NamesFoldCyrillicCaseAndValuesLoseTabsBeforeQuotesBeforeTheCut) {
+    bv_test::scratch_dir dir;
+    const auto path = dir.file("c.ini");
+    const std::string quoted(lib::ini_file::max_value_length, 'q');
+    bv_test::write_file(path,
+                        lib::utf8_to_1251("[Буровая Ёлка]\n\tГЛУБИНА\t=\t\"  12,5 \"\t\nlong=\"") + quoted + "\"\n");
+    lib::ini_file f(path);
+    EXPECT_EQ(f.read(lib::utf8_to_1251("буровая ёЛКА"), lib::utf8_to_1251("глубина"), "d"), "  12,5 ");
+    // The quotes go first: a quoted value of exactly the maximum length comes back whole.
+    EXPECT_EQ(f.read(lib::utf8_to_1251("БУРОВАЯ ЁЛКА"), "LONG", "d"), quoted);
+    f.write(lib::utf8_to_1251("БУРОВАЯ ёлка"), lib::utf8_to_1251("Глубина"), "13");
+    EXPECT_EQ(bv_test::read_file(path), lib::utf8_to_1251("[Буровая Ёлка]\nГлубина=13\nlong=\"") + quoted + "\"\n");
+}
+
+TEST(IniFile, OptionWithoutNameIsNeitherReadNorWritten) {
+    bv_test::scratch_dir dir;
+    const auto path = dir.file("n.ini");
+    bv_test::write_file(path, "[main]\n=by hand\n");
+    TwoSections o;
+    o.hidden = "in memory";
+    o.load(path);
+    EXPECT_EQ(o.hidden, "in memory");
+    o.save(path);
+    EXPECT_EQ(bv_test::read_file(path).find("in memory"), std::string::npos);
+}
+
+TEST(IniFile, BatchParsesOnceAndReplacesOnce) {
+    bv_test::scratch_dir dir;
+    const auto path = dir.file("b.ini");
+    bv_test::write_file(path, "[a]\nx=1\n");
+    lib::ini_file f(path);
+    {
+        lib::ini_file::batch outer(f);
+        f.write("a", "x", "2");
+        {
+            lib::ini_file::batch inner(f); // joins the outer batch
+            f.write("b", "y", "3");
+            inner.commit();
+        }
+        EXPECT_EQ(f.read("b", "y", "d"), "3"); // the batch's own writes are seen
+        EXPECT_EQ(bv_test::read_file(path), "[a]\nx=1\n");
+        bv_test::write_file(path, "[a]\nx=changed behind the batch\n");
+        EXPECT_EQ(f.read("a", "x", "d"), "2"); // read once, when the batch began
+        outer.commit();
+    }
+    EXPECT_EQ(bv_test::read_file(path), "[a]\nx=2\n[b]\ny=3\n");
+    {
+        lib::ini_file::batch dropped(f);
+        f.write("a", "x", "never");
+    }
+    EXPECT_EQ(f.read("a", "x", "d"), "2");
+    {
+        lib::ini_file::batch unchanged(f);
+        bv_test::write_file(path, "[a]\nx=by hand\n");
+        unchanged.commit(); // nothing written: the file is not replaced
+    }
+    EXPECT_EQ(f.read("a", "x", "d"), "by hand");
+}
+
+#ifndef _WIN32
+TEST(IniFile, FailedSaveLeavesTheWholeOldFile) {
+    // Room for the first option's change but not for all of them: a save key by key would leave
+    // a mixture; one replacement leaves the old file.
+    bv_test::scratch_dir dir;
+    const auto path = dir.file("o.ini");
+    const std::string old_file = "[main]\ntext=\"t\"\n[other]\nflag=1\ncount=5\n";
+    bv_test::write_file(path, old_file);
+    TwoSections o;
+    o.text = "u";
+    o.count = 123456789;
+    {
+        bv_test::file_size_limit limit(old_file.size() + 2);
+        EXPECT_THROW(o.save(path), lib::ini_error);
+    }
+    EXPECT_EQ(bv_test::read_file(path), old_file);
+    EXPECT_EQ(dir.entries(), 1u);
+}
+#endif

@@ -56,6 +56,14 @@ TEST(OptionModel, NewSetHoldsDefaultsAndSectionsAreStamped) {
     list.for_each([&](lib::MetaClassPointer p) { seen.push_back(p->name); });
     EXPECT_EQ(seen, (std::vector<AnsiString>{"host", "flag", "choice", "count", "mode", ""}));
     list.for_each({}); // an empty callable is allowed
+
+    list.clear(); // drops the items, keeps the current section for what is added next
+    EXPECT_TRUE(list.items.empty());
+    int again = 0;
+    lib::add_option(list, again, 1, "again", "Again", "");
+    ASSERT_EQ(list.items.size(), 1u);
+    EXPECT_EQ(list.items[0]->section, "extra");
+    EXPECT_EQ(list.items[0]->section_caption, "Extra");
 }
 
 TEST(OptionModel, ApplicationOptions) {
@@ -89,6 +97,7 @@ TEST(OptionModel, EscapingRoundTrip) {
     EXPECT_EQ(lib::unescape_text("a\\xb"), "ab");  // unknown pair dropped
     EXPECT_EQ(lib::unescape_text("end\\"), "end"); // lone trailing backslash dropped
     EXPECT_EQ(lib::unescape_text("\\\\n"), "\\n");
+    EXPECT_EQ(lib::unescape_text("last\\n"), "last\n"); // a pair that ends the text still counts
 }
 
 TEST(OptionModel, BoolIntAndEnumTexts) {

@@ -7,6 +7,13 @@
 #include <sstream>
 #include <stdexcept>
 
+#ifndef _WIN32
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 namespace bv_test {
 
 namespace fs = std::filesystem;
@@ -53,5 +60,40 @@ bool file_exists(const std::string& path) {
     std::error_code ec;
     return fs::exists(path, ec);
 }
+
+#ifndef _WIN32
+bool as_plain_user(const std::string& dir, const std::function<bool()>& body) {
+    if (::geteuid() != 0)
+        return body();
+    constexpr uid_t nobody = 65534;
+    if (::chown(dir.c_str(), nobody, nobody) != 0)
+        return false;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const bool ok = ::setgid(nobody) == 0 && ::setuid(nobody) == 0 && body();
+        ::_exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+file_size_limit::file_size_limit(unsigned long bytes) : old_handler(std::signal(SIGXFSZ, SIG_IGN)) {
+    rlimit limit{};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    old_soft_limit = limit.rlim_cur;
+    limit.rlim_cur = bytes;
+    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
+        throw std::runtime_error("cannot lower the file size limit");
+}
+
+file_size_limit::~file_size_limit() {
+    rlimit limit{};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = old_soft_limit;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, old_handler);
+}
+#endif
 
 } // namespace bv_test
