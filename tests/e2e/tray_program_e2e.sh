@@ -132,6 +132,21 @@ printf '%s\n' "$ini" | grep -qx '\[main\]' || fail "Borevane.ini lacks [main]: $
 printf '%s\n' "$ini" | grep -qx 'remote_name="localhost"' || fail "Borevane.ini lacks remote_name: $ini"
 registry="$work/config/Kalvemark/Borevane.conf"
 grep -qx "Install_Dir=$work/bin/" "$registry" || fail "Install_Dir does not hold the program's directory: $(cat "$registry")"
+# exit_by_tray_menu WHEN [SCREENSHOT]: "Выход" from the tray icon's menu by real clicks; the program must end
+# with code 0 and leave its settings.
+exit_by_tray_menu() {
+    xdotool mousemove --window "$icon" 8 8 click 3
+    sleep 0.5
+    [ -z "${2:-}" ] || import -window root "$2"
+    # The popup holds the one item "Выход": the first Down selects it.
+    xdotool key Down Return
+    wait_for 15 bash -c "! kill -0 $program_pid" || fail "the tray menu's exit did not end the program $1"
+    local status=0
+    wait "$program_pid" || status=$?
+    [ "$status" = 0 ] || fail "the program ended with $status after the tray menu's exit $1"
+    grep -qx 'remote_name="localhost"' "$work/bin/Borevane.ini" || fail "no settings written by the tray menu's exit $1"
+}
+
 # Second run: "Выход" from the tray menu, by real clicks while the window is hidden, stops and saves as well.
 rm -f "$work/bin/Borevane.ini"
 "$work/bin/Borevane" >"$work/program2.log" 2>&1 &
@@ -143,15 +158,7 @@ wait_for 10 test -n "$(tray_icon)" || fail "no tray icon in the second run"
 icon=$(tray_icon)
 xdotool mousemove --window "$icon" 8 8 click --repeat 2 --delay 60 1
 wait_for 10 bash -c "! xdotool search --onlyvisible --name '^$title\$'" || fail "double click did not hide the window"
-xdotool mousemove --window "$icon" 8 8 click 3
-# The popup holds the one item "Выход": the first Down selects it.
-sleep 0.5
-xdotool key Down Return
-wait_for 15 bash -c "! kill -0 $program_pid" || fail "the tray menu's exit did not end the program"
-status=0
-wait "$program_pid" || status=$?
-[ "$status" = 0 ] || fail "the program ended with $status after the tray menu's exit"
-grep -qx 'remote_name="localhost"' "$work/bin/Borevane.ini" || fail "no settings written by the tray menu's exit"
+exit_by_tray_menu "while hidden"
 wait_for 5 grep -q "^connection 2 closed" "$work/station.log" || fail "the connection was not closed"
 # Third run: no display at all (Qt's offscreen platform, as the run command uses headless). The program still
 # acquires, and SIGTERM still saves.
@@ -183,13 +190,5 @@ sleep 0.5
 xdotool mousemove $((X + 120)) $((Y + 29)) click 1
 wait_for 10 xdotool search --onlyvisible --name '^ О программе...$' || fail "the About box did not open"
 import -window root "$artefacts/about_box_open.png"
-xdotool mousemove --window "$icon" 8 8 click 3
-sleep 0.5
-import -window root "$artefacts/tray_menu_over_about_box.png"
-xdotool key Down Return
-wait_for 15 bash -c "! kill -0 $program_pid" || fail "the tray menu's exit did not end the program while the About box was open"
-status=0
-wait "$program_pid" || status=$?
-[ "$status" = 0 ] || fail "the program ended with $status after the tray menu's exit over the About box"
-grep -qx 'remote_name="localhost"' "$work/bin/Borevane.ini" || fail "no settings written by the exit over the About box"
+exit_by_tray_menu "over the About box" "$artefacts/tray_menu_over_about_box.png"
 echo "PASS"
