@@ -1,0 +1,150 @@
+#include "components/ItemWords.h"
+#include "components/MyColorListBox.h"
+#include "tests/support/widget_image.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using bv_test::at;
+using bv_test::render;
+
+std::vector<std::string> words_of(const std::string& text) {
+    std::vector<std::string> out;
+    for (int i = 0; i < 8; ++i)
+        out.push_back(get_word(text, i));
+    while (!out.empty() && out.back().empty())
+        out.pop_back();
+    return out;
+}
+
+using words = std::vector<std::string>;
+
+TEST(ItemWordsTest, BlanksSeparateAndQuotesHoldBlanks) {
+    EXPECT_EQ(words_of("Red clRed"), (words{"Red", "clRed"}));
+    EXPECT_EQ(words_of("\"Dark red\" $00000080"), (words{"Dark red", "$00000080"}));
+    EXPECT_EQ(words_of("  a   b  c  "), (words{"a", "b", "c"}));
+    EXPECT_EQ(words_of("\"x\"y z"), (words{"x", "y", "z"}));
+    EXPECT_EQ(words_of("a\"b c"), (words{"a\"b", "c"}));                        // a quote inside a word is a character
+    EXPECT_EQ(words_of("\"\" clRed"), (words{"", "clRed"}));                    // an empty quoted name
+    EXPECT_EQ(words_of("\"Dark red $00000080"), (words{"Dark red $00000080"})); // no closing quote
+    EXPECT_EQ(words_of("\""), words{});
+    EXPECT_EQ(words_of(""), words{});
+    EXPECT_EQ(words_of(" \t "), words{});
+    EXPECT_EQ(get_word("Red clRed", -1), "");
+    EXPECT_EQ(get_word("Red clRed", 2), "");
+    // The one-text cache must not hand out the previous text's words.
+    EXPECT_EQ(get_word("one two", 1), "two");
+    EXPECT_EQ(get_word("three", 1), "");
+    EXPECT_EQ(get_word("three", 0), "three");
+    EXPECT_EQ(get_word("", 0), "");
+    EXPECT_EQ(get_word("one two", 0), "one");
+}
+
+TEST(ItemWordsTest, ItemTextReadsBackAsItsNameAndColour) {
+    EXPECT_EQ(item_text("Red", 0x0000FF), "\"Red\" clRed");
+    EXPECT_EQ(item_text("Dark red", 0x123456), "\"Dark red\" $00123456");
+    EXPECT_EQ(item_text("", gui::clNone), "\"\" clNone");
+    // A name with a quote inside is written bare, so it is not cut at that quote.
+    EXPECT_EQ(item_text("a\"b", 0x0000FF), "a\"b clRed");
+    for (const std::string name : {"Red", "Dark red", "a\"b", ""}) {
+        const std::string text = item_text(name, 0x008000);
+        EXPECT_EQ(get_word(text, 0), name);
+        EXPECT_EQ(item_color(text), 0x008000u);
+    }
+}
+
+class ColorListBoxTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        gui::pin_system_colors(gui::standard_system_colors());
+        box.setFrameShape(QFrame::NoFrame);
+        box.resize(200, 120);
+        box.addItems({"Red clRed", "\"Dark red\" $00000080", "Only", "Red bogus", "\"Teal clTeal"});
+    }
+    void TearDown() override { gui::unpin_system_colors(); }
+    QString text(int i) const { return box.item(i)->text(); }
+    TMyColorListBox box;
+};
+
+TEST_F(ColorListBoxTest, GetColorsReadsTheSecondWord) {
+    EXPECT_EQ(box.Count(), 5);
+    EXPECT_EQ(box.GetColors(0), 0x0000FFu);
+    EXPECT_EQ(box.GetColors(1), 0x000080u);
+    EXPECT_EQ(box.GetColors(2), 0u);
+    EXPECT_EQ(box.GetColors(3), gui::clNone);
+    EXPECT_EQ(box.GetColors(4), 0u); // the unclosed quote takes the colour into the name
+    EXPECT_EQ(box.GetColors(-1), gui::clNone);
+    EXPECT_EQ(box.GetColors(5), gui::clNone);
+    EXPECT_EQ(TMyColorListBox::get_word(text(1), 0), "Dark red");
+    EXPECT_EQ(TMyColorListBox::get_word(text(4), 0), "Teal clTeal");
+    EXPECT_EQ(TMyColorListBox::get_word(QString::fromUtf8("\"Тёмно-красный\" clMaroon"), 0),
+              QString::fromUtf8("Тёмно-красный"));
+}
+
+TEST_F(ColorListBoxTest, SetColorsRewritesTheItemText) {
+    box.SetColors(0, 0x0000FF);
+    box.SetColors(3, 0x0000FF);
+    EXPECT_EQ(text(0), "\"Red\" clRed");
+    EXPECT_EQ(text(3), "\"Red\" clRed");
+    EXPECT_EQ(box.GetColors(3), 0x0000FFu);
+    box.SetColors(1, 0xABCDEF);
+    EXPECT_EQ(text(1), "\"Dark red\" $00ABCDEF");
+    box.addItem("a\"b bogus");
+    box.SetColors(5, gui::clWindow);
+    EXPECT_EQ(text(5), "a\"b clWindow");
+    EXPECT_EQ(box.GetColors(5), gui::clWindow);
+    box.SetColors(-1, 0x00FF00);
+    box.SetColors(6, 0x00FF00);
+    EXPECT_EQ(box.Count(), 6);
+    EXPECT_EQ(text(2), "Only");
+}
+
+TEST_F(ColorListBoxTest, ItemsAreASwatchThenTheName) {
+    const int h = box.ItemHeight();
+    ASSERT_EQ(h, 16);
+    const TColor window = gui::resolve_color(gui::clWindow);
+    const QImage image = render(box);
+    auto swatch_inside = [&](int item) { return at(image, h, item * h + h / 2); };
+    EXPECT_EQ(swatch_inside(0), 0x0000FFu);
+    EXPECT_EQ(swatch_inside(1), 0x000080u);
+    EXPECT_EQ(swatch_inside(2), 0x000000u);
+    EXPECT_EQ(swatch_inside(3), window); // no colour: the outline only
+    // Swatch (left + 1, top + 1, left + 2h - 1, bottom - 1), outlined with the pen, on the item's fill.
+    EXPECT_EQ(at(image, 0, 8), window);
+    EXPECT_EQ(at(image, 1, 1), 0u);
+    EXPECT_EQ(at(image, 2 * h - 2, h - 2), 0u);
+    EXPECT_EQ(at(image, 2, 2), 0x0000FFu);
+    EXPECT_EQ(at(image, 2 * h - 3, h - 3), 0x0000FFu);
+    EXPECT_EQ(at(image, 2 * h - 1, 8), window);
+    EXPECT_EQ(at(image, 8, 0), window);
+    EXPECT_EQ(at(image, 8, h - 1), window);
+    EXPECT_EQ(at(image, 8, 3 * h + 1), 0u); // the outline of the colourless swatch
+    // The name starts two pixels after the swatch; nothing is drawn in between.
+    auto ink_in = [&](int item, int from, int to) {
+        for (int y = item * h; y < item * h + h; ++y)
+            for (int x = from; x < to; ++x)
+                if (at(image, x, y) != window)
+                    return true;
+        return false;
+    };
+    EXPECT_FALSE(ink_in(0, 2 * h - 1, 2 * h + 2));
+    EXPECT_TRUE(ink_in(0, 2 * h + 2, 200));
+    EXPECT_FALSE(ink_in(5, 0, 200)); // below the last item
+
+    // The selected item is filled with the selection colour; its swatch keeps the item's colour.
+    box.setCurrentRow(1);
+    const QImage selected = render(box);
+    EXPECT_EQ(at(selected, 0, h + 8), gui::resolve_color(gui::clHighlight));
+    EXPECT_EQ(at(selected, h, h + 8), 0x000080u);
+    EXPECT_EQ(at(selected, 0, 8), window);
+
+    // A taller item height moves every item down and widens the swatch.
+    box.SetItemHeight(24);
+    EXPECT_EQ(box.visualItemRect(box.item(2)).top(), 48);
+    const QImage tall = render(box);
+    EXPECT_EQ(at(tall, 44, 12), 0x0000FFu);
+    EXPECT_EQ(at(tall, 46, 12), 0u);
+}
+
+} // namespace
