@@ -1,7 +1,6 @@
 // Reads Borevane.bin as the downhole telemetry system does (the named lock, the install
 // location, the 24-byte layout) and prints the six values; the reference for that contract.
 
-#include "acquisition/install_dir.h"
 #include "acquisition/output_file.h"
 #include "library/lock_object.h"
 #include "tools/cli_args.h"
@@ -9,7 +8,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <thread>
@@ -68,18 +66,13 @@ int main(int argc, char** argv) {
     settings s;
     if (const auto exit_code = parse_settings(argc, argv, s))
         return *exit_code;
-    if (s.path.empty()) {
-        const auto dir = read_install_dir();
-        if (!dir) {
-            std::fprintf(stderr, "%s: the install location (Install_Dir) is not recorded; use --path\n", program);
-            return 1;
-        }
-        s.path = *dir;
-        // The program writes the separator; a value set by hand may lack it.
-        if (!s.path.empty() && s.path.back() != '/' && s.path.back() != '\\')
-            s.path += static_cast<char>(std::filesystem::path::preferred_separator);
-        s.path += output_file_name;
+    std::string error;
+    const auto path = tools::output_file_path(s.path, error);
+    if (!path) {
+        std::fprintf(stderr, "%s: %s; use --path\n", program, error.c_str());
+        return 1;
     }
+    s.path = *path;
 
     lib::lock_object file_lock(output_file_name);
     std::optional<tools::output_bytes> last_printed;

@@ -1,5 +1,6 @@
 #include "tools/output_snapshot.h"
 
+#include "acquisition/install_dir.h"
 #include "acquisition/output_file.h"
 #include "library/cp1251.h"
 #include "library/lock_object.h"
@@ -29,6 +30,28 @@ float float_at(const output_bytes& bytes, std::size_t offset) {
 }
 
 } // namespace
+
+std::optional<std::string> output_file_path(const std::string& given, std::string& error) {
+    if (!given.empty())
+        return given;
+    const auto dir = read_install_dir();
+    if (!dir) {
+        error = "the install location (Install_Dir) is not recorded";
+        return std::nullopt;
+    }
+    std::string path = *dir;
+    // The program writes the separator; a value set by hand may lack it.
+    if (!path.empty() && path.back() != '/' && path.back() != '\\')
+        path += static_cast<char>(std::filesystem::path::preferred_separator);
+    return path + output_file_name;
+}
+
+std::array<float, 6> snapshot_values(const output_snapshot& snapshot) {
+    std::array<float, 6> values{};
+    for (std::size_t i = 0; i < values.size(); ++i)
+        values[i] = float_at(snapshot.bytes, 4 * i);
+    return values;
+}
 
 snapshot_result read_output_snapshot(const std::string& path, lib::lock_object& file_lock) {
     snapshot_result result;
@@ -60,8 +83,9 @@ snapshot_result read_output_snapshot(const std::string& path, lib::lock_object& 
 std::string format_snapshot(const output_snapshot& snapshot) {
     std::string line;
     char number[64];
+    const auto values = snapshot_values(snapshot);
     for (std::size_t i = 0; i < output_names.size(); ++i) {
-        std::snprintf(number, sizeof number, "=%.3f ", double(float_at(snapshot.bytes, 4 * i)));
+        std::snprintf(number, sizeof number, "=%.3f ", double(values[i]));
         line += lib::cp1251_to_utf8(output_names[i]);
         line += number;
     }

@@ -23,8 +23,15 @@ struct snapshot_result {
     std::string error; // why there is no snapshot: a missing, unreadable or wrongly sized file
 };
 
+// The file a reader watches: `given` when it is not empty, else Borevane.bin in the recorded install
+// location. Without either, nothing and `error` says why.
+std::optional<std::string> output_file_path(const std::string& given, std::string& error);
+
 // Takes `file_lock` for the whole open-read-close, so a writer holding it is waited for.
 snapshot_result read_output_snapshot(const std::string& path, lib::lock_object& file_lock);
+
+// The six values in file order (the order of output_names).
+std::array<float, 6> snapshot_values(const output_snapshot& snapshot);
 
 // "depth=1523.400 doloto_depth=1520.100 ... age=0.4s", names in UTF-8.
 std::string format_snapshot(const output_snapshot& snapshot);
