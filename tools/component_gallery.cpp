@@ -7,11 +7,14 @@
 //   popup NAME X Y W H        (the palette of a pop-up that has just opened)
 //   chosen NAME $00BBGGRR     (a colour picked; "dismissed NAME" when the grid pop-up was closed)
 #include "components/ColorSelector.h"
+#include "components/Indicator.h"
 #include "components/MyButton.h"
+#include "components/MyColorListBox.h"
 #include "components/MyColorSelector.h"
 #include "components/MyGridColorForm.h"
 #include "components/MyGroupBox.h"
 #include "components/MyRectangle.h"
+#include "components/QVVirtualGrid.h"
 #include "components/SuperLabel.h"
 #include "components/SuperPanel.h"
 #include "platform/gui/ColorNames.h"
@@ -71,6 +74,7 @@ public:
         build_panels(page);
         build_labels_and_boxes(page);
         build_colour_pickers(page);
+        build_readouts(page);
     }
 
     void report_controls() {
@@ -78,6 +82,16 @@ public:
         report("control", "selector", selector);
         report("control", "flat_selector", flat_selector);
         report("control", "palette", palette);
+        report("control", "color_list", color_list);
+        report("control", "virtual_grid", virtual_grid);
+    }
+
+    // Once shown, when the grid knows its visible rows.
+    void size_grid_columns() {
+        measuring_grid = true;
+        virtual_grid->ResizeCols();
+        measuring_grid = false;
+        virtual_grid->SetColWidths(2, 120);
     }
 
 private:
@@ -211,6 +225,93 @@ private:
         flat_selector->setObjectName("flat_selector");
     }
 
+    // The indicator, the colour list box and the virtual data grid. One bar sweeps its range, so its
+    // colour change at the alarm level can be watched.
+    void build_readouts(QWidget* page) {
+        resize(900, 680);
+        heading(page, "TIndicator", 10, 490);
+        auto* value = new TIndicator(page);
+        value->setGeometry(10, 512, 130, 40);
+        value->SetColor(0x604020);
+        value->SetFontColor(0x80FFFF);
+        QFont big = value->font();
+        big.setPointSize(16);
+        value->setFont(big);
+        value->SetDigNum(2);
+        value->SetValue(3.14159L);
+        auto* sweeping = new TIndicator(page);
+        sweeping->setGeometry(150, 512, 130, 40);
+        sweeping->SetIndicatorType(itHLine);
+        sweeping->SetIndicatorColor(0x40B040);
+        sweeping->SetColor(gui::clWindow);
+        sweeping->AlarmValue = 7.5;
+        auto* sweep = new QTimer(sweeping);
+        QObject::connect(sweep, &QTimer::timeout, sweeping, [sweeping] {
+            const long double next = sweeping->Value() + 0.25L;
+            sweeping->SetValue(next > 10 ? 0 : next);
+        });
+        sweep->start(150);
+        auto* alarmed = new TIndicator(page);
+        alarmed->setGeometry(10, 562, 270, 30);
+        alarmed->SetIndicatorType(itHLine);
+        alarmed->SetFrameWidth(2);
+        alarmed->SetTextShadow(false);
+        alarmed->SetValueRight(100);
+        alarmed->AlarmValue = 80;
+        alarmed->SetDigNum(0);
+        alarmed->SetValue(86);
+
+        heading(page, "TMyColorListBox", 300, 490);
+        color_list = new TMyColorListBox(page);
+        color_list->setGeometry(300, 512, 180, 150);
+        color_list->addItems({"Red clRed", "\"Тёмно-красный\" $00000080", "\"Морская волна\" clTeal",
+                              "\"Окно\" clWindow", "\"Без цвета\" bogus", "\"Только имя\""});
+        color_list->SetColors(2, 0x808000);
+        QObject::connect(color_list, &QListWidget::currentRowChanged, color_list, [this](int row) {
+            std::printf("listed %s %s\n", qPrintable(TMyColorListBox::get_word(color_list->item(row)->text(), 0)),
+                        hex(color_list->GetColors(row)).c_str());
+            std::fflush(stdout);
+        });
+
+        heading(page, "TQVVirtualGrid", 500, 490);
+        virtual_grid = new TQVVirtualGrid(page);
+        virtual_grid->setGeometry(500, 512, 390, 150);
+        virtual_grid->SetColCount(4);
+        virtual_grid->SetRowCount(30);
+        virtual_grid->SetFloatPrecision(3);
+        // Measuring numbers columns from the first data column and rows as grid rows (see the grid).
+        virtual_grid->VGGetFixedParams = [this](QObject*, int col, int row, QVariant& value, TVGCellProperty&) {
+            if (measuring_grid)
+                col += virtual_grid->FixedCols();
+            if (row == 0)
+                value = col == 0 ? QString("№") : QString("Столбец %1").arg(col);
+            else
+                value = row;
+        };
+        virtual_grid->VGGetCellParams = [this](QObject*, int col, int row, QVariant& value, TVGCellProperty& prop) {
+            if (measuring_grid)
+                row -= virtual_grid->FixedRows();
+            switch (col) {
+            case 0:
+                value = row * 1.23456;
+                prop.Alignment = gui::taRightJustify;
+                break;
+            case 1:
+                value = QString("строка %1, очень длинный текст").arg(row);
+                break;
+            default:
+                value = row % 3 == 0 ? QVariant(true) : QVariant(row * 10);
+                prop.Color = row % 2 ? 0xE0FFE0 : 0xFFFFFF;
+                prop.Alignment = gui::taCenter;
+            }
+        };
+        virtual_grid->CorrectRowHeight();
+        virtual_grid->OnClick = [this](QObject*) {
+            std::printf("cell %d %d\n", virtual_grid->Col(), virtual_grid->Row());
+            std::fflush(stdout);
+        };
+    }
+
     void open_grid_popup() {
         TMyGridColorForm form(this);
         MyGridColorForm = &form;
@@ -234,6 +335,9 @@ private:
     TColor grid_colour = 0x808080;
     TMyColorSelector* selector = nullptr;
     TMyColorSelector* flat_selector = nullptr;
+    TMyColorListBox* color_list = nullptr;
+    TQVVirtualGrid* virtual_grid = nullptr;
+    bool measuring_grid = false;
 };
 
 } // namespace
@@ -245,6 +349,9 @@ int main(int argc, char** argv) {
     Gallery gallery;
     gallery.set_main_form(true);
     gallery.show();
-    QTimer::singleShot(300, &gallery, [&] { gallery.report_controls(); });
+    QTimer::singleShot(300, &gallery, [&] {
+        gallery.size_grid_columns();
+        gallery.report_controls();
+    });
     return app.exec();
 }

@@ -87,6 +87,23 @@ read -r sx sy sw sh <<<"$(geometry control selector)"
 click_cell "$x" "$y" "$w" "$h" 5 7
 wait_for 10 grep -q '^chosen selector ' "$work/gallery.log" || fail "the drop-down chose nothing"
 grep -q '^chosen selector \$00FF0000$' "$work/gallery.log" || fail "the drop-down chose $(grep '^chosen selector' "$work/gallery.log")"
+
+# The colour list box: a real click on its third item (16-pixel items) selects it, with its name and colour.
+read -r x y w h <<<"$(geometry control color_list)"
+xdotool mousemove $((x + w / 2)) $((y + 2 + 2 * 16 + 8)) click 1
+wait_for 5 grep -q '^listed ' "$work/gallery.log" || fail "the colour list reported no selection"
+grep -q '^listed Морская волна \$00808000$' "$work/gallery.log" || fail "the colour list selected $(grep '^listed' "$work/gallery.log")"
+
+# The virtual grid: real clicks move its current cell; the lower click lands on a later row.
+read -r x y w h <<<"$(geometry control virtual_grid)"
+xdotool mousemove $((x + w / 2)) $((y + h / 3)) click 1
+wait_for 5 grep -q '^cell ' "$work/gallery.log" || fail "the virtual grid reported no click"
+read -r _ col1 row1 <<<"$(grep '^cell ' "$work/gallery.log" | tail -1)"
+xdotool mousemove $((x + w / 2)) $((y + h / 3 + 45)) click 1
+wait_for 5 bash -c "[ \"\$(grep -c '^cell ' '$work/gallery.log')\" -ge 2 ]" || fail "the virtual grid missed the second click"
+read -r _ col2 row2 <<<"$(grep '^cell ' "$work/gallery.log" | tail -1)"
+[ "$col1" -ge 1 ] && [ "$row1" -ge 1 ] && [ "$col2" = "$col1" ] && [ "$row2" -gt "$row1" ] ||
+    fail "the virtual grid's clicks went to $col1,$row1 and $col2,$row2"
 sleep 0.3
 import -window root "$artefacts/gallery_after.png"
 
