@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything, starts the station simulator on localhost:8001 and the depth module,
-# and follows Borevane.bin with the file reader so the values can be seen changing.
-# Without a display the module runs on Qt's offscreen platform. Ctrl+C ends all three.
+# and shows Borevane.bin's values: in the values monitor's window beside the module when a display is
+# present, else with the console file reader. Without a display the module runs on Qt's offscreen
+# platform. Ctrl+C ends all three.
 source "$(dirname "$0")/scripts/setup.sh"
 bv_install_packages
 bv_build
@@ -29,13 +30,21 @@ else
     sleep 0.5
 fi
 
+has_display=1
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     echo "== no display: running the depth module on Qt's offscreen platform"
     export QT_QPA_PLATFORM=offscreen
+    has_display=
 fi
 echo "== starting the depth module: $program"
 "$program" &
 pids+=($!)
 
-echo "== following $BV_ROOT/build/app/Borevane.bin (Ctrl+C to stop)"
-"$BV_ROOT/build/tools/borevane_reader" --path "$BV_ROOT/build/app/Borevane.bin" --follow
+monitor="$BV_ROOT/build/tools/borevane_monitor"
+if [ -n "$has_display" ] && [ -x "$monitor" ]; then
+    echo "== opening the values monitor on $BV_ROOT/build/app/Borevane.bin (close it or Ctrl+C to stop)"
+    "$monitor" --path "$BV_ROOT/build/app/Borevane.bin"
+else
+    echo "== following $BV_ROOT/build/app/Borevane.bin (Ctrl+C to stop)"
+    "$BV_ROOT/build/tools/borevane_reader" --path "$BV_ROOT/build/app/Borevane.bin" --follow
+fi
