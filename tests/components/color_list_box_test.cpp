@@ -2,6 +2,7 @@
 #include "components/MyColorListBox.h"
 #include "tests/support/widget_image.h"
 
+#include <QPainter>
 #include <gtest/gtest.h>
 
 namespace {
@@ -131,6 +132,18 @@ TEST_F(ColorListBoxTest, ItemsAreASwatchThenTheName) {
     EXPECT_FALSE(ink_in(0, 2 * h - 1, 2 * h + 2));
     EXPECT_TRUE(ink_in(0, 2 * h + 2, 200));
     EXPECT_FALSE(ink_in(5, 0, 200)); // below the last item
+    // The name exactly where a plain text output at (left + 2h + 2, vertically centred) puts it.
+    QImage expected(200, h, QImage::Format_RGB32);
+    expected.fill(gui::to_qcolor(gui::clWindow));
+    {
+        QPainter painter(&expected);
+        TCanvas canvas(painter, {0, 0, 200, h});
+        canvas.Font.font = box.font();
+        canvas.Brush.color = gui::clWindow;
+        const int th = canvas.TextHeight("Red");
+        canvas.TextOut(2 * h + 2, (0 + h - th) / 2, "Red");
+    }
+    EXPECT_EQ(image.copy(2 * h, 0, 200 - 2 * h, h), expected.copy(2 * h, 0, 200 - 2 * h, h));
 
     // The selected item is filled with the selection colour; its swatch keeps the item's colour.
     box.setCurrentRow(1);
@@ -141,6 +154,9 @@ TEST_F(ColorListBoxTest, ItemsAreASwatchThenTheName) {
 
     // A taller item height moves every item down and widens the swatch.
     box.SetItemHeight(24);
+    box.SetItemHeight(0); // not a height: ignored
+    box.SetItemHeight(-3);
+    EXPECT_EQ(box.ItemHeight(), 24);
     EXPECT_EQ(box.visualItemRect(box.item(2)).top(), 48);
     const QImage tall = render(box);
     EXPECT_EQ(at(tall, 44, 12), 0x0000FFu);

@@ -77,6 +77,10 @@ TEST_F(IndicatorTest, ValueChangesBelowTheThresholdNeitherReformatNorRepaint) {
     // The alarm level is read at the next paint only.
     ind.AlarmValue = 1;
     EXPECT_EQ(paints, 4);
+    // A change of exactly the threshold counts.
+    ind.SetValue(0.0L);
+    ind.SetValue(1e-7L);
+    EXPECT_EQ(ind.Value(), 1e-7L);
 }
 
 TEST_F(IndicatorTest, CaptionHasFixedDecimalsInTheLocale) {
@@ -145,11 +149,30 @@ TEST_F(IndicatorTest, ValuesOutsideTheLimits) {
     EXPECT_EQ(TIndicator::bar_position(9.999L, 0, 10, 100), 99);
     EXPECT_EQ(TIndicator::bar_position(1e300L, 0, 10, 100), 101);
     EXPECT_EQ(TIndicator::bar_position(-1e300L, 0, 10, 100), -1);
+    EXPECT_EQ(TIndicator::bar_position(-2, 0, 100, 100), -1);
     // A different range moves the bar.
     ind.SetValue(15.0L);
     ind.SetValueLeft(10);
     ind.SetValueRight(30);
     EXPECT_EQ(runs(render(ind), 3), (std::vector<std::pair<int, TColor>>{{0, bar}, {25, face}}));
+}
+
+TEST_F(IndicatorTest, BarCarriesTheTextAndTheFullHeightAlarmLine) {
+    TIndicator ind;
+    make_bar(ind);
+    ind.SetFrameWidth(0);
+    ind.SetTextShadow(false);
+    ind.SetFontColor(0xFFFFFF);
+    ind.AlarmValue = 8;
+    ind.SetValue(2.0L);
+    const QImage image = render(ind);
+    EXPECT_EQ(at(image, 80, 0), alarm);
+    EXPECT_EQ(at(image, 80, 39), alarm);
+    bool text = false;
+    for (int y = 10; y < 30; ++y)
+        for (int x = 30; x < 70; ++x)
+            text = text || at(image, x, y) == 0xFFFFFF;
+    EXPECT_TRUE(text);
 }
 
 TEST_F(IndicatorTest, EqualLimitsShowOnlyBackgroundAndFrame) {
@@ -231,6 +254,15 @@ TEST_F(IndicatorTest, TextIsCentredWithAShadowBelowRight) {
     ind.setFont(font);
     const QImage big = render(ind);
     EXPECT_EQ(ink_of(big, frame).bottomRight(), ink_of(big, 0xFFFFFF).bottomRight() + QPoint(2, 2));
+    // A font sized in pixels counts in points at 96 pixels per inch: 24 pixels are 18 points.
+    font.setPixelSize(24);
+    ind.setFont(font);
+    const QImage pixels = render(ind);
+    EXPECT_EQ(ink_of(pixels, frame).bottomRight(), ink_of(pixels, 0xFFFFFF).bottomRight() + QPoint(2, 2));
+    font.setPixelSize(23);
+    ind.setFont(font);
+    const QImage smaller = render(ind);
+    EXPECT_EQ(ink_of(smaller, frame).bottomRight(), ink_of(smaller, 0xFFFFFF).bottomRight() + QPoint(1, 1));
 }
 
 TEST_F(IndicatorTest, CaptionIsShownUntilTheNextValue) {
