@@ -25,6 +25,7 @@ TEST(ItemWordsTest, BlanksSeparateAndQuotesHoldBlanks) {
     EXPECT_EQ(words_of("Red clRed"), (words{"Red", "clRed"}));
     EXPECT_EQ(words_of("\"Dark red\" $00000080"), (words{"Dark red", "$00000080"}));
     EXPECT_EQ(words_of("  a   b  c  "), (words{"a", "b", "c"}));
+    EXPECT_EQ(words_of("Red clRed "), (words{"Red", "clRed"}));
     EXPECT_EQ(words_of("\"x\"y z"), (words{"x", "y", "z"}));
     EXPECT_EQ(words_of("a\"b c"), (words{"a\"b", "c"}));                        // a quote inside a word is a character
     EXPECT_EQ(words_of("\"\" clRed"), (words{"", "clRed"}));                    // an empty quoted name

@@ -1,4 +1,5 @@
 #include "components/QVVirtualGrid.h"
+#include "tests/support/qt_helpers.h"
 #include "tests/support/widget_image.h"
 
 #include <QApplication>
@@ -257,6 +258,58 @@ TEST_F(VirtualGridTest, ResizeColsMeasuresTheFixedAndTheVisibleRows) {
     EXPECT_EQ(measured, (std::vector<Cell>{{0, 5}, {0, 6}, {0, 7}, {0, 8}, {1, 5}, {1, 6}, {1, 7}, {1, 8}}));
     EXPECT_EQ(grid.ColWidths(1), 4 * sp);
     EXPECT_EQ(grid.ColWidths(2), 4 * sp);
+}
+
+TEST_F(VirtualGridTest, WithoutFixedRowsMeasuringStartsAtRowOne) {
+    grid.SetFixedRows(0);
+    grid.SetTopRow(0);
+    ASSERT_EQ(grid.TopRow(), 0);
+    std::set<int> rows;
+    grid.VGGetCellParams = [&](QObject*, int, int row, QVariant&, TVGCellProperty&) { rows.insert(row); };
+    grid.ResizeCols();
+    ASSERT_FALSE(rows.empty());
+    EXPECT_EQ(*rows.begin(), 1);
+    EXPECT_EQ(*rows.rbegin(), grid.VisibleRowCount() - 1);
+}
+
+TEST_F(VirtualGridTest, PropertiesRepaintAndHandlersGetTheDefaults) {
+    serve();
+    grid.VGGetCellParams = [this](QObject*, int, int, QVariant& value, TVGCellProperty& prop) {
+        EXPECT_NE(prop.Font, nullptr);
+        if (prop.Font) {
+            EXPECT_EQ(prop.Font->font, grid.font());
+        }
+        EXPECT_EQ(prop.Alignment, grid.Alignment());
+        value = 1;
+    };
+    int paints = 0;
+    struct counter : QObject {
+        int* n;
+        explicit counter(int* count) : n(count) {}
+        bool eventFilter(QObject*, QEvent* e) override {
+            *n += e->type() == QEvent::Paint;
+            return false;
+        }
+    } count(&paints);
+    grid.viewport()->installEventFilter(&count);
+    auto repaints = [&](const std::function<void()>& change) {
+        bv_test::pump(30);
+        paints = 0;
+        change();
+        bv_test::pump(30);
+        return paints > 0;
+    };
+    EXPECT_TRUE(repaints([&] { grid.SetAlignment(gui::taCenter); }));
+    EXPECT_TRUE(repaints([&] { grid.SetFixedAlignment(gui::taLeftJustify); }));
+    EXPECT_TRUE(repaints([&] { grid.SetFloatPrecision(5); }));
+    EXPECT_FALSE(repaints([&] { grid.SetFloatPrecision(5); }));
+    EXPECT_EQ(grid.FixedAlignment(), gui::taLeftJustify);
+    EXPECT_EQ(grid.Alignment(), gui::taCenter);
+    // Fixed cells now start a blank from their left side.
+    const QFontMetrics fm(grid.font());
+    const QRect fixed = ink(cell(paint(), 1, 0));
+    EXPECT_NEAR(fixed.left(), fm.horizontalAdvance(' '), 2);
+    grid.viewport()->removeEventFilter(&count);
 }
 
 TEST_F(VirtualGridTest, RowHeightFollowsTheFont) {
