@@ -453,6 +453,94 @@ TEST_F(DrawGridTest, AHiddenEditorStaysHiddenThroughScrollingAndRowSelection) {
     EXPECT_FALSE(grid.InplaceEditor()->isVisible()) << "no editor with whole-row selection";
 }
 
+TEST_F(DrawGridTest, TabStopsAtTheGridsEndsAndTypingNeedsEditingAndNoControlKey) {
+    grid.SetOptions(grid.Options() | gui::goTabs);
+    grid.SetCol(2);
+    key(Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(grid.Col(), 1);
+    EXPECT_EQ(grid.Row(), 1);
+    key(Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(grid.Col(), 1) << "nothing before the first cell";
+    EXPECT_EQ(grid.Row(), 1);
+    key(Qt::Key_End, Qt::ControlModifier);
+    key(Qt::Key_Tab);
+    EXPECT_EQ(grid.Col(), 3) << "nothing after the last cell";
+    EXPECT_EQ(grid.Row(), 19);
+
+    key(Qt::Key_A);
+    EXPECT_TRUE(grid.InplaceEditor() == nullptr || !grid.InplaceEditor()->isVisible()) << "editing is off";
+    grid.SetOptions(grid.Options() | gui::goEditing);
+    key(Qt::Key_A, Qt::ControlModifier);
+    EXPECT_TRUE(grid.InplaceEditor() == nullptr || !grid.InplaceEditor()->isVisible()) << "a control key types nothing";
+    EXPECT_EQ(grid.Cells(3, 19), "3:19");
+}
+
+TEST_F(DrawGridTest, ChangedCellsRepaintAndTheRaisedLookOfFixedCells) {
+    QRegion painted;
+    struct PaintSpy : QObject {
+        QRegion& region;
+        explicit PaintSpy(QRegion& r) : region(r) {}
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Paint)
+                region += static_cast<QPaintEvent*>(event)->region();
+            return false;
+        }
+    } spy(painted);
+    QApplication::processEvents();
+    grid.viewport()->installEventFilter(&spy);
+    painted = QRegion();
+    grid.SetCellText(2, 3, "changed");
+    QApplication::processEvents();
+    EXPECT_TRUE(painted.contains(grid.CellRect(2, 3).to_qrect())) << "a changed text is shown";
+    grid.viewport()->removeEventFilter(&spy);
+
+    grid.SetFlat(false);
+    grid.SetFixedColor(gui::clYellow);
+    const QImage image = paint();
+    EXPECT_EQ(bv_test::at(image, 10, 0), gui::resolve_color(gui::clBtnHighlight)) << "top edge of a fixed cell";
+    EXPECT_EQ(bv_test::at(image, 0, 30), gui::resolve_color(gui::clBtnHighlight)) << "left edge";
+    EXPECT_EQ(bv_test::at(image, 1, 30), gui::clYellow);
+    grid.SetFlat(true);
+    EXPECT_EQ(bv_test::at(paint(), 10, 0), gui::clYellow);
+}
+
+TEST_F(DrawGridTest, MeasuringOutsidePaintingUsesTheGridsFont) {
+    QFont big = grid.font();
+    big.setPointSize(big.pointSize() * 3);
+    grid.Canvas(); // a measuring canvas made with the old font
+    grid.setFont(big);
+    EXPECT_EQ(grid.Canvas().TextHeight("#"), QFontMetrics(big).height());
+    EXPECT_EQ(grid.Canvas().TextWidth("##"), QFontMetrics(big).horizontalAdvance("##"));
+}
+
+TEST_F(DrawGridTest, EdgesOfDraggingAndSizing) {
+    grid.SetOptions(grid.Options() | gui::goColSizing);
+    QTest::mousePress(grid.viewport(), Qt::LeftButton, {}, QPoint(50, 10));
+    QTest::mouseMove(grid.viewport(), QPoint(70, 10));
+    QTest::mouseRelease(grid.viewport(), Qt::LeftButton, {}, QPoint(70, 10));
+    EXPECT_EQ(grid.ColWidths(0), 70) << "the fixed column's line sizes it too";
+
+    grid.SetRowCount(5);
+    QTest::mousePress(grid.viewport(), Qt::LeftButton, {}, centre(1, 1));
+    QTest::mouseMove(grid.viewport(), QPoint(centre(1, 1).x(), 200));
+    QTest::mouseRelease(grid.viewport(), Qt::LeftButton, {}, QPoint(centre(1, 1).x(), 200));
+    EXPECT_EQ(grid.Row(), 4) << "below the last row: the last row";
+
+    grid.SetColCount(12);
+    grid.SetRow(1);
+    QTest::mousePress(grid.viewport(), Qt::LeftButton, {}, centre(1, 1));
+    QTest::mouseMove(grid.viewport(), QPoint(300, centre(1, 1).y()));
+    EXPECT_EQ(grid.Col(), 5) << "one column past the partly shown one (column 4)";
+    QTest::mouseRelease(grid.viewport(), Qt::LeftButton, {}, QPoint(300, centre(1, 1).y()));
+
+    grid.SetTopRow(1);
+    grid.SetRowCount(20);
+    grid.SetTopRow(5);
+    EXPECT_TRUE(grid.CellRect(1, 1).empty()) << "the first scrolled row, scrolled away";
+    grid.SetRowHeights(-1, 50);
+    EXPECT_EQ(grid.RowHeights(0), 20);
+}
+
 TEST(StringGrid, CellTextsStayWithTheirCellsWhenTheLayoutChanges) {
     gui::TStringGrid grid;
     grid.SetColCount(3);
