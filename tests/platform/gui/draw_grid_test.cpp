@@ -543,6 +543,53 @@ TEST_F(DrawGridTest, EdgesOfDraggingAndSizing) {
     EXPECT_EQ(grid.RowHeights(0), 20);
 }
 
+TEST_F(DrawGridTest, ArrowsLeaveTheEditorOnlyAtTheEndsOfItsText) {
+    grid.SetOptions(grid.Options() | gui::goEditing);
+    grid.SetCol(2);
+    key(Qt::Key_F2); // caret at the end of "2:1"
+    gui::TInplaceEdit* editor = grid.InplaceEditor();
+    key(Qt::Key_Left);
+    EXPECT_EQ(grid.Col(), 2);
+    EXPECT_EQ(editor->cursorPosition(), 2);
+    key(Qt::Key_Right);
+    EXPECT_EQ(editor->cursorPosition(), 3);
+    key(Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_EQ(grid.Col(), 2) << "Shift selects, it does not move";
+    key(Qt::Key_Right);
+    EXPECT_EQ(grid.Col(), 3) << "past the end: the next cell";
+
+    editor->setCursorPosition(1);
+    key(Qt::Key_Left);
+    EXPECT_EQ(grid.Col(), 3);
+    EXPECT_EQ(editor->cursorPosition(), 0);
+    key(Qt::Key_Left, Qt::ShiftModifier);
+    EXPECT_EQ(grid.Col(), 3);
+    editor->setCursorPosition(0);
+    editor->setSelection(0, 2);
+    editor->setCursorPosition(0);
+    key(Qt::Key_Left);
+    EXPECT_EQ(grid.Col(), 2) << "before the start: the previous cell";
+}
+
+TEST_F(DrawGridTest, TextsAreDrawnInsideTheirCellsWithAMargin) {
+    int drawn_cells = 0;
+    grid.OnDrawCell = [&](QObject*, int, int, const TRect&, gui::TGridDrawState) { ++drawn_cells; };
+    grid.SetCellText(2, 3, "MMMM");
+    const QImage image = paint();
+    EXPECT_EQ(drawn_cells, 44) << "OnDrawCell for every shown cell: 4 columns, 11 rows";
+    const TRect cell = grid.CellRect(2, 3);
+    int dark = 0;
+    for (int y = cell.top; y < cell.bottom; ++y) {
+        for (int x = cell.left; x < cell.right; ++x) {
+            if (qGray(image.pixel(x, y)) < 128) {
+                ++dark;
+                EXPECT_GE(x, cell.left + 2) << "the margin stays clear";
+            }
+        }
+    }
+    EXPECT_GT(dark, 10) << "the text is drawn";
+}
+
 TEST(StringGrid, CellTextsStayWithTheirCellsWhenTheLayoutChanges) {
     gui::TStringGrid grid;
     grid.SetColCount(3);
@@ -562,6 +609,13 @@ TEST(StringGrid, CellTextsStayWithTheirCellsWhenTheLayoutChanges) {
     EXPECT_EQ(grid.Cells(4, 9), "") << "a column added again starts empty";
     grid.SetCellText(7, 0, "ignored");
     EXPECT_EQ(grid.Cells(7, 0), "");
+    grid.SetCellText(5, 2, "not into the next row");
+    EXPECT_EQ(grid.Cells(0, 3), "");
+    grid.SetCellText(0, 3, "d");
+    EXPECT_EQ(grid.Cells(5, 2), "");
+    EXPECT_EQ(grid.Cells(-1, 3), "");
+    grid.SetCellText(-1, 4, "x");
+    EXPECT_EQ(grid.Cells(4, 3), "");
 }
 
 } // namespace
