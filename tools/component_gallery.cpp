@@ -246,10 +246,14 @@ private:
             const char* value;
             CELL_PROPS kind;
         } rows[] = {
-            {"\\bТекст", "правка", cpEdit},         {"Список с правкой", "Два", cpComboEdit},
-            {"Цвет", "clRed", cpColor},               {"Список", "Вниз", cpComboList},
-            {"\\iТолько чтение", "42", cpReadOnly}, {"Текст и кнопка", "файл.txt", cpEditButton},
-            {"Кнопка", "выбрать", cpReadOnlyButton},  {"Цвет без имени", "$00C08040", cpColor},
+            {"\\bТекст", "правка", cpEdit},
+            {"Список с правкой", "Два", cpComboEdit},
+            {"Цвет", "clRed", cpColor},
+            {"Список", "Вниз", cpComboList},
+            {"\\iТолько чтение", "42", cpReadOnly},
+            {"Текст и кнопка", "файл.txt", cpEditButton},
+            {"Кнопка", "выбрать", cpReadOnlyButton},
+            {"Цвет без имени", "$00C08040", cpColor},
         };
         property_grid->SetRowCount(1 + static_cast<int>(std::size(rows)));
         for (int i = 0; i < static_cast<int>(std::size(rows)); ++i) {
