@@ -81,6 +81,11 @@ public:
         report("control", "flat_selector", flat_selector);
         report("control", "palette", palette);
         report("control", "property_grid", property_grid);
+        // The colour row's value cell, in screen coordinates.
+        const gui::TRect cell = property_grid->CellRect(1, 3);
+        const QPoint p = property_grid->viewport()->mapToGlobal(QPoint(cell.left, cell.top));
+        std::printf("control grid_colour_cell %d %d %d %d\n", p.x(), p.y(), cell.width(), cell.height());
+        std::fflush(stdout);
     }
 
 private:
