@@ -4,6 +4,7 @@
 #include "platform/gui/ColorNames.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QClipboard>
 #include <QEvent>
 #include <QGuiApplication>
@@ -208,9 +209,16 @@ void TMyGrid::Click() {
         ShowEditor();
     else if (InplaceEditor())
         HideEditor();
-    // The drop-down lies over the editor; typing must reach what the user sees.
-    if (cell_props_ == cpComboEdit && !combo_->isHidden() && InplaceEditor() && InplaceEditor()->hasFocus())
-        combo_->setFocus();
+    // The editable drop-down lies over the editor and takes the keyboard from it, so typing reaches what
+    // the user sees; any other cell gives the keyboard back to the grid.
+    const bool combo_focused = combo_->hasFocus() || combo_->isAncestorOf(QApplication::focusWidget());
+    const bool editor_focused = InplaceEditor() && InplaceEditor()->hasFocus();
+    if (cell_props_ == cpComboEdit && !combo_->isHidden()) {
+        if (editor_focused)
+            combo_->setFocus();
+    } else if (combo_focused) {
+        setFocus();
+    }
 }
 
 void TMyGrid::CheckCellProps() {

@@ -97,7 +97,8 @@ TEST_F(MyGridTest, DropDownsFollowTheCurrentCellWithTheOwnersItems) {
     EXPECT_TRUE(combo->hasFocus());
     QTest::keyClick(combo->lineEdit(), Qt::Key_Down);
     EXPECT_EQ(grid->Row(), 3);
-    QTest::keyClick(combo, Qt::Key_Up); // a pick-only list keeps its own keys
+    EXPECT_TRUE(grid->hasFocus());      // a pick-only list leaves the keyboard to the grid
+    QTest::keyClick(combo, Qt::Key_Up); // and keeps its own keys when it has it
     EXPECT_EQ(grid->Row(), 3);
     click_cell(1, 2);
 
@@ -214,6 +215,8 @@ TEST_F(MyGridTest, ScrollingTheCurrentCellAwayHidesItsEditorsAfterWritingBack) {
 
 TEST_F(MyGridTest, ButtonKindsTheirHintsAndWhereTheEditorShows) {
     kinds = {{2, cpEditButton}, {3, cpReadOnlyButton}, {4, cpColor}, {5, cpReadOnly}};
+    int double_clicks = 0;
+    grid->OnDblClick = [&](QObject*) { ++double_clicks; };
     EXPECT_EQ(grid->Button(), nullptr); // made on first use
     click_cell(1, 2);
     QToolButton* button = grid->Button();
@@ -243,6 +246,7 @@ TEST_F(MyGridTest, ButtonKindsTheirHintsAndWhereTheEditorShows) {
     const gui::TRect r = grid->CellRect(1, 3);
     QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, QPoint(r.left + 5, r.top + 3));
     EXPECT_EQ(button_clicks, 3);
+    EXPECT_EQ(double_clicks, 1);
 
     click_cell(1, 4);
     EXPECT_TRUE(button->isVisible());
@@ -256,6 +260,12 @@ TEST_F(MyGridTest, ButtonKindsTheirHintsAndWhereTheEditorShows) {
     EXPECT_FALSE(editor_shown());
     EXPECT_EQ(grid->GetCells(1, 5), "value5");
     QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, QPoint(grid->CellRect(1, 5).left + 5, r.top + 3));
+    EXPECT_EQ(button_clicks, 3);
+
+    click_cell(1, 6); // plain text: Enter ends editing as usual
+    ASSERT_TRUE(editor_shown());
+    QTest::keyClick(editor(), Qt::Key_Return);
+    EXPECT_FALSE(editor_shown());
     EXPECT_EQ(button_clicks, 3);
 }
 
@@ -313,9 +323,17 @@ TEST_F(MyGridTest, ColourCellsAreSwatchesAndOwnerColoursFillTheOthers) {
         return at(image, r.left + dx, r.top + dy);
     };
     const int h = grid->CellRect(1, 2).height();
-    EXPECT_EQ(pixel(1, 2, h / 2, h / 2), 0x008000u);                          // the swatch
-    EXPECT_EQ(pixel(1, 2, 2, h / 2), gui::resolve_color(gui::clWindowFrame)); // its frame
-    EXPECT_EQ(pixel(1, 2, 1, h / 2), gui::resolve_color(gui::clWindow));
+    EXPECT_EQ(pixel(1, 2, h / 2, h / 2), 0x008000u); // the swatch
+    // Its frame, from (left + 2, top + 2) to (left + side, bottom - 2) exclusive, side being the height.
+    const TColor frame = gui::resolve_color(gui::clWindowFrame), window = gui::resolve_color(gui::clWindow);
+    EXPECT_EQ(pixel(1, 2, 2, h / 2), frame);
+    EXPECT_EQ(pixel(1, 2, h - 1, h / 2), frame);
+    EXPECT_EQ(pixel(1, 2, h / 2, 2), frame);
+    EXPECT_EQ(pixel(1, 2, h / 2, h - 3), frame);
+    EXPECT_EQ(pixel(1, 2, 1, h / 2), window);
+    EXPECT_EQ(pixel(1, 2, h, h / 2), window);
+    EXPECT_EQ(pixel(1, 2, h / 2, 1), window);
+    EXPECT_EQ(pixel(1, 2, h / 2, h - 2), window);
     for (int x = 0; x < grid->CellRect(1, 3).width(); x += 3) // an empty colour cell is plain background
         ASSERT_EQ(pixel(1, 3, x, h / 2), gui::resolve_color(gui::clWindow)) << x;
     EXPECT_EQ(pixel(1, 4, h / 2, h / 2), gui::resolve_color(gui::clWindow)); // unreadable: window colour
@@ -469,7 +487,9 @@ TEST_F(MyGridTest, TextMarkersSetTheStyleAndAreNotShown) {
 }
 
 TEST_F(MyGridTest, PropEditorModeEditsValuesOfNamedRowsOnly) {
+    grid->SetColCount(3);
     grid->SetFixedCols(0); // the names are cells of their own
+    grid->SetLeftCol(0);
     grid->PropEditorMode = true;
     grid->SetCells(0, 4, "");
     click_cell(0, 3);
@@ -538,6 +558,7 @@ TEST_F(MyGridTest, RowsAndColumnsFitTheirTextsAndHeadersComeFromTopStrings) {
     grid->ResizeRow(5);
     EXPECT_GE(grid->RowHeights(5), 3 * line + 4 - 1);
     EXPECT_LE(grid->RowHeights(5), 3 * line + 4 + 3);
+    canvas.Font.font.setPixelSize(40); // whatever the canvas held before
     grid->ResizeRow(6);
     EXPECT_EQ(grid->RowHeights(6), line + 4);
 
@@ -545,6 +566,11 @@ TEST_F(MyGridTest, RowsAndColumnsFitTheirTextsAndHeadersComeFromTopStrings) {
     grid->ResizeCol(2);
     canvas.Font = grid->GridFont();
     EXPECT_EQ(grid->ColWidths(2), canvas.TextWidth("  ") + canvas.TextWidth("a much longer text than the others") + 4);
+    grid->SetCells(1, 0, "a header wider than every value below");
+    grid->ResizeCol(1);
+    canvas.Font = grid->GridFont();
+    EXPECT_EQ(grid->ColWidths(1),
+              canvas.TextWidth("  ") + canvas.TextWidth("a header wider than every value below") + 4);
     grid->SetColWidths(0, 5);
     grid->AlignHorizontal();
     canvas.Font = grid->GridFont();
@@ -565,6 +591,7 @@ TEST_F(MyGridTest, AutoRowHeightMakesTheDropDownFillARow) {
 
 TEST_F(MyGridTest, TheWheelIsDroppedWhileTheListIsOpen) {
     kinds = {{2, cpComboList}};
+    grid->OnGetPopupStrings = [](QObject*, int, int, QStringList& items) { items = {"a", "b", "c"}; };
     click_cell(1, 2);
     GridComboBox* combo = grid->Combo();
     const auto wheel = [&](QWidget* target) {
@@ -580,6 +607,8 @@ TEST_F(MyGridTest, TheWheelIsDroppedWhileTheListIsOpen) {
     EXPECT_EQ(grid->TopRow(), 1);
     EXPECT_EQ(combo->currentIndex(), index);
     combo->hidePopup();
+    wheel(combo); // a closed list takes the wheel as usual
+    EXPECT_NE(combo->currentIndex(), index);
     wheel(grid->viewport());
     EXPECT_GT(grid->TopRow(), 1);
 }
