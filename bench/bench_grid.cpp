@@ -2,6 +2,7 @@
 // over N repaints, default 200), and the memory a cell costs. The same view is painted for grids of
 // several sizes, so that painting is seen to cost what the visible cells cost, not what the grid holds.
 // Runs on Qt's offscreen platform unless another is asked for.
+#include "bench/rss.h"
 #include "components/MyGrid.h"
 
 #include <QApplication>
@@ -9,19 +10,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <malloc.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
-
-long rss_kib() {
-    std::ifstream statm("/proc/self/statm");
-    long size = 0, resident = 0;
-    statm >> size >> resident;
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
 
 struct Figures {
     double median_us;
@@ -61,12 +53,12 @@ void fill(TMyGrid& grid, int rows) {
 
 void paint_and_scroll(int rows, int repeats, bool with_memory) {
     malloc_trim(0);
-    const long before = rss_kib();
+    const long before = bench::rss_kib();
     auto grid = std::make_unique<TMyGrid>();
     grid->resize(900, 600);
     fill(*grid, rows);
     malloc_trim(0);
-    const long after = rss_kib();
+    const long after = bench::rss_kib();
     grid->show();
     QCoreApplication::processEvents();
 

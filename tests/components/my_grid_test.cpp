@@ -215,8 +215,9 @@ TEST_F(MyGridTest, ScrollingTheCurrentCellAwayHidesItsEditorsAfterWritingBack) {
 
 TEST_F(MyGridTest, ButtonKindsTheirHintsAndWhereTheEditorShows) {
     kinds = {{2, cpEditButton}, {3, cpReadOnlyButton}, {4, cpColor}, {5, cpReadOnly}};
-    int double_clicks = 0;
+    int double_clicks = 0, clicks = 0;
     grid->OnDblClick = [&](QObject*) { ++double_clicks; };
+    grid->OnClick = [&](QObject*) { ++clicks; };
     EXPECT_EQ(grid->Button(), nullptr); // made on first use
     click_cell(1, 2);
     QToolButton* button = grid->Button();
@@ -239,6 +240,7 @@ TEST_F(MyGridTest, ButtonKindsTheirHintsAndWhereTheEditorShows) {
     EXPECT_TRUE(editor_shown());
     QTest::mouseClick(button, Qt::LeftButton);
     EXPECT_EQ(button_clicks, 2);
+    EXPECT_GT(clicks, 0); // the framework's OnClick still fires
 
     click_cell(1, 3);
     EXPECT_TRUE(button->isVisible());
@@ -457,6 +459,7 @@ TEST_F(MyGridTest, TextMarkersSetTheStyleAndAreNotShown) {
     } cases[] = {
         {"\\bWord", 1, "Word", true, false},  {"\\BWord", 1, "Word", true, false}, {"\\IWord", 1, "Word", false, true},
         {"\\xWord", 1, "Word", false, false}, {"\\", 1, "\\", false, false},       {"plain", 1, "plain", false, false},
+        {"\\b", 1, "", true, false},
     };
     for (const Case& c : cases) {
         grid->SetCells(c.col, 2, c.text);
