@@ -2,31 +2,23 @@
 // length the program logs, in the bounded log view, against a plain unbounded text view for comparison.
 // Runs on Qt's offscreen platform unless another is asked for.
 #include "app/LogView.h"
+#include "bench/rss.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTime>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <malloc.h>
-#include <unistd.h>
 
 namespace {
-
-long rss_kib() {
-    std::ifstream statm("/proc/self/statm");
-    long size = 0, resident = 0;
-    statm >> size >> resident;
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
 
 template <class Append> void run(const char* name, QPlainTextEdit& view, int lines, Append append) {
     view.resize(600, 300);
     view.show();
     QCoreApplication::processEvents();
     malloc_trim(0);
-    const long before = rss_kib();
+    const long before = bench::rss_kib();
     QElapsedTimer timer;
     timer.start();
     const QString text = QStringLiteral("12:34:56: Произошла ошибка при подключении к программе регистрации!");
@@ -38,7 +30,7 @@ template <class Append> void run(const char* name, QPlainTextEdit& view, int lin
     QCoreApplication::processEvents();
     const double ms = static_cast<double>(timer.nsecsElapsed()) / 1e6;
     malloc_trim(0);
-    const long after = rss_kib();
+    const long after = bench::rss_kib();
     std::printf("%-22s %7d lines  %8.1f ms  %6.2f us/line  RSS %+7ld KiB (%ld -> %ld KiB)  kept %d lines\n", name,
                 lines, ms, ms * 1000.0 / lines, after - before, before, after, view.blockCount());
 }

@@ -11,6 +11,7 @@
 #include "components/MyButton.h"
 #include "components/MyColorListBox.h"
 #include "components/MyColorSelector.h"
+#include "components/MyGrid.h"
 #include "components/MyGridColorForm.h"
 #include "components/MyGroupBox.h"
 #include "components/MyRectangle.h"
@@ -74,6 +75,7 @@ public:
         build_panels(page);
         build_labels_and_boxes(page);
         build_colour_pickers(page);
+        build_property_grid(page);
         build_readouts(page);
     }
 
@@ -84,6 +86,12 @@ public:
         report("control", "palette", palette);
         report("control", "color_list", color_list);
         report("control", "virtual_grid", virtual_grid);
+        report("control", "property_grid", property_grid);
+        // The colour row's value cell, in screen coordinates.
+        const gui::TRect cell = property_grid->CellRect(1, 3);
+        const QPoint p = property_grid->viewport()->mapToGlobal(QPoint(cell.left, cell.top));
+        std::printf("control grid_colour_cell %d %d %d %d\n", p.x(), p.y(), cell.width(), cell.height());
+        std::fflush(stdout);
     }
 
     // Once shown, when the grid knows its visible rows.
@@ -228,10 +236,10 @@ private:
     // The indicator, the colour list box and the virtual data grid. One bar sweeps its range, so its
     // colour change at the alarm level can be watched.
     void build_readouts(QWidget* page) {
-        resize(900, 680);
-        heading(page, "TIndicator", 10, 490);
+        resize(900, 820);
+        heading(page, "TIndicator", 10, 630);
         auto* value = new TIndicator(page);
-        value->setGeometry(10, 512, 130, 40);
+        value->setGeometry(10, 652, 130, 40);
         value->SetColor(0x604020);
         value->SetFontColor(0x80FFFF);
         QFont big = value->font();
@@ -240,7 +248,7 @@ private:
         value->SetDigNum(2);
         value->SetValue(3.14159L);
         auto* sweeping = new TIndicator(page);
-        sweeping->setGeometry(150, 512, 130, 40);
+        sweeping->setGeometry(150, 652, 130, 40);
         sweeping->SetIndicatorType(itHLine);
         sweeping->SetIndicatorColor(0x40B040);
         sweeping->SetColor(gui::clWindow);
@@ -252,7 +260,7 @@ private:
         });
         sweep->start(150);
         auto* alarmed = new TIndicator(page);
-        alarmed->setGeometry(10, 562, 270, 30);
+        alarmed->setGeometry(10, 702, 270, 30);
         alarmed->SetIndicatorType(itHLine);
         alarmed->SetFrameWidth(2);
         alarmed->SetTextShadow(false);
@@ -261,9 +269,9 @@ private:
         alarmed->SetDigNum(0);
         alarmed->SetValue(86);
 
-        heading(page, "TMyColorListBox", 300, 490);
+        heading(page, "TMyColorListBox", 300, 630);
         color_list = new TMyColorListBox(page);
-        color_list->setGeometry(300, 512, 180, 150);
+        color_list->setGeometry(300, 652, 180, 150);
         color_list->addItems({"Red clRed", "\"Тёмно-красный\" $00000080", "\"Морская волна\" clTeal",
                               "\"Окно\" clWindow", "\"Без цвета\" bogus", "\"Только имя\""});
         color_list->SetColors(2, 0x808000);
@@ -273,9 +281,9 @@ private:
             std::fflush(stdout);
         });
 
-        heading(page, "TQVVirtualGrid", 500, 490);
+        heading(page, "TQVVirtualGrid", 500, 630);
         virtual_grid = new TQVVirtualGrid(page);
-        virtual_grid->setGeometry(500, 512, 390, 150);
+        virtual_grid->setGeometry(500, 652, 390, 150);
         virtual_grid->SetColCount(4);
         virtual_grid->SetRowCount(30);
         virtual_grid->SetFloatPrecision(3);
@@ -329,6 +337,60 @@ private:
         std::fflush(stdout);
     }
 
+    // A property grid with a row of each editor kind; the kinds are the rows' own.
+    void build_property_grid(QWidget* page) {
+        heading(page, "TMyGrid", 520, 290);
+        property_grid = new TMyGrid(page);
+        property_grid->setGeometry(520, 312, 370, 300);
+        property_grid->SetOptions(property_grid->Options() | gui::goEditing);
+        property_grid->PropEditorMode = true;
+        property_grid->SetAddCharasters(true);
+        property_grid->SetAlignment(gui::taLeftJustify);
+        property_grid->SetTopStrings({"Параметр", "Значение"});
+        static const struct {
+            const char* name;
+            const char* value;
+            CELL_PROPS kind;
+        } rows[] = {
+            {"\\bТекст", "правка", cpEdit},
+            {"Список с правкой", "Два", cpComboEdit},
+            {"Цвет", "clRed", cpColor},
+            {"Список", "Вниз", cpComboList},
+            {"\\iТолько чтение", "42", cpReadOnly},
+            {"Текст и кнопка", "файл.txt", cpEditButton},
+            {"Кнопка", "выбрать", cpReadOnlyButton},
+            {"Цвет без имени", "$00C08040", cpColor},
+        };
+        property_grid->SetRowCount(1 + static_cast<int>(std::size(rows)));
+        for (int i = 0; i < static_cast<int>(std::size(rows)); ++i) {
+            property_grid->SetCells(0, i + 1, QString::fromUtf8(rows[i].name));
+            property_grid->SetCells(1, i + 1, QString::fromUtf8(rows[i].value));
+        }
+        property_grid->SetColWidths(0, 150);
+        property_grid->SetColWidths(1, 200);
+        property_grid->OnGetCellProps = [](QObject*, int col, int row, CELL_PROPS& kind) {
+            if (col == 1 && row >= 1 && row <= static_cast<int>(std::size(rows)))
+                kind = rows[row - 1].kind;
+        };
+        property_grid->OnGetPopupStrings = [](QObject*, int, int row, QStringList& items) {
+            items = row == 2 ? QStringList{"Один", "Два", "Три"} : QStringList{"Вверх", "Вниз"};
+        };
+        property_grid->OnGetDrawParams = [](QObject*, int col, int, TColor& colour, gui::TFont&) {
+            if (col == 0)
+                colour = 0xF0F0F0;
+        };
+        property_grid->OnChange = [this](QObject*) {
+            std::printf("changed grid %s\n", qPrintable(property_grid->GetCells(1, property_grid->Row())));
+            std::fflush(stdout);
+        };
+        property_grid->OnBtnClick = [this](QObject*) {
+            std::printf("button grid %d\n", property_grid->Row());
+            std::fflush(stdout);
+        };
+        property_grid->FocusCell(1, 2, true);
+    }
+
+    TMyGrid* property_grid = nullptr;
     TColorSelector* palette = nullptr;
     TMyButton* grid_button = nullptr;
     TMyRectangle* grid_swatch = nullptr;
