@@ -69,6 +69,7 @@ void TDrawGrid::SetFixedCols(int value) {
     if (value == fixed_cols_)
         return;
     fixed_cols_ = value;
+    left_col_ = value; // the scrolled columns start again right after the fixed ones
     clamp_current();
     update_scroll_bars();
     InvalidateGrid();
@@ -79,6 +80,7 @@ void TDrawGrid::SetFixedRows(int value) {
     if (value == fixed_rows_)
         return;
     fixed_rows_ = value;
+    top_row_ = value;
     clamp_current();
     update_scroll_bars();
     InvalidateGrid();

@@ -590,6 +590,17 @@ TEST_F(DrawGridTest, TextsAreDrawnInsideTheirCellsWithAMargin) {
     EXPECT_GT(dark, 10) << "the text is drawn";
 }
 
+TEST_F(DrawGridTest, FewerFixedItemsShowTheFirstScrolledOnesAgain) {
+    grid.SetFixedCols(0);
+    grid.SetFixedRows(0);
+    EXPECT_EQ(grid.LeftCol(), 0);
+    EXPECT_EQ(grid.TopRow(), 0);
+    EXPECT_EQ(grid.CellRect(0, 0), (TRect{0, 0, 50, 20})) << "column 0 is a scrolled one now, and shown";
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, centre(0, 0));
+    EXPECT_EQ(grid.Col(), 0);
+    EXPECT_EQ(grid.Row(), 0);
+}
+
 TEST(StringGrid, CellTextsStayWithTheirCellsWhenTheLayoutChanges) {
     gui::TStringGrid grid;
     grid.SetColCount(3);
