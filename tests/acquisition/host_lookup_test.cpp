@@ -1,6 +1,7 @@
 // The controller's host look-up: answers on the caller's thread, and an aborted look-up says nothing.
 #include "acquisition/HostLookup.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include "tests/support/qt_helpers.h"
@@ -29,6 +30,7 @@ TEST(HostLookup, AnswersNamesAndAddressesLaterAndOnlyIfNotAborted) {
     ASSERT_FALSE(found.empty());
     for (const QHostAddress& a : found)
         EXPECT_TRUE(a.isLoopback()) << a.toString().toStdString();
+    EXPECT_EQ(std::unique(found.begin(), found.end()), found.end()) << "each address once";
 
     lookup.start("no-such-host.invalid", done);
     ASSERT_TRUE(wait_for([&] { return answers == 3; }, 15000));
@@ -37,6 +39,7 @@ TEST(HostLookup, AnswersNamesAndAddressesLaterAndOnlyIfNotAborted) {
     // Aborted, or replaced by a newer look-up: only the newest one answers.
     lookup.start("localhost", done);
     lookup.abort();
+    EXPECT_FALSE(lookup.pending()) << "an aborted look-up is no longer waited for";
     lookup.start("127.0.0.1", done);
     lookup.start("127.0.0.2", done);
     pump(300);
