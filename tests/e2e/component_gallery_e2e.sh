@@ -3,19 +3,13 @@
 # and keeps screenshots of the gallery and of each open pop-up as artefacts. The gallery uses no network.
 #
 # usage: component_gallery_e2e.sh GALLERY ARTEFACT_DIR
-# The display number is this test's own (BV_GALLERY_DISPLAY, default 73), so it never meets another run.
+# The X server takes a free display of its own, so it never meets another run.
 set -euo pipefail
 
 gallery=$1 artefacts=$2
-display_number=${BV_GALLERY_DISPLAY:-73}
 
-fail() { echo "FAIL: $*" >&2; exit 1; }
-skip() { echo "SKIP: $*" >&2; exit 77; }
-
-for tool in Xvfb xdotool import; do
-    command -v "$tool" >/dev/null || skip "$tool is not installed"
-done
-[ -e "/tmp/.X$display_number-lock" ] && skip "display :$display_number is taken"
+. "$(dirname "$0")/e2e_lib.sh"
+need Xvfb xdotool import
 
 work=$(mktemp -d /tmp/bv-gallery.XXXXXX)
 pids=()
@@ -27,23 +21,11 @@ cleanup() {
 trap cleanup EXIT
 mkdir -p "$artefacts" "$work/run"
 chmod 700 "$work/run"
-export XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb DISPLAY=":$display_number"
+export XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb
 unset WAYLAND_DISPLAY
 
-# wait_for SECONDS COMMAND...: retries the command every 0.1 s.
-wait_for() {
-    local tries=$(($1 * 10))
-    shift
-    for ((i = 0; i < tries; i++)); do
-        "$@" >/dev/null 2>&1 && return 0
-        sleep 0.1
-    done
-    return 1
-}
-
-Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-wait_for 10 xdotool getdisplaygeometry || fail "Xvfb did not start"
+start_xvfb "$work" 1280x1024x24
+wait_for 10 xdotool getdisplaygeometry || fail "Xvfb did not answer"
 
 "$gallery" >"$work/gallery.log" 2>"$work/gallery.err" &
 gallery_pid=$!

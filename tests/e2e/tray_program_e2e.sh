@@ -10,28 +10,9 @@ set -euo pipefail
 program=$1 simulator=$2 reader=$3 artefacts=$4
 soak=${BV_E2E_SOAK_SECONDS:-3}
 
-fail() { echo "FAIL: $*" >&2; exit 1; }
-skip() { echo "SKIP: $*" >&2; exit 77; }
-
-for tool in Xvfb trayer xdotool import xwininfo; do
-    command -v "$tool" >/dev/null || skip "$tool is not installed"
-done
-
-# The program's port is fixed. A private network namespace gives this run its own 8001, whatever else runs on
-# the machine; without one the port must be free.
-# An unprivileged user gets one inside a user namespace (-r).
-if [ -z "${BV_E2E_IN_NETNS:-}" ] && command -v unshare >/dev/null && command -v ip >/dev/null; then
-    for isolate in "unshare -n" "unshare -rn"; do
-        if $isolate true 2>/dev/null; then
-            exec env BV_E2E_IN_NETNS=1 $isolate bash "$0" "$@"
-        fi
-    done
-fi
-if [ -n "${BV_E2E_IN_NETNS:-}" ]; then
-    ip link set lo up
-elif (exec 3<>/dev/tcp/127.0.0.1/8001) 2>/dev/null; then
-    skip "something listens on 127.0.0.1:8001 and no private network namespace is available"
-fi
+. "$(dirname "$0")/e2e_lib.sh"
+need Xvfb trayer xdotool import xwininfo
+private_port_8001 "$0" "$@"
 
 work=$(mktemp -d /tmp/bv-e2e.XXXXXX)
 pids=()
@@ -48,22 +29,7 @@ cp "$program" "$work/bin/Borevane"
 export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb
 unset WAYLAND_DISPLAY
 
-# wait_for SECONDS COMMAND...: retries the command every 0.1 s.
-wait_for() {
-    local tries=$(($1 * 10))
-    shift
-    for ((i = 0; i < tries; i++)); do
-        "$@" >/dev/null 2>&1 && return 0
-        sleep 0.1
-    done
-    return 1
-}
-
-exec 5>"$work/display"
-Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-wait_for 10 test -s "$work/display" || fail "Xvfb did not start"
-export DISPLAY=":$(cat "$work/display")"
+start_xvfb "$work"
 
 trayer --edge bottom --align right --widthtype pixel --width 120 --heighttype pixel --height 24 \
     --transparent false --SetDockType true >"$work/trayer.log" 2>&1 &
