@@ -78,9 +78,8 @@ TEST_F(DataDir, ADirectoryTheUserCannotWriteSendsThemToTheUsersDirectory) {
     ASSERT_EQ(::chmod(dir.c_str(), 0555), 0);
     const std::string expected = user_dir();
     // Run as an ordinary user: root writes through permission bits.
-    EXPECT_TRUE(bv_test::as_plain_user(root_.path(), [&] {
-        return choose_data_dir(dir) == expected && fs::is_directory(expected);
-    }));
+    EXPECT_TRUE(bv_test::as_plain_user(root_.path(),
+                                       [&] { return choose_data_dir(dir) == expected && fs::is_directory(expected); }));
 }
 
 TEST_F(DataDir, WithoutAnAbsoluteDataHomeTheUsersDirectoryIsUnderHome) {
