@@ -7,7 +7,10 @@
 #include <filesystem>
 
 #ifndef _WIN32
+#include "platform/os/user_dirs.h"
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 using testing_os::scratch_dir;
@@ -94,6 +97,34 @@ TEST_F(DataDir, WithoutAnAbsoluteDataHomeTheUsersDirectoryIsUnderHome) {
         EXPECT_EQ(choose_data_dir(bin), root_.path() + "/home/.local/share/Kalvemark/Borevane/");
     }
     ::setenv("HOME", saved_home.c_str(), 1);
+}
+
+// With HOME unset or not absolute, the account's home directory stands in (only asked, nothing is made there).
+TEST(UserDirs, WithoutAUsableHomeVariableTheAccountsHomeServes) {
+    const passwd* pw = ::getpwuid(::getuid());
+    ASSERT_TRUE(pw && pw->pw_dir && pw->pw_dir[0] == '/');
+    const std::string account_home = pw->pw_dir;
+    const char* home = std::getenv("HOME");
+    const std::string saved_home = home ? home : "";
+    const char* xdg_data = std::getenv("XDG_DATA_HOME");
+    const std::string saved_data = xdg_data ? xdg_data : "";
+    const char* xdg_config = std::getenv("XDG_CONFIG_HOME");
+    const std::string saved_config = xdg_config ? xdg_config : "";
+    ::unsetenv("XDG_DATA_HOME");
+    ::unsetenv("XDG_CONFIG_HOME");
+    for (const char* value : {static_cast<const char*>(nullptr), "relative/home"}) {
+        if (value)
+            ::setenv("HOME", value, 1);
+        else
+            ::unsetenv("HOME");
+        EXPECT_EQ(os::user_data_home(), account_home + "/.local/share/");
+        EXPECT_EQ(os::user_config_home(), account_home + "/.config");
+    }
+    ::setenv("HOME", saved_home.c_str(), 1);
+    if (xdg_data)
+        ::setenv("XDG_DATA_HOME", saved_data.c_str(), 1);
+    if (xdg_config)
+        ::setenv("XDG_CONFIG_HOME", saved_config.c_str(), 1);
 }
 
 #endif
