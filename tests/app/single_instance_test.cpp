@@ -1,11 +1,15 @@
 #include "app/SingleInstance.h"
 
+#include <QDateTime>
+#include <QFile>
+#include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <future>
 #include <gtest/gtest.h>
+#include <memory>
 
 namespace {
 
@@ -48,6 +52,8 @@ TEST(SingleInstance, ALaterStartAsksTheRunningOneToShowItsWindow) {
         auto third = ask_in_background(dir.path());
         EXPECT_TRUE(finish(third));
         EXPECT_EQ(shown, 3);
+        // Each request's connection goes once it has closed.
+        QTRY_COMPARE(running.findChildren<QLocalSocket*>().size(), 0);
     }
     // Once it has ended, the next start runs.
     SingleInstance next(QStringLiteral("Borevane"), dir.path());
@@ -60,6 +66,44 @@ TEST(SingleInstance, AHolderThatNeverAnswersIsNoSuccess) {
     ASSERT_TRUE(held.tryLock(0));
     auto answer = ask_in_background(dir.path(), 500);
     EXPECT_FALSE(finish(answer));
+}
+
+TEST(SingleInstance, AHolderThatAcceptsButNeverAnswersIsNoSuccess) {
+    QTemporaryDir dir;
+    QLockFile held(dir.filePath(QStringLiteral("Borevane.instance.lock")));
+    ASSERT_TRUE(held.tryLock(0));
+    QLocalServer silent;
+    ASSERT_TRUE(silent.listen(dir.filePath(QStringLiteral("Borevane.instance"))));
+    auto answer = ask_in_background(dir.path(), 500);
+    EXPECT_FALSE(finish(answer));
+}
+
+// The module takes its lock a moment before it listens: a start in between waits for it.
+TEST(SingleInstance, ALaterStartWaitsForTheRunningOneToListen) {
+    QTemporaryDir dir;
+    auto held = std::make_unique<QLockFile>(dir.filePath(QStringLiteral("Borevane.instance.lock")));
+    ASSERT_TRUE(held->tryLock(0));
+    SingleInstance later(QStringLiteral("Borevane"), dir.path());
+    ASSERT_FALSE(later.is_primary());
+    held.reset();
+    auto answer = std::async(std::launch::async, [&later] { return later.ask_primary_to_show(5000); });
+    QTest::qWait(400);
+    SingleInstance running(QStringLiteral("Borevane"), dir.path());
+    ASSERT_TRUE(running.is_primary());
+    EXPECT_TRUE(finish(answer));
+}
+
+// A module that has run for hours keeps its place: the age of its lock file makes it no stale lock.
+TEST(SingleInstance, AnOldLockOfALiveModuleStillHolds) {
+    QTemporaryDir dir;
+    SingleInstance running(QStringLiteral("Borevane"), dir.path());
+    ASSERT_TRUE(running.is_primary());
+    QFile lock_file(dir.filePath(QStringLiteral("Borevane.instance.lock")));
+    ASSERT_TRUE(lock_file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(lock_file.setFileTime(QDateTime::currentDateTime().addDays(-2), QFileDevice::FileModificationTime));
+    lock_file.close();
+    SingleInstance later(QStringLiteral("Borevane"), dir.path());
+    EXPECT_FALSE(later.is_primary());
 }
 
 TEST(SingleInstance, OtherNamesAndDirectoriesDoNotMeet) {
