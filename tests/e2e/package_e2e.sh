@@ -6,11 +6,11 @@
 # record that directory as the install location, and the packaged reader must find the values through it.
 # A copy of the program in a read-only directory of its own does the same.
 #
-# usage: package_e2e.sh BUILD_DIR ARTEFACT_DIR
+# usage: package_e2e.sh BUILD_DIR ARTEFACT_DIR with-monitor|without-monitor
 set -euo pipefail
 
 source "$(dirname "$0")/e2e_session.sh"
-build=$1 artefacts=$2
+build=$1 artefacts=$2 monitor=$3
 
 need_tools cpack dpkg-deb dpkg-shlibdeps file readelf desktop-file-validate Xvfb trayer xdotool xwininfo import
 # A mount namespace too, for the read-only scratch root.
@@ -50,7 +50,7 @@ expected=(./etc/xdg/autostart/borevane.desktop ./usr/bin/Borevane ./usr/bin/bore
     ./usr/share/borevane/installed ./usr/share/doc/borevane/README.md)
 sizes=(16 22 24 32 48 64 128 256)
 for size in "${sizes[@]}"; do expected+=("./usr/share/icons/hicolor/${size}x$size/apps/borevane.png"); done
-[ ! -x "$build/tools/borevane_monitor" ] || expected+=(./usr/bin/borevane_monitor)
+[ "$monitor" = without-monitor ] || expected+=(./usr/bin/borevane_monitor)
 dpkg-deb -c "$deb" >"$artefacts/package_contents.txt"
 contents=$(awk '$1 !~ /^d/ {print $6}' "$artefacts/package_contents.txt" | sort)
 [ "$contents" = "$(printf '%s\n' "${expected[@]}" | sort)" ] ||
