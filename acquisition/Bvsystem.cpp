@@ -2,6 +2,7 @@
 
 #include "acquisition/RequestThread.h"
 #include "acquisition/answer_decoder.h"
+#include "acquisition/data_dir.h"
 #include "acquisition/install_dir.h"
 #include "acquisition/output_file.h"
 #include "library/cp1251.h"
@@ -20,8 +21,9 @@ BVSystem::BVSystem(quint16 port, int tick_ms, std::unique_ptr<QTcpSocket> link)
     : options_(std::make_unique<Options>()), socket(link ? std::move(link) : std::make_unique<QTcpSocket>()),
       timer(std::make_unique<QTimer>()), file_lock(output_file_name), port(port) {
     exe_dir = os::executable_dir();
-    ini_path = exe_dir + "Borevane.ini";
-    bin_path = exe_dir + output_file_name;
+    data_dir = choose_data_dir(exe_dir);
+    ini_path = data_dir + "Borevane.ini";
+    bin_path = data_dir + output_file_name;
 
     QObject::connect(socket.get(), &QAbstractSocket::errorOccurred, this,
                      [this](QAbstractSocket::SocketError e) { on_socket_error(e); });
@@ -260,5 +262,5 @@ void BVSystem::write_output_file(const ValueMap& values) {
 }
 
 bool BVSystem::publish_install_dir() {
-    return ::publish_install_dir(exe_dir);
+    return ::publish_install_dir(data_dir);
 }

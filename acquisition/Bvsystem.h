@@ -52,7 +52,7 @@ public:
     // accessor even when an older controller is still alive (only tests ever have two).
     static BVSystem* instance();
 
-    void start();        // load the settings, publish the install directory
+    void start();        // load the settings, publish the data directory as the install location
     void connect();      // a new connection attempt unless one is under way or up
     void stop();         // close a working connection and end the request thread
     void save_options(); // throws lib::ini_error when the file cannot be written
@@ -63,6 +63,8 @@ public:
     Options& options() { return *options_; }
     Status get_status() const { return status; }
     const std::string& get_exe_dir() const { return exe_dir; }
+    // Where Borevane.ini and Borevane.bin are kept, and what the install location names (see data_dir.h).
+    const std::string& get_data_dir() const { return data_dir; }
     const std::string& get_ini_path() const { return ini_path; }
     const std::string& get_bin_path() const { return bin_path; }
 
@@ -89,6 +91,7 @@ private:
     // Declaration order is the order of construction; destruction runs backwards.
     Status status = Status::Idle;
     std::string exe_dir;
+    std::string data_dir;
     std::string ini_path;
     std::string bin_path;
     std::unique_ptr<Options> options_;

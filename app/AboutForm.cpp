@@ -8,10 +8,8 @@
 #include <QPainter>
 #include <QScreen>
 
-namespace {
-
 // A derrick over the ground with the drill string going down: the program's mark.
-QPixmap draw_icon(int size) {
+QPixmap draw_application_icon(int size) {
     QPixmap pixmap(size, size);
     pixmap.fill(Qt::transparent);
     QPainter p(&pixmap);
@@ -32,15 +30,13 @@ QPixmap draw_icon(int size) {
     return pixmap;
 }
 
-} // namespace
-
 QIcon TAboutForm::application_icon() {
     const QIcon icon = QApplication::windowIcon();
     if (!icon.isNull() && !icon.availableSizes().isEmpty())
         return icon;
     QIcon drawn;
     for (int size : {16, 32, 48, 64})
-        drawn.addPixmap(draw_icon(size));
+        drawn.addPixmap(draw_application_icon(size));
     return drawn;
 }
 

@@ -5,6 +5,7 @@
 #include "platform/gui/FormBase.h"
 
 #include <QIcon>
+#include <QPixmap>
 
 class QLabel;
 class TMyButton;
@@ -21,3 +22,6 @@ public:
     QLabel* Image;
     TMyButton* MyButton1;
 };
+
+// The program's own icon drawn at `size` x `size` pixels (the installed icon files are made from it).
+QPixmap draw_application_icon(int size);

@@ -224,6 +224,12 @@ void TMainForm::TrayIconDblClick() {
         hide_to_tray();
         return;
     }
+    bring_to_front();
+}
+
+void TMainForm::bring_to_front() {
+    if (exit_requested)
+        return;
     show();
     QCoreApplication::processEvents();
     setWindowState(windowState() & ~Qt::WindowMinimized);

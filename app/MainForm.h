@@ -48,6 +48,8 @@ public:
     void TrayIconDblClick();
     void mnAboutClick();
     void on_status_changed(Status s);
+    // Shows the window, from the tray or minimised, over the others (a second start of the program asks for it).
+    void bring_to_front();
 
     // The exit sequence on a request from outside (a signal, the end of the session): as "Выход", except that a
     // failure to save the settings is reported on stderr and does not keep the program running.

@@ -4,11 +4,21 @@
 #include "app/Application.h"
 #include "app/GracefulExit.h"
 #include "app/MainForm.h"
+#include "app/SingleInstance.h"
 
 #include <QApplication>
+#include <cstdio>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // A second start for the same user only brings the running module's window to the front.
+    SingleInstance instance(QStringLiteral("Borevane"));
+    if (!instance.is_primary()) {
+        if (instance.ask_primary_to_show())
+            return 0;
+        std::fprintf(stderr, "Borevane: another instance holds the lock but did not answer\n");
+        return 1;
+    }
     try {
         set_application_title(QStringLiteral(" Модуль глубины"));
         QApplication::setWindowIcon(TAboutForm::application_icon());
@@ -26,6 +36,7 @@ int main(int argc, char** argv) {
                     MainForm->save_settings_quietly();
             });
         TMainForm form;
+        instance.set_show_handler([&form] { form.bring_to_front(); });
         form.show();
         QApplication::exec();
     } catch (const std::exception& e) {

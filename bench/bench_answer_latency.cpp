@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
 
     BVSystem sys(ntohs(addr.sin_port), 1000);
     std::filesystem::remove(sys.get_bin_path());
-    const std::string dir = sys.get_exe_dir();
+    const std::string dir = sys.get_data_dir(); // where Borevane.bin is replaced
     int in = ::inotify_init1(IN_NONBLOCK);
     ::inotify_add_watch(in, dir.c_str(), IN_MOVED_TO);
     std::thread watcher([&] {

@@ -12,6 +12,7 @@ BV_PACKAGES=(
     g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64
     xvfb xauth x11-utils trayer xdotool imagemagick fonts-dejavu-core iproute2 util-linux
     clang-14 libclang-rt-14-dev
+    dpkg-dev file binutils desktop-file-utils mount
 )
 
 bv_as_root() {

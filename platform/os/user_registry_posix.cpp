@@ -1,12 +1,12 @@
 #include "platform/os/user_registry.h"
 
 #include "platform/os/atomic_file.h"
+#include "platform/os/user_dirs.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <pwd.h>
 #include <sstream>
 #include <strings.h>
 #include <sys/stat.h>
@@ -29,18 +29,6 @@ std::vector<std::string> split(const std::string& text, char separator) {
             return parts;
         start = end + 1;
     }
-}
-
-std::string config_home() {
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    if (xdg && xdg[0] == '/')
-        return xdg;
-    const char* home = std::getenv("HOME");
-    if (!home || home[0] != '/') {
-        const passwd* pw = ::getpwuid(::getuid());
-        home = pw ? pw->pw_dir : nullptr;
-    }
-    return home ? std::string(home) + "/.config" : std::string();
 }
 
 bool usable_component(const std::string& part) {
@@ -244,7 +232,7 @@ std::string user_registry_file(const std::string& key) {
         parts.erase(parts.begin());
     if (parts.size() != 2 || !usable_component(parts[0]) || !usable_component(parts[1]))
         return {};
-    const std::string home = config_home();
+    const std::string home = user_config_home();
     return home.empty() ? std::string() : home + "/" + parts[0] + "/" + parts[1] + ".conf";
 }
 

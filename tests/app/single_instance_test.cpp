@@ -1,0 +1,119 @@
+#include "app/SingleInstance.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QLockFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <future>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+// The asking side blocks, as a second start does; the running side needs its event loop meanwhile.
+std::future<bool> ask_in_background(const QString& dir, int timeout_ms = 5000) {
+    return std::async(std::launch::async, [dir, timeout_ms] {
+        SingleInstance later(QStringLiteral("Borevane"), dir);
+        return !later.is_primary() && later.ask_primary_to_show(timeout_ms);
+    });
+}
+
+bool finish(std::future<bool>& answer) {
+    while (answer.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready)
+        QTest::qWait(10);
+    return answer.get();
+}
+
+TEST(SingleInstance, ALaterStartAsksTheRunningOneToShowItsWindow) {
+    QTemporaryDir dir;
+    int shown = 0;
+    {
+        SingleInstance running(QStringLiteral("Borevane"), dir.path());
+        ASSERT_TRUE(running.is_primary());
+        running.set_show_handler([&] { ++shown; });
+
+        auto first = ask_in_background(dir.path());
+        EXPECT_TRUE(finish(first));
+        EXPECT_EQ(shown, 1);
+        auto second = ask_in_background(dir.path());
+        EXPECT_TRUE(finish(second));
+        EXPECT_EQ(shown, 2);
+
+        // Anything else on the socket is dropped without a window shown, and the instance goes on answering.
+        QLocalSocket stranger;
+        stranger.connectToServer(dir.filePath(QStringLiteral("Borevane.instance")));
+        ASSERT_TRUE(stranger.waitForConnected(2000));
+        stranger.write("raise everything\n");
+        stranger.flush();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return stranger.state() == QLocalSocket::UnconnectedState; }, 5000));
+        auto third = ask_in_background(dir.path());
+        EXPECT_TRUE(finish(third));
+        EXPECT_EQ(shown, 3);
+        // Each request's connection goes once it has closed.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return running.findChildren<QLocalSocket*>().isEmpty(); }, 5000));
+    }
+    // Once it has ended, the next start runs.
+    SingleInstance next(QStringLiteral("Borevane"), dir.path());
+    EXPECT_TRUE(next.is_primary());
+}
+
+TEST(SingleInstance, AHolderThatNeverAnswersIsNoSuccess) {
+    QTemporaryDir dir;
+    QLockFile held(dir.filePath(QStringLiteral("Borevane.instance.lock")));
+    ASSERT_TRUE(held.tryLock(0));
+    auto answer = ask_in_background(dir.path(), 500);
+    EXPECT_FALSE(finish(answer));
+}
+
+TEST(SingleInstance, AHolderThatAcceptsButNeverAnswersIsNoSuccess) {
+    QTemporaryDir dir;
+    QLockFile held(dir.filePath(QStringLiteral("Borevane.instance.lock")));
+    ASSERT_TRUE(held.tryLock(0));
+    QLocalServer silent;
+    ASSERT_TRUE(silent.listen(dir.filePath(QStringLiteral("Borevane.instance"))));
+    auto answer = ask_in_background(dir.path(), 500);
+    EXPECT_FALSE(finish(answer));
+}
+
+// The module takes its lock a moment before it listens: a start in between waits for it.
+TEST(SingleInstance, ALaterStartWaitsForTheRunningOneToListen) {
+    QTemporaryDir dir;
+    auto held = std::make_unique<QLockFile>(dir.filePath(QStringLiteral("Borevane.instance.lock")));
+    ASSERT_TRUE(held->tryLock(0));
+    SingleInstance later(QStringLiteral("Borevane"), dir.path());
+    ASSERT_FALSE(later.is_primary());
+    held.reset();
+    auto answer = std::async(std::launch::async, [&later] { return later.ask_primary_to_show(5000); });
+    QTest::qWait(400);
+    SingleInstance running(QStringLiteral("Borevane"), dir.path());
+    ASSERT_TRUE(running.is_primary());
+    EXPECT_TRUE(finish(answer));
+}
+
+// A module that has run for hours keeps its place: the age of its lock file makes it no stale lock.
+TEST(SingleInstance, AnOldLockOfALiveModuleStillHolds) {
+    QTemporaryDir dir;
+    SingleInstance running(QStringLiteral("Borevane"), dir.path());
+    ASSERT_TRUE(running.is_primary());
+    QFile lock_file(dir.filePath(QStringLiteral("Borevane.instance.lock")));
+    ASSERT_TRUE(lock_file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(lock_file.setFileTime(QDateTime::currentDateTime().addDays(-2), QFileDevice::FileModificationTime));
+    lock_file.close();
+    SingleInstance later(QStringLiteral("Borevane"), dir.path());
+    EXPECT_FALSE(later.is_primary());
+}
+
+TEST(SingleInstance, OtherNamesAndDirectoriesDoNotMeet) {
+    QTemporaryDir dir, other_dir;
+    SingleInstance running(QStringLiteral("Borevane"), dir.path());
+    SingleInstance elsewhere(QStringLiteral("Borevane"), other_dir.path());
+    SingleInstance other_name(QStringLiteral("Other"), dir.path());
+    EXPECT_TRUE(running.is_primary());
+    EXPECT_TRUE(elsewhere.is_primary());
+    EXPECT_TRUE(other_name.is_primary());
+}
+
+} // namespace
