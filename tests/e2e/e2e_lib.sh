@@ -1,19 +1,22 @@
-# Pieces shared by the whole-program test scripts; sourced, not run.
+# Shared by whole-program tests (sourced, not run): failing and skipping, waiting, a private network namespace
+# for the fixed station port, and an X display with a notification area, all ended with the test.
 
-fail() { echo "FAIL: $*" >&2; exit 1; }
+fail() {
+    echo "FAIL: $*" >&2
+    [ -z "${BV_E2E_KEEP:-}" ] || for f in "$work"/*.log; do echo "== $f" >&2; cat "$f" >&2; done
+    exit 1
+}
 skip() { echo "SKIP: $*" >&2; exit 77; }
 
-# need TOOL...: skips the test when one is not installed.
+# need TOOL...: skips the test when one is missing.
 need() {
     local tool
-    for tool in "$@"; do
-        command -v "$tool" >/dev/null || skip "$tool is not installed"
-    done
+    for tool; do command -v "$tool" >/dev/null || skip "$tool is not installed"; done
 }
 
 # wait_for SECONDS COMMAND...: retries the command every 0.1 s.
 wait_for() {
-    local tries=$(($1 * 10))
+    local tries=$(($1 * 10)) i
     shift
     for ((i = 0; i < tries; i++)); do
         "$@" >/dev/null 2>&1 && return 0
@@ -22,14 +25,16 @@ wait_for() {
     return 1
 }
 
-# private_port_8001 SCRIPT ARGS...: the program's port is fixed, so the calling script runs again in a
-# private network namespace of its own (inside a user namespace for an unprivileged user), whatever else
-# runs on the machine; without one the port must be free.
-private_port_8001() {
+# enter_private_network FLAGS SCRIPT_ARGS...: runs the calling script again in a private network namespace (plus
+# the namespaces that the further unshare FLAGS name, "" for none), so that port 8001 is this run's; an
+# unprivileged user gets one inside a user namespace. Without namespaces the port must be free.
+enter_private_network() {
+    local flags=$1 isolate
+    shift
     if [ -z "${BV_E2E_IN_NETNS:-}" ] && command -v unshare >/dev/null && command -v ip >/dev/null; then
-        for isolate in "unshare -n" "unshare -rn"; do
+        for isolate in "unshare -n$flags" "unshare -rn$flags"; do
             if $isolate true 2>/dev/null; then
-                exec env BV_E2E_IN_NETNS=1 $isolate bash "$@"
+                exec env BV_E2E_IN_NETNS=1 $isolate bash "$0" "$@"
             fi
         done
     fi
@@ -40,6 +45,30 @@ private_port_8001() {
     fi
 }
 
+# A scratch directory, the processes started into `pids` and the mounts made by read_only_bind, all gone when
+# the test ends.
+start_work_dir() {
+    work=$(mktemp -d /tmp/bv-e2e.XXXXXX)
+    pids=()
+    mounts=()
+    trap end_work_dir EXIT
+}
+end_work_dir() {
+    local pid mount
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    for mount in "${mounts[@]}"; do umount "$mount" 2>/dev/null || true; done
+    rm -rf "$work"
+}
+
+# read_only_bind DIR: nothing can write below DIR any more, not even root (needs a mount namespace of its own).
+read_only_bind() {
+    mount --bind "$1" "$1"
+    mounts+=("$1")
+    mount -o remount,bind,ro "$1"
+    ! touch "$1/.probe" 2>/dev/null || fail "$1 is still writable"
+}
+
 # start_xvfb WORK_DIR [SCREEN]: an X server on a free display of its own (screen 1024x768x24 unless
 # given); exports DISPLAY and adds its pid to pids.
 start_xvfb() {
@@ -48,4 +77,44 @@ start_xvfb() {
     pids+=($!)
     wait_for 10 test -s "$1/display" || fail "Xvfb did not start"
     export DISPLAY=":$(cat "$1/display")"
+}
+
+# start_desktop: Xvfb on a display number of its own choice, with trayer as the notification area.
+start_desktop() {
+    start_xvfb "$work"
+    export QT_QPA_PLATFORM=xcb
+    unset WAYLAND_DISPLAY
+    trayer --edge bottom --align right --widthtype pixel --width 120 --heighttype pixel --height 24 \
+        --transparent false --SetDockType true >"$work/trayer.log" 2>&1 &
+    pids+=($!)
+    wait_for 10 xdotool search --classname panel || fail "trayer did not start"
+}
+
+# start_station LOG: the station simulator SIMULATOR (a variable of the caller) on port 8001.
+start_station() {
+    "$simulator" --port 8001 --verbose >"$1" 2>&1 &
+    pids+=($!)
+    wait_for 10 grep -q "listening on 127.0.0.1:8001" "$1" || fail "the station simulator did not start"
+}
+
+main_window_title=" Модуль глубины для забойной системы"
+main_window_shown() { xdotool search --onlyvisible --name "^$main_window_title\$"; }
+main_window_hidden() { ! xdotool search --onlyvisible --name "^$main_window_title\$"; }
+
+# The program's tray icon: its window embedded in trayer's panel.
+tray_icon() {
+    xwininfo -root -tree | awk '/"panel": \("panel" "trayer"\)/ {p = 1} p && /\("Borevane" "Borevane"\)/ {print $1; exit}'
+}
+
+# double_click_tray_icon: hides the window to the tray, or brings it back.
+double_click_tray_icon() {
+    xdotool mousemove --window "$(tray_icon)" 8 8 click --repeat 2 --delay 60 1
+}
+
+# end_program PID WHAT: SIGTERM, and the exit code must be 0.
+end_program() {
+    kill -TERM "$1"
+    local status=0
+    wait "$1" || status=$?
+    [ "$status" = 0 ] || fail "$2 ended with $status after SIGTERM"
 }

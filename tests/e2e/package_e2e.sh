@@ -9,10 +9,10 @@
 # usage: package_e2e.sh BUILD_DIR ARTEFACT_DIR with-monitor|without-monitor
 set -euo pipefail
 
-source "$(dirname "$0")/e2e_session.sh"
+source "$(dirname "$0")/e2e_lib.sh"
 build=$1 artefacts=$2 monitor=$3
 
-need_tools cpack dpkg-deb dpkg-shlibdeps file readelf desktop-file-validate Xvfb trayer xdotool xwininfo import
+need cpack dpkg-deb dpkg-shlibdeps file readelf desktop-file-validate Xvfb trayer xdotool xwininfo import
 # A mount namespace too, for the read-only scratch root.
 enter_private_network m "$@"
 start_work_dir

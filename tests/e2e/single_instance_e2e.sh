@@ -7,10 +7,10 @@
 # usage: single_instance_e2e.sh PROGRAM SIMULATOR ARTEFACT_DIR
 set -euo pipefail
 
-source "$(dirname "$0")/e2e_session.sh"
+source "$(dirname "$0")/e2e_lib.sh"
 program=$1 simulator=$2 artefacts=$3
 
-need_tools Xvfb trayer xdotool xwininfo import
+need Xvfb trayer xdotool xwininfo import
 enter_private_network "" "$@"
 start_work_dir
 mkdir -p "$work/bin" "$work/config" "$work/run" "$artefacts"

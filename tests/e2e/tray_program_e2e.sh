@@ -12,7 +12,7 @@ soak=${BV_E2E_SOAK_SECONDS:-3}
 
 . "$(dirname "$0")/e2e_lib.sh"
 need Xvfb trayer xdotool import xwininfo
-private_port_8001 "$0" "$@"
+enter_private_network "" "$@"
 
 work=$(mktemp -d /tmp/bv-e2e.XXXXXX)
 pids=()

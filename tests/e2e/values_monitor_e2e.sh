@@ -12,7 +12,7 @@ program=$1 simulator=$2 monitor=$3 artefacts=$4
 
 source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
 need Xvfb xdotool import convert compare
-private_port_8001 "$0" "$@"
+enter_private_network "" "$@"
 
 work=$(mktemp -d /tmp/bv-monitor.XXXXXX)
 pids=()
