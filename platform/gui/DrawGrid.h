@@ -14,7 +14,6 @@
 #include <QImage>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <vector>
 
 namespace gui {
@@ -182,7 +181,6 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
-    bool viewportEvent(QEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -194,17 +192,10 @@ protected:
     // Moves the current cell by a navigation key; true when the key was one.
     bool navigate(int key, Qt::KeyboardModifiers modifiers);
 
+    bool focusNextPrevChild(bool next) override;
+
 private:
-    void paint_cells(TCanvas& canvas, const TRect& clip);
-    void draw_lines(TCanvas& canvas, const std::vector<int>& col_edges, const std::vector<int>& row_edges);
-    // Pixel position of the left edge of each shown column / top edge of each shown row, with the
-    // index it belongs to; the last entry ends the last shown cell.
-    struct Edge {
-        int index;
-        int pos;
-    };
-    std::vector<Edge> shown_cols() const;
-    std::vector<Edge> shown_rows() const;
+    void paint_cells(TCanvas& canvas);
     int fixed_width() const;
     int fixed_height() const;
     int max_top_row() const;
@@ -214,7 +205,11 @@ private:
     void move_current(int col, int row, bool move_anchor, bool show);
     void make_visible(int col, int row);
     void place_editor();
-    void commit_editor();
+    // The editor's hooks: a changed text goes into its cell; Escape restores the cell's text;
+    // Enter ends editing (unless the editor is always shown).
+    void editor_text_changed(const QString& text);
+    void cancel_edit();
+    void end_edit();
     int col_line_at(int x) const; // column whose right line is under x, or -1
 
     std::vector<int> col_widths_;
@@ -236,9 +231,11 @@ private:
 
     TInplaceEdit* editor_ = nullptr;
     bool editor_mode_ = false;
-    QString editor_original_; // the cell's text when editing began, for Escape
+    TGridCoord editor_cell_;  // the cell whose text the editor holds
+    QString editor_original_; // that cell's text when editing began, for Escape
+    bool loading_editor_ = false;
 
-    enum class Drag { None, Select, Size };
+    enum class Drag { None, Press, Select, Size };
     Drag drag_ = Drag::None;
     int sizing_col_ = -1;
     int sizing_origin_ = 0;

@@ -1,0 +1,356 @@
+#include "platform/gui/InplaceEdit.h"
+#include "platform/gui/StringGrid.h"
+#include "platform/gui/SystemColors.h"
+#include "tests/support/widget_image.h"
+
+#include <QApplication>
+#include <QScrollBar>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <vector>
+
+namespace {
+
+using gui::TGridCoord;
+using gui::TRect;
+
+// A string grid that records what the base asks of it.
+struct ProbeGrid : gui::TStringGrid {
+    struct Drawn {
+        int col, row;
+        TRect rect;
+        gui::TGridDrawState state;
+    };
+    std::vector<Drawn> drawn;
+    int clicks = 0;
+    int dbl_clicks = 0;
+    int top_left_changes = 0;
+    int width_changes = 0;
+    bool allow_editor = true;
+    bool allow_modify = true;
+
+    ProbeGrid() {
+        OnClick = [this](QObject*) { ++clicks; };
+        OnDblClick = [this](QObject*) { ++dbl_clicks; };
+        OnTopLeftChanged = [this](QObject*) { ++top_left_changes; };
+    }
+    void DrawCell(int col, int row, const TRect& rect, gui::TGridDrawState state) override {
+        drawn.push_back({col, row, rect, state});
+        gui::TStringGrid::DrawCell(col, row, rect, state);
+    }
+    void ColWidthsChanged() override { ++width_changes; }
+    bool CanEditShow() override { return allow_editor && gui::TStringGrid::CanEditShow(); }
+    bool CanEditModify() override { return allow_modify && gui::TStringGrid::CanEditModify(); }
+    const Drawn* find(int col, int row) const {
+        for (const Drawn& d : drawn)
+            if (d.col == col && d.row == row)
+                return &d;
+        return nullptr;
+    }
+};
+
+// 4 columns x 20 rows, one fixed row and column, 50 x 20 cells, 1-pixel lines: the view shows the
+// fixed row and 9 scrolled rows completely (10 x 21 = 210 of 215 pixels).
+struct DrawGridTest : ::testing::Test {
+    ProbeGrid grid;
+    void SetUp() override {
+        gui::pin_system_colors(gui::standard_system_colors());
+        grid.SetColCount(4);
+        grid.SetRowCount(20);
+        grid.SetDefaultColWidth(50);
+        grid.SetDefaultRowHeight(20);
+        grid.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        grid.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        grid.SetFlat(true);
+        grid.viewport()->resize(230, 215);
+        grid.resize(232, 217);
+        grid.show();
+        QApplication::processEvents();
+        grid.setFocus();
+        for (int r = 0; r < 20; ++r)
+            for (int c = 0; c < 4; ++c)
+                grid.SetCellText(c, r, QString("%1:%2").arg(c).arg(r));
+        grid.clicks = 0;
+    }
+    void TearDown() override { gui::unpin_system_colors(); }
+    QImage paint() {
+        grid.drawn.clear();
+        return bv_test::render(*grid.viewport());
+    }
+    void key(int k, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : &grid;
+        QTest::keyClick(target, static_cast<Qt::Key>(k), mods);
+    }
+    QPoint centre(int col, int row) { return grid.CellRect(col, row).to_qrect().center(); }
+};
+
+TEST_F(DrawGridTest, CellGeometryFollowsScrollingAndMouseCoordIsItsInverse) {
+    EXPECT_EQ(grid.CellRect(0, 0), (TRect{0, 0, 50, 20}));
+    EXPECT_EQ(grid.CellRect(2, 3), (TRect{102, 63, 152, 83}));
+    grid.SetColWidths(1, 70);
+    EXPECT_EQ(grid.CellRect(2, 3), (TRect{122, 63, 172, 83}));
+
+    grid.SetTopRow(5);
+    EXPECT_EQ(grid.TopRow(), 5);
+    EXPECT_TRUE(grid.CellRect(1, 4).empty()) << "scrolled above the view";
+    EXPECT_EQ(grid.CellRect(1, 5), (TRect{51, 21, 121, 41})) << "first scrolled row right under the fixed one";
+    EXPECT_EQ(grid.CellRect(0, 0), (TRect{0, 0, 50, 20})) << "fixed cells do not scroll";
+    EXPECT_FALSE(grid.CellRect(1, 14).empty()) << "partly shown row";
+    EXPECT_TRUE(grid.CellRect(1, 15).empty()) << "below the view";
+
+    EXPECT_EQ(grid.MouseCoord(60, 30), (TGridCoord{1, 5}));
+    EXPECT_EQ(grid.MouseCoord(10, 30), (TGridCoord{0, 5}));
+    EXPECT_EQ(grid.MouseCoord(121, 30), (TGridCoord{1, 5})) << "the line after a cell belongs to it";
+    EXPECT_EQ(grid.MouseCoord(122, 30), (TGridCoord{2, 5}));
+    EXPECT_EQ(grid.MouseCoord(229, 30), (TGridCoord{})) << "right of the last column";
+    EXPECT_EQ(grid.MouseCoord(-1, 30), (TGridCoord{}));
+
+    grid.SetTopRow(1000);
+    EXPECT_EQ(grid.TopRow(), 11) << "the last page ends with the last row fully shown";
+    EXPECT_EQ(grid.VisibleRowCount(), 9);
+    grid.SetTopRow(0);
+    EXPECT_EQ(grid.TopRow(), 1) << "never onto the fixed rows";
+}
+
+TEST_F(DrawGridTest, KeyboardKeepsTheCurrentCellVisibleAndClicksOnEveryMove) {
+    EXPECT_EQ(grid.Col(), 1);
+    EXPECT_EQ(grid.Row(), 1);
+    for (int i = 0; i < 9; ++i)
+        key(Qt::Key_Down);
+    EXPECT_EQ(grid.Row(), 10);
+    EXPECT_EQ(grid.TopRow(), 2) << "row 10 is the last fully shown row";
+    EXPECT_EQ(grid.clicks, 9);
+    EXPECT_GE(grid.top_left_changes, 1);
+
+    key(Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(grid.Col(), 3);
+    EXPECT_EQ(grid.Row(), 19);
+    EXPECT_FALSE(grid.CellRect(3, 19).empty());
+    key(Qt::Key_Home);
+    EXPECT_EQ(grid.Col(), 1);
+    EXPECT_EQ(grid.Row(), 19);
+    key(Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(grid.Row(), 1);
+    EXPECT_EQ(grid.TopRow(), 1);
+    key(Qt::Key_Up);
+    EXPECT_EQ(grid.Row(), 1) << "never onto a fixed row";
+    const int clicks = grid.clicks;
+    key(Qt::Key_Up);
+    EXPECT_EQ(grid.clicks, clicks) << "no move, no click";
+
+    key(Qt::Key_PageDown);
+    EXPECT_EQ(grid.Row(), 10);
+    EXPECT_EQ(grid.TopRow(), 10);
+    key(Qt::Key_PageUp);
+    EXPECT_EQ(grid.Row(), 1);
+
+    grid.SetOptions(grid.Options() | gui::goTabs);
+    grid.SetCol(3);
+    key(Qt::Key_Tab);
+    EXPECT_EQ(grid.Col(), 1);
+    EXPECT_EQ(grid.Row(), 2) << "Tab wraps onto the next row";
+    key(Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(grid.Col(), 3);
+    EXPECT_EQ(grid.Row(), 1);
+}
+
+TEST_F(DrawGridTest, RangeSelectionByShiftArrowsAndMouseDrag) {
+    key(Qt::Key_Down, Qt::ShiftModifier);
+    key(Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_EQ(grid.Selection(), (gui::TGridRect{1, 1, 2, 2}));
+    key(Qt::Key_Down);
+    EXPECT_EQ(grid.Selection(), (gui::TGridRect{2, 3, 2, 3})) << "a plain move drops the range";
+
+    QTest::mousePress(grid.viewport(), Qt::LeftButton, {}, centre(3, 5));
+    QTest::mouseMove(grid.viewport(), centre(1, 7));
+    QTest::mouseRelease(grid.viewport(), Qt::LeftButton, {}, centre(1, 7));
+    EXPECT_EQ(grid.Selection(), (gui::TGridRect{1, 5, 3, 7}));
+    EXPECT_EQ(grid.Col(), 1);
+    EXPECT_EQ(grid.Row(), 7);
+
+    grid.SetOptions(grid.Options() & ~gui::goRangeSelect);
+    key(Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(grid.Selection(), (gui::TGridRect{1, 8, 1, 8})) << "without range selection: the current cell";
+
+    grid.SetOptions(grid.Options() | gui::goRowSelect);
+    EXPECT_EQ(grid.Selection(), (gui::TGridRect{1, 8, 3, 8}));
+}
+
+TEST_F(DrawGridTest, MouseClicksMoveFireClickAndIgnoreFixedCells) {
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, centre(2, 4));
+    EXPECT_EQ(grid.Col(), 2);
+    EXPECT_EQ(grid.Row(), 4);
+    EXPECT_GE(grid.clicks, 1);
+    const int clicks = grid.clicks;
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, centre(2, 4));
+    EXPECT_EQ(grid.clicks, clicks + 1) << "a click on the current cell still clicks";
+
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, centre(0, 6));
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, centre(3, 0));
+    EXPECT_EQ(grid.Col(), 2);
+    EXPECT_EQ(grid.Row(), 4);
+
+    QTest::mouseDClick(grid.viewport(), Qt::LeftButton, {}, centre(2, 4));
+    EXPECT_EQ(grid.dbl_clicks, 1);
+
+    std::vector<int> downs;
+    grid.OnMouseDown = [&](QObject*, Qt::MouseButton button, Qt::KeyboardModifiers, int, int) {
+        downs.push_back(grid.Row() * 10 + (button == Qt::RightButton));
+    };
+    QTest::mouseClick(grid.viewport(), Qt::RightButton, {}, centre(2, 5));
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, centre(2, 6));
+    EXPECT_EQ(downs, (std::vector<int>{41, 60})) << "OnMouseDown after the move, for any button";
+
+    grid.SetTopRow(3);
+    QTest::qWait(1);
+    QWheelEvent wheel(QPointF(60, 60), grid.viewport()->mapToGlobal(QPointF(60, 60)), {}, QPoint(0, -120),
+                      Qt::NoButton, {}, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(grid.viewport(), &wheel);
+    EXPECT_EQ(grid.TopRow(), 3 + QApplication::wheelScrollLines());
+}
+
+TEST_F(DrawGridTest, DraggingAFixedRowLineResizesTheColumn) {
+    grid.SetOptions(grid.Options() | gui::goColSizing);
+    const int line = grid.CellRect(1, 0).right;
+    QTest::mousePress(grid.viewport(), Qt::LeftButton, {}, QPoint(line, 10));
+    QTest::mouseMove(grid.viewport(), QPoint(line + 25, 10));
+    QTest::mouseRelease(grid.viewport(), Qt::LeftButton, {}, QPoint(line + 25, 10));
+    EXPECT_EQ(grid.ColWidths(1), 75);
+    EXPECT_GE(grid.width_changes, 1);
+
+    grid.SetOptions(grid.Options() & ~gui::goColSizing);
+    QTest::mousePress(grid.viewport(), Qt::LeftButton, {}, QPoint(line + 25, 10));
+    QTest::mouseMove(grid.viewport(), QPoint(line + 60, 10));
+    QTest::mouseRelease(grid.viewport(), Qt::LeftButton, {}, QPoint(line + 60, 10));
+    EXPECT_EQ(grid.ColWidths(1), 75) << "not without the option";
+}
+
+TEST_F(DrawGridTest, PaintingFillsCellsDrawsLinesAndPassesStates) {
+    grid.SetOptions(grid.Options() & ~(gui::goHorzLine));
+    grid.SetFixedColor(gui::clYellow);
+    grid.SetColor(gui::clWhite);
+    key(Qt::Key_Down, Qt::ShiftModifier); // selection 1,1 .. 1,2; current 1,2
+    const QImage image = paint();
+
+    const auto* fixed = grid.find(0, 3);
+    ASSERT_NE(fixed, nullptr);
+    EXPECT_EQ(fixed->state, gui::gdFixed);
+    const auto* selected = grid.find(1, 1);
+    ASSERT_NE(selected, nullptr);
+    EXPECT_EQ(selected->state, gui::gdSelected);
+    const auto* current = grid.find(1, 2);
+    ASSERT_NE(current, nullptr);
+    EXPECT_EQ(current->state, gui::gdSelected | gui::gdFocused);
+    EXPECT_EQ(grid.find(2, 2)->state, 0u);
+
+    EXPECT_EQ(bv_test::at(image, 45, 70), gui::clYellow) << "fixed colour";
+    EXPECT_EQ(bv_test::at(image, 95, 25), gui::resolve_color(gui::clHighlight)) << "selected, not focused";
+    EXPECT_EQ(bv_test::at(image, 95, 55), gui::clWhite) << "the focused cell keeps the grid colour";
+    EXPECT_EQ(bv_test::at(image, 145, 55), gui::clWhite);
+    EXPECT_EQ(bv_test::at(image, 50, 70), gui::clBlack) << "fixed vertical line";
+    EXPECT_EQ(bv_test::at(image, 20, 20), gui::clBlack) << "fixed horizontal line";
+    EXPECT_EQ(bv_test::at(image, 152, 70), gui::clSilver) << "vertical line";
+    EXPECT_EQ(bv_test::at(image, 145, 62), gui::clWhite) << "no horizontal lines between scrolled cells";
+    EXPECT_EQ(bv_test::at(image, 229, 70), gui::clWhite) << "past the last column: the grid colour";
+
+    grid.SetOptions(grid.Options() | gui::goDrawFocusSelected);
+    const QImage focused = paint();
+    EXPECT_EQ(bv_test::at(focused, 95, 55), gui::resolve_color(gui::clHighlight));
+}
+
+TEST_F(DrawGridTest, PaintingCostsTheVisibleCellsOnly) {
+    grid.SetRowCount(100000);
+    grid.SetTopRow(50000);
+    paint();
+    EXPECT_EQ(grid.drawn.size(), 4u * 11u) << "the fixed row and ten scrolled rows, partly shown one included";
+    EXPECT_NE(grid.find(2, 50009), nullptr);
+    EXPECT_EQ(grid.find(2, 50011), nullptr);
+}
+
+TEST_F(DrawGridTest, EditorShowsEditsCancelsAndFollowsTheCurrentCell) {
+    grid.SetOptions(grid.Options() | gui::goEditing);
+    key(Qt::Key_F2);
+    ASSERT_TRUE(grid.EditorMode());
+    gui::TInplaceEdit* editor = grid.InplaceEditor();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_TRUE(editor->isVisible());
+    EXPECT_EQ(editor->text(), "1:1");
+    EXPECT_EQ(editor->geometry(), grid.CellRect(1, 1).to_qrect());
+    QTest::keyClicks(editor, "x");
+    EXPECT_EQ(grid.Cells(1, 1), "1:1x") << "edits reach the cell as they are typed";
+    key(Qt::Key_Escape);
+    EXPECT_EQ(grid.Cells(1, 1), "1:1");
+    EXPECT_FALSE(editor->isVisible());
+    EXPECT_FALSE(grid.EditorMode());
+
+    key(Qt::Key_A);
+    EXPECT_TRUE(editor->isVisible()) << "typing starts editing";
+    QTest::keyClicks(editor, "b");
+    EXPECT_EQ(grid.Cells(1, 1), "ab") << "the typed text replaces the cell's";
+    key(Qt::Key_Return);
+    EXPECT_FALSE(editor->isVisible());
+    EXPECT_EQ(grid.Cells(1, 1), "ab");
+
+    key(Qt::Key_F2);
+    key(Qt::Key_Down);
+    EXPECT_EQ(grid.Row(), 2);
+    EXPECT_EQ(editor->text(), "1:2") << "the editor moves with the current cell";
+    EXPECT_EQ(editor->geometry(), grid.CellRect(1, 2).to_qrect());
+    EXPECT_EQ(grid.Cells(1, 1), "ab");
+
+    grid.SetTopRow(5);
+    EXPECT_FALSE(editor->isVisible()) << "scrolled out of view";
+    grid.SetTopRow(1);
+    EXPECT_TRUE(editor->isVisible()) << "and back";
+
+    grid.allow_editor = false;
+    key(Qt::Key_Down);
+    EXPECT_FALSE(editor->isVisible());
+
+    grid.allow_editor = true;
+    grid.allow_modify = false;
+    key(Qt::Key_F2);
+    EXPECT_TRUE(editor->isReadOnly());
+    QTest::keyClicks(editor, "zz");
+    EXPECT_EQ(grid.Cells(1, 3), "1:3");
+}
+
+TEST_F(DrawGridTest, AlwaysShownEditorAndClickOnTheCurrentCell) {
+    grid.SetOptions(grid.Options() | gui::goEditing);
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, centre(2, 3));
+    EXPECT_FALSE(grid.EditorMode()) << "the first click only moves";
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, centre(2, 3));
+    EXPECT_TRUE(grid.EditorMode()) << "a click on the current cell edits it";
+
+    key(Qt::Key_Escape);
+    grid.SetOptions(grid.Options() | gui::goAlwaysShowEditor);
+    grid.SetRow(5);
+    ASSERT_NE(grid.InplaceEditor(), nullptr);
+    EXPECT_TRUE(grid.InplaceEditor()->isVisible());
+    EXPECT_EQ(grid.InplaceEditor()->text(), "2:5");
+    key(Qt::Key_Return);
+    EXPECT_TRUE(grid.InplaceEditor()->isVisible()) << "Enter keeps an always-shown editor";
+}
+
+TEST(StringGrid, CellTextsStayWithTheirCellsWhenTheLayoutChanges) {
+    gui::TStringGrid grid;
+    grid.SetColCount(3);
+    grid.SetRowCount(3);
+    grid.SetCellText(2, 1, "a");
+    grid.SetCellText(0, 2, "b");
+    grid.SetColCount(5);
+    EXPECT_EQ(grid.Cells(2, 1), "a");
+    EXPECT_EQ(grid.Cells(0, 2), "b");
+    grid.SetRowCount(10);
+    grid.SetCellText(4, 9, "c");
+    EXPECT_EQ(grid.Cells(2, 1), "a");
+    grid.SetColCount(2);
+    EXPECT_EQ(grid.Cells(0, 2), "b");
+    EXPECT_EQ(grid.Cells(2, 1), "") << "dropped with its column";
+    grid.SetColCount(5);
+    EXPECT_EQ(grid.Cells(4, 9), "") << "a column added again starts empty";
+    grid.SetCellText(7, 0, "ignored");
+    EXPECT_EQ(grid.Cells(7, 0), "");
+}
+
+} // namespace
