@@ -53,11 +53,6 @@ public:
 
 protected:
     void wheelEvent(QWheelEvent* event) override;
-    void showPopup() override;
-    void hidePopup() override;
-
-private:
-    bool list_open_ = false;
 };
 
 class TMyGrid : public gui::TStringGrid {
@@ -135,10 +130,12 @@ protected:
     void DblClick() override;
     void TopLeftChanged() override;
     void ColWidthsChanged() override;
+    void RowHeightsChanged() override;
     bool CanEditShow() override;
     bool CanEditModify() override;
     gui::TInplaceEdit* CreateEditor() override;
     void wheelEvent(QWheelEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void process_button(int col, int row);

@@ -9,6 +9,7 @@
 #include "components/ColorSelector.h"
 #include "components/MyButton.h"
 #include "components/MyColorSelector.h"
+#include "components/MyGrid.h"
 #include "components/MyGridColorForm.h"
 #include "components/MyGroupBox.h"
 #include "components/MyRectangle.h"
@@ -71,6 +72,7 @@ public:
         build_panels(page);
         build_labels_and_boxes(page);
         build_colour_pickers(page);
+        build_property_grid(page);
     }
 
     void report_controls() {
@@ -78,6 +80,7 @@ public:
         report("control", "selector", selector);
         report("control", "flat_selector", flat_selector);
         report("control", "palette", palette);
+        report("control", "property_grid", property_grid);
     }
 
 private:
@@ -228,6 +231,56 @@ private:
         std::fflush(stdout);
     }
 
+    // A property grid with a row of each editor kind; the kinds are the rows' own.
+    void build_property_grid(QWidget* page) {
+        heading(page, "TMyGrid", 520, 290);
+        property_grid = new TMyGrid(page);
+        property_grid->setGeometry(520, 312, 370, 300);
+        property_grid->SetOptions(property_grid->Options() | gui::goEditing);
+        property_grid->PropEditorMode = true;
+        property_grid->SetAddCharasters(true);
+        property_grid->SetAlignment(gui::taLeftJustify);
+        property_grid->SetTopStrings({"Параметр", "Значение"});
+        static const struct {
+            const char* name;
+            const char* value;
+            CELL_PROPS kind;
+        } rows[] = {
+            {"\\bТекст", "правка", cpEdit},         {"Список с правкой", "Два", cpComboEdit},
+            {"Цвет", "clRed", cpColor},               {"Список", "Вниз", cpComboList},
+            {"\\iТолько чтение", "42", cpReadOnly}, {"Текст и кнопка", "файл.txt", cpEditButton},
+            {"Кнопка", "выбрать", cpReadOnlyButton},  {"Цвет без имени", "$00C08040", cpColor},
+        };
+        property_grid->SetRowCount(1 + static_cast<int>(std::size(rows)));
+        for (int i = 0; i < static_cast<int>(std::size(rows)); ++i) {
+            property_grid->SetCells(0, i + 1, QString::fromUtf8(rows[i].name));
+            property_grid->SetCells(1, i + 1, QString::fromUtf8(rows[i].value));
+        }
+        property_grid->SetColWidths(0, 150);
+        property_grid->SetColWidths(1, 200);
+        property_grid->OnGetCellProps = [](QObject*, int col, int row, CELL_PROPS& kind) {
+            if (col == 1 && row >= 1 && row <= static_cast<int>(std::size(rows)))
+                kind = rows[row - 1].kind;
+        };
+        property_grid->OnGetPopupStrings = [](QObject*, int, int row, QStringList& items) {
+            items = row == 2 ? QStringList{"Один", "Два", "Три"} : QStringList{"Вверх", "Вниз"};
+        };
+        property_grid->OnGetDrawParams = [](QObject*, int col, int, TColor& colour, gui::TFont&) {
+            if (col == 0)
+                colour = 0xF0F0F0;
+        };
+        property_grid->OnChange = [this](QObject*) {
+            std::printf("changed grid %s\n", qPrintable(property_grid->GetCells(1, property_grid->Row())));
+            std::fflush(stdout);
+        };
+        property_grid->OnBtnClick = [this](QObject*) {
+            std::printf("button grid %d\n", property_grid->Row());
+            std::fflush(stdout);
+        };
+        property_grid->FocusCell(1, 2, true);
+    }
+
+    TMyGrid* property_grid = nullptr;
     TColorSelector* palette = nullptr;
     TMyButton* grid_button = nullptr;
     TMyRectangle* grid_swatch = nullptr;

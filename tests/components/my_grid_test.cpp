@@ -1,0 +1,505 @@
+#include "components/MyGrid.h"
+#include "components/MyGridColorForm.h"
+#include "platform/gui/FormBase.h"
+#include "platform/gui/InplaceEdit.h"
+#include "tests/support/qt_helpers.h"
+#include "tests/support/widget_image.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <gtest/gtest.h>
+#include <map>
+#include <memory>
+
+namespace {
+
+using bv_test::at;
+using bv_test::render;
+using bv_test::wait_for;
+
+// A two-column property grid (names, values) in a form, with the kind of each value cell chosen by
+// the test through `kinds` (row -> kind; column 0 and rows not listed are plain text).
+class MyGridTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        gui::pin_system_colors(gui::standard_system_colors());
+        owner.resize(420, 320);
+        grid = new TMyGrid(&owner);
+        grid->setGeometry(10, 10, 400, 300);
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setPixelSize(13);
+        grid->setFont(font);
+        grid->SetColCount(2);
+        grid->SetRowCount(40);
+        grid->SetColWidths(0, 120);
+        grid->SetColWidths(1, 200);
+        grid->SetOptions(grid->Options() | gui::goEditing);
+        for (int row = 1; row < 40; ++row) {
+            grid->SetCells(0, row, QStringLiteral("name%1").arg(row));
+            grid->SetCells(1, row, QStringLiteral("value%1").arg(row));
+        }
+        grid->OnGetCellProps = [this](QObject* sender, int col, int row, CELL_PROPS& kind) {
+            EXPECT_EQ(sender, grid);
+            if (col == 1 && kinds.count(row))
+                kind = kinds[row];
+        };
+        grid->OnChange = [this](QObject*) { ++changes; };
+        grid->OnBtnClick = [this](QObject*) { ++button_clicks; };
+        owner.show();
+        owner.activateWindow();
+        QApplication::setActiveWindow(&owner);
+        wait_for([&] { return owner.isActiveWindow(); }, 2000);
+        grid->setFocus();
+    }
+    void TearDown() override { gui::unpin_system_colors(); }
+
+    // Makes (col, row) current the way a user's click does.
+    void click_cell(int col, int row) {
+        const gui::TRect r = grid->CellRect(col, row);
+        ASSERT_FALSE(r.empty());
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, QPoint(r.left + 5, r.top + r.height() / 2));
+    }
+    QRect cell_qrect(int col, int row) const { return grid->CellRect(col, row).to_qrect(); }
+    QLineEdit* editor() const { return grid->InplaceEditor(); }
+    bool editor_shown() const { return editor() && editor()->isVisible(); }
+
+    gui::DialogForm owner;
+    TMyGrid* grid = nullptr;
+    std::map<int, CELL_PROPS> kinds;
+    int changes = 0;
+    int button_clicks = 0;
+};
+
+TEST_F(MyGridTest, DropDownsFollowTheCurrentCellWithTheOwnersItems) {
+    kinds = {{2, cpComboEdit}, {3, cpComboList}, {4, cpComboList}};
+    grid->OnGetPopupStrings = [](QObject*, int col, int row, QStringList& items) {
+        EXPECT_EQ(col, 1);
+        items = {"alpha", "beta", QStringLiteral("value%1").arg(row == 4 ? 4 : 99)};
+    };
+    click_cell(1, 2);
+    GridComboBox* combo = grid->Combo();
+    ASSERT_TRUE(combo->isVisible());
+    EXPECT_TRUE(combo->isEditable());
+    EXPECT_EQ(combo->currentText(), "value2");
+    EXPECT_EQ(combo->geometry(), cell_qrect(1, 2).adjusted(-1, -1, 1, 1)); // covers the cell and its lines
+    EXPECT_TRUE(editor_shown());
+
+    // Pick-only: a cell text that is not among the items becomes the first item, selected.
+    click_cell(1, 3);
+    EXPECT_FALSE(combo->isEditable());
+    EXPECT_EQ(combo->geometry(), cell_qrect(1, 3).adjusted(-1, -1, 1, 1));
+    EXPECT_EQ(combo->count(), 4);
+    EXPECT_EQ(combo->itemText(0), "value3");
+    EXPECT_EQ(combo->currentIndex(), 0);
+    EXPECT_FALSE(editor_shown());
+    // A text among the items is selected where it is.
+    click_cell(1, 4);
+    EXPECT_EQ(combo->count(), 3);
+    EXPECT_EQ(combo->currentIndex(), 2);
+
+    click_cell(1, 5); // plain text
+    EXPECT_FALSE(combo->isVisible());
+    EXPECT_TRUE(editor_shown());
+    EXPECT_EQ(changes, 0); // showing and hiding changed no value
+    EXPECT_EQ(grid->GetCells(1, 3), "value3");
+
+    // A handler-less grid keeps the items the list had.
+    grid->OnGetPopupStrings = nullptr;
+    click_cell(1, 3);
+    EXPECT_EQ(combo->itemText(1), "alpha");
+}
+
+TEST_F(MyGridTest, TypingIntoAnEditableDropDownReachesTheCellWithinHalfASecond) {
+    kinds = {{2, cpComboEdit}};
+    click_cell(1, 2);
+    GridComboBox* combo = grid->Combo();
+    ASSERT_TRUE(combo->isVisible());
+    ASSERT_NE(grid->CbTimer(), nullptr);
+    EXPECT_EQ(grid->CbTimer()->interval(), 500);
+    bv_test::pump(700); // unchanged text: nothing is written, nothing fires
+    EXPECT_EQ(changes, 0);
+
+    combo->lineEdit()->selectAll();
+    QTest::keyClicks(combo->lineEdit(), "typed");
+    EXPECT_EQ(grid->GetCells(1, 2), "value2");
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_TRUE(wait_for([&] { return changes == 1; }, 2000));
+    EXPECT_LE(clock.elapsed(), 700);
+    EXPECT_EQ(grid->GetCells(1, 2), "typed");
+    EXPECT_EQ(grid->Row(), 2); // without leaving the cell
+    bv_test::pump(700);
+    EXPECT_EQ(changes, 1);
+
+    // SetCells on the current cell shows the new text in the drop-down, and fires nothing.
+    grid->SetCells(1, 2, "from owner");
+    EXPECT_EQ(combo->currentText(), "from owner");
+    bv_test::pump(600);
+    EXPECT_EQ(changes, 1);
+}
+
+TEST_F(MyGridTest, ScrollingTheCurrentCellAwayHidesItsEditorsAfterWritingBack) {
+    kinds = {{2, cpComboEdit}, {3, cpColor}};
+    click_cell(1, 2);
+    GridComboBox* combo = grid->Combo();
+    combo->lineEdit()->selectAll();
+    QTest::keyClicks(combo->lineEdit(), "kept");
+    grid->SetTopRow(20);
+    EXPECT_TRUE(grid->CellRect(1, 2).empty());
+    EXPECT_FALSE(combo->isVisible());
+    EXPECT_EQ(grid->GetCells(1, 2), "kept");
+    EXPECT_EQ(changes, 1);
+    grid->SetTopRow(1);
+    bv_test::pump(700); // nor does the timer bring it back
+    EXPECT_FALSE(combo->isVisible());
+    grid->CheckCellProps();
+    EXPECT_TRUE(combo->isVisible());
+    EXPECT_EQ(combo->geometry(), cell_qrect(1, 2).adjusted(-1, -1, 1, 1));
+
+    click_cell(1, 3);
+    QToolButton* button = grid->Button();
+    ASSERT_TRUE(button && button->isVisible());
+    grid->SetTopRow(20);
+    EXPECT_FALSE(button->isVisible());
+    grid->SetTopRow(1);
+    EXPECT_FALSE(button->isVisible());
+    grid->CheckCellProps();
+    EXPECT_TRUE(button->isVisible());
+
+    // A scroll that keeps the cell in view takes the button along.
+    grid->SetTopRow(2);
+    const QRect cell = cell_qrect(1, 3);
+    EXPECT_EQ(button->geometry(), QRect(cell.right() + 1 - cell.height(), cell.top(), cell.height(), cell.height()));
+}
+
+TEST_F(MyGridTest, ButtonKindsTheirHintsAndWhereTheEditorShows) {
+    kinds = {{2, cpEditButton}, {3, cpReadOnlyButton}, {4, cpColor}, {5, cpReadOnly}};
+    EXPECT_EQ(grid->Button(), nullptr); // made on first use
+    click_cell(1, 2);
+    QToolButton* button = grid->Button();
+    ASSERT_NE(button, nullptr);
+    EXPECT_TRUE(button->isVisible());
+    EXPECT_EQ(button->text(), "...");
+    EXPECT_EQ(button->toolTip(), " Выбор значения ");
+    const QRect cell = cell_qrect(1, 2);
+    EXPECT_EQ(button->geometry(), QRect(cell.right() + 1 - cell.height(), cell.top(), cell.height(), cell.height()));
+    ASSERT_TRUE(editor_shown());
+    EXPECT_LE(editor()->geometry().right(), button->geometry().left() - 1); // the editor leaves it clear
+
+    // Enter in the editor presses the button and goes no further: the cell stays current and unchanged.
+    editor()->setText("edited");
+    QTest::keyClick(editor(), Qt::Key_Return);
+    EXPECT_EQ(button_clicks, 1);
+    EXPECT_EQ(grid->Row(), 2);
+    EXPECT_TRUE(editor_shown());
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(button_clicks, 2);
+
+    click_cell(1, 3);
+    EXPECT_TRUE(button->isVisible());
+    EXPECT_FALSE(editor_shown());
+    const gui::TRect r = grid->CellRect(1, 3);
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, QPoint(r.left + 5, r.top + 3));
+    EXPECT_EQ(button_clicks, 3);
+
+    click_cell(1, 4);
+    EXPECT_TRUE(button->isVisible());
+    EXPECT_EQ(button->toolTip(), " Выбор цвета ");
+    EXPECT_FALSE(editor_shown());
+
+    click_cell(1, 5);
+    EXPECT_FALSE(button->isVisible());
+    EXPECT_FALSE(editor_shown());
+    QTest::keyClicks(grid, "x"); // typing opens no editor on a read-only cell
+    EXPECT_FALSE(editor_shown());
+    EXPECT_EQ(grid->GetCells(1, 5), "value5");
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, QPoint(grid->CellRect(1, 5).left + 5, r.top + 3));
+    EXPECT_EQ(button_clicks, 3);
+}
+
+TEST_F(MyGridTest, ColourButtonOpensThePopUpUnderTheCellAndStoresTheChosenName) {
+    kinds = {{2, cpColor}, {3, cpColor}};
+    grid->SetCells(1, 2, "clRed");
+    grid->SetCells(1, 3, "no colour");
+    click_cell(1, 2);
+    const gui::TRect r = grid->CellRect(1, 2);
+    const QPoint corner = grid->viewport()->mapToGlobal(QPoint(r.left, r.bottom));
+    QPoint opened_at;
+    TColor started_with = 1;
+    QTimer::singleShot(100, grid, [&] {
+        ASSERT_NE(MyGridColorForm, nullptr);
+        opened_at = MyGridColorForm->pos();
+        started_with = MyGridColorForm->ColorSelector->ColorValue();
+        TColorSelector* s = MyGridColorForm->ColorSelector;
+        // Row 5, column 7: blue.
+        QTest::mouseClick(s, Qt::LeftButton, {}, QPoint(15 * s->width() / 26, 11 * s->height() / 16));
+    });
+    QTest::mouseClick(grid->Button(), Qt::LeftButton);
+    EXPECT_EQ(MyGridColorForm, nullptr);
+    EXPECT_EQ(opened_at, corner);
+    EXPECT_EQ(started_with, 0x0000FFu);
+    EXPECT_EQ(grid->GetCells(1, 2), "clBlue");
+    EXPECT_EQ(changes, 1);
+
+    // An unreadable colour starts at black; dismissing leaves the cell alone.
+    click_cell(1, 3);
+    QTimer::singleShot(100, grid, [&] {
+        ASSERT_NE(MyGridColorForm, nullptr);
+        started_with = MyGridColorForm->ColorSelector->ColorValue();
+        QTest::mouseClick(MyGridColorForm->MyButton2, Qt::LeftButton, {}, QPoint(5, 5));
+    });
+    QTest::mouseClick(grid->Button(), Qt::LeftButton);
+    EXPECT_EQ(started_with, 0u);
+    EXPECT_EQ(grid->GetCells(1, 3), "no colour");
+    EXPECT_EQ(changes, 1);
+}
+
+TEST_F(MyGridTest, ColourCellsAreSwatchesAndOwnerColoursFillTheOthers) {
+    kinds = {{2, cpColor}, {3, cpColor}, {4, cpColor}};
+    grid->SetCells(1, 2, "$00008000");
+    grid->SetCells(1, 3, "");
+    grid->SetCells(1, 4, "not a colour");
+    grid->OnGetDrawParams = [](QObject*, int col, int row, TColor& colour, gui::TFont&) {
+        if (col == 1 && row >= 5)
+            colour = 0x40C0F0;
+    };
+    grid->FocusCell(0, 10, true);
+    const QImage image = render(*grid->viewport());
+    const auto pixel = [&](int col, int row, int dx, int dy) {
+        const gui::TRect r = grid->CellRect(col, row);
+        return at(image, r.left + dx, r.top + dy);
+    };
+    const int h = grid->CellRect(1, 2).height();
+    EXPECT_EQ(pixel(1, 2, h / 2, h / 2), 0x008000u);           // the swatch
+    EXPECT_EQ(pixel(1, 2, 2, h / 2), gui::resolve_color(gui::clWindowFrame)); // its frame
+    EXPECT_EQ(pixel(1, 2, 1, h / 2), gui::resolve_color(gui::clWindow));
+    for (int x = 0; x < grid->CellRect(1, 3).width(); x += 3) // an empty colour cell is plain background
+        ASSERT_EQ(pixel(1, 3, x, h / 2), gui::resolve_color(gui::clWindow)) << x;
+    EXPECT_EQ(pixel(1, 4, h / 2, h / 2), gui::resolve_color(gui::clWindow)); // unreadable: window colour
+    EXPECT_EQ(pixel(1, 4, 2, h / 2), gui::resolve_color(gui::clWindowFrame));
+    EXPECT_EQ(pixel(1, 6, 1, 1), 0x40C0F0u); // the owner's colour
+    EXPECT_EQ(pixel(0, 6, 1, 1), gui::resolve_color(gui::clBtnFace)); // fixed cells are the base's
+
+    // A selected cell keeps the highlight unless UseSelColor is off.
+    grid->FocusCell(1, 5, true);
+    grid->SetSelection({0, 5, 1, 6});
+    grid->clearFocus();
+    QImage selected = render(*grid->viewport());
+    EXPECT_EQ(at(selected, grid->CellRect(1, 6).left + 1, grid->CellRect(1, 6).top + 1),
+              gui::resolve_color(gui::clHighlight));
+    grid->SetUseSelColor(false);
+    selected = render(*grid->viewport());
+    EXPECT_EQ(at(selected, grid->CellRect(1, 6).left + 1, grid->CellRect(1, 6).top + 1), 0x40C0F0u);
+}
+
+// Rows of ink of the cell in the image: first and last that differ from the cell's background.
+std::pair<int, int> ink_rows(const QImage& image, const gui::TRect& r, TColor background) {
+    int first = -1, last = -1;
+    for (int y = r.top; y < r.bottom; ++y)
+        for (int x = r.left; x < r.right; ++x)
+            if (at(image, x, y) != background) {
+                if (first < 0)
+                    first = y;
+                last = y;
+                break;
+            }
+    return {first, last};
+}
+
+TEST_F(MyGridTest, TextIsCentredVerticallyAndAlignedByTheOwner) {
+    grid->SetRowHeights(3, 60);
+    grid->SetCells(1, 3, "Hg");
+    grid->FocusCell(0, 10, true);
+    grid->OnGetAlignment = [](QObject*, int col, int row, gui::TAlignment& a) {
+        if (col == 1 && row == 4)
+            a = gui::taLeftJustify;
+    };
+    const QImage image = render(*grid->viewport());
+    const gui::TRect r = grid->CellRect(1, 3);
+    const auto [top, bottom] = ink_rows(image, r, gui::resolve_color(gui::clWindow));
+    ASSERT_GE(top, 0);
+    const int gap_above = top - r.top, gap_below = r.bottom - 1 - bottom;
+    EXPECT_NEAR(gap_above, gap_below, 6);
+    EXPECT_GT(gap_above, 15);
+
+    // Right-justified by default, one blank from the edge; the owner's left-justified row starts left.
+    const auto first_ink_x = [&](int row) {
+        const gui::TRect c = grid->CellRect(1, row);
+        for (int x = c.left; x < c.right; ++x)
+            for (int y = c.top; y < c.bottom; ++y)
+                if (at(image, x, y) != gui::resolve_color(gui::clWindow))
+                    return x - c.left;
+        return -1;
+    };
+    EXPECT_GT(first_ink_x(5), 100);
+    EXPECT_LT(first_ink_x(4), 10);
+}
+
+TEST_F(MyGridTest, TextMarkersSetTheStyleAndAreNotShown) {
+    grid->SetAddCharasters(true);
+    gui::TCanvas& canvas = grid->Canvas();
+    const auto width_of = [&](const QString& text, bool bold, bool italic) {
+        canvas.Font = grid->GridFont();
+        canvas.Font.font.setBold(bold);
+        canvas.Font.font.setItalic(italic);
+        return canvas.TextWidth(text);
+    };
+    struct Case {
+        const char* text;
+        int col;
+        const char* shown;
+        bool bold, italic;
+    } cases[] = {
+        {"\\bWord", 1, "Word", true, false},   {"\\BWord", 1, "Word", true, false},
+        {"\\IWord", 1, "Word", false, true},   {"\\xWord", 1, "Word", false, false},
+        {"\\", 1, "\\", false, false},         {"plain", 1, "plain", false, false},
+    };
+    for (const Case& c : cases) {
+        grid->SetCells(c.col, 2, c.text);
+        canvas.Font = grid->GridFont();
+        int width = 0, height = 0;
+        grid->DrawCell(c.col, 2, grid->CellRect(c.col, 2), 0, true, &width, &height);
+        EXPECT_EQ(canvas.Font.font.bold(), c.bold) << c.text;
+        EXPECT_EQ(canvas.Font.font.italic(), c.italic) << c.text;
+        EXPECT_EQ(width, width_of(c.shown, c.bold, c.italic)) << c.text;
+        EXPECT_GT(height, 0);
+    }
+    // Without AddCharasters, and in PropEditorMode outside column 0, the text is drawn as it is.
+    grid->SetCells(1, 2, "\\bWord");
+    grid->PropEditorMode = true;
+    canvas.Font = grid->GridFont();
+    int width = 0;
+    grid->DrawCell(1, 2, grid->CellRect(1, 2), 0, true, &width);
+    EXPECT_FALSE(canvas.Font.font.bold());
+    EXPECT_EQ(width, width_of("\\bWord", false, false));
+    grid->SetCells(0, 2, "\\bWord");
+    grid->DrawCell(0, 2, grid->CellRect(0, 2), 0, true, &width);
+    EXPECT_EQ(width, width_of("Word", true, false));
+    grid->PropEditorMode = false;
+    grid->SetAddCharasters(false);
+    grid->DrawCell(0, 2, grid->CellRect(0, 2), 0, true, &width);
+    EXPECT_EQ(width, width_of("\\bWord", false, false));
+}
+
+TEST_F(MyGridTest, PropEditorModeEditsValuesOfNamedRowsOnly) {
+    grid->PropEditorMode = true;
+    grid->SetCells(0, 4, "");
+    click_cell(0, 3);
+    EXPECT_EQ(grid->Col(), 1);
+    EXPECT_EQ(grid->Row(), 3);
+    ASSERT_TRUE(editor_shown());
+    QTest::keyClicks(editor(), "!");
+    QTest::keyClick(editor(), Qt::Key_Return);
+    EXPECT_EQ(grid->GetCells(1, 3), "value3!");
+
+    click_cell(0, 4);
+    EXPECT_EQ(grid->Col(), 1);
+    if (editor_shown())
+        QTest::keyClicks(editor(), "!");
+    else
+        QTest::keyClicks(grid, "!");
+    QTest::keyClick(grid->focusWidget() ? grid->focusWidget() : grid, Qt::Key_Return);
+    EXPECT_EQ(grid->GetCells(1, 4), "value4"); // no name: not editable
+}
+
+TEST_F(MyGridTest, EscapeInTheEditorUndoesTheTyping) {
+    click_cell(1, 3);
+    ASSERT_TRUE(editor_shown());
+    QTest::keyClicks(editor(), "xy");
+    QTest::keyClick(editor(), Qt::Key_Escape);
+    EXPECT_EQ(editor()->text(), "value3");
+    EXPECT_EQ(grid->GetCells(1, 3), "value3");
+}
+
+TEST_F(MyGridTest, ClipboardTextOfTheSelectionOrOfTheWholeGrid) {
+    grid->SetRowCount(3);
+    grid->SetColCount(3);
+    grid->SetCells(0, 0, "");
+    grid->SetCells(1, 0, " head\t");
+    grid->SetCells(2, 0, "h2");
+    grid->SetCells(0, 1, "a");
+    grid->SetCells(1, 1, "");
+    grid->SetCells(2, 1, "c\x01");
+    grid->SetCells(0, 2, "");
+    grid->SetCells(1, 2, "");
+    grid->SetCells(2, 2, "z");
+    // A one-column selection copies everything; tabs only after a non-empty start.
+    grid->SetSelection({1, 1, 1, 2});
+    EXPECT_EQ(grid->GetText(), "head\th2\r\na\t\tc\r\nz\r\n");
+    grid->SetSelection({1, 1, 2, 1}); // one row high
+    EXPECT_EQ(grid->GetText(), "head\th2\r\na\t\tc\r\nz\r\n");
+    grid->SetSelection({1, 1, 2, 2}); // two by two: only itself
+    EXPECT_EQ(grid->GetText(), "c\r\nz\r\n");
+
+    grid->CopyToClipboard("Заголовок");
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "Заголовок\nc\r\nz\r\n");
+    grid->CopyToClipboard();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "c\r\nz\r\n");
+}
+
+TEST_F(MyGridTest, RowsAndColumnsFitTheirTextsAndHeadersComeFromTopStrings) {
+    grid->SetTopStrings({"Имя", "Значение", "Ед."});
+    EXPECT_EQ(grid->ColCount(), 3);
+    EXPECT_EQ(grid->GetCells(2, 0), "Ед.");
+    grid->SetTopStrings({});
+    EXPECT_EQ(grid->ColCount(), 3); // an empty list changes nothing
+    EXPECT_EQ(grid->GetCells(1, 0), "Значение");
+
+    gui::TCanvas& canvas = grid->Canvas();
+    canvas.Font = grid->GridFont();
+    const int line = canvas.TextHeight("#");
+    grid->SetCells(1, 5, "one\ntwo\nthree");
+    grid->ResizeRow(5);
+    EXPECT_GE(grid->RowHeights(5), 3 * line + 4 - 1);
+    EXPECT_LE(grid->RowHeights(5), 3 * line + 4 + 3);
+    grid->ResizeRow(6);
+    EXPECT_EQ(grid->RowHeights(6), line + 4);
+
+    grid->SetCells(2, 7, "a much longer text than the others");
+    grid->ResizeCol(2);
+    canvas.Font = grid->GridFont();
+    EXPECT_EQ(grid->ColWidths(2), canvas.TextWidth("  ") + canvas.TextWidth("a much longer text than the others") + 4);
+    grid->SetColWidths(0, 5);
+    grid->AlignHorizontal();
+    canvas.Font = grid->GridFont();
+    EXPECT_EQ(grid->ColWidths(0), canvas.TextWidth("  ") + canvas.TextWidth("name39") + 4);
+}
+
+TEST_F(MyGridTest, AutoRowHeightMakesTheDropDownFillARow) {
+    kinds = {{2, cpComboList}};
+    click_cell(1, 2);
+    GridComboBox* combo = grid->Combo();
+    EXPECT_EQ(grid->DefaultRowHeight(), combo->sizeHint().height() - 2);
+    EXPECT_EQ(combo->height(), grid->RowHeights(2) + 2);
+    grid->SetAutoRowHeight(false);
+    grid->SetDefaultRowHeight(40);
+    grid->SetAutoRowHeight(true);
+    EXPECT_EQ(grid->DefaultRowHeight(), combo->sizeHint().height() - 2);
+}
+
+TEST_F(MyGridTest, TheWheelIsDroppedWhileTheListIsOpen) {
+    kinds = {{2, cpComboList}};
+    click_cell(1, 2);
+    GridComboBox* combo = grid->Combo();
+    const auto wheel = [&](QWidget* target) {
+        QWheelEvent event(QPointF(20, 20), target->mapToGlobal(QPointF(20, 20)), {}, QPoint(0, -120), Qt::NoButton,
+                          {}, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(target, &event);
+    };
+    combo->showPopup();
+    ASSERT_TRUE(wait_for([&] { return combo->list_open(); }, 2000));
+    const int index = combo->currentIndex();
+    wheel(grid->viewport());
+    wheel(combo);
+    EXPECT_EQ(grid->TopRow(), 1);
+    EXPECT_EQ(combo->currentIndex(), index);
+    combo->hidePopup();
+    wheel(grid->viewport());
+    EXPECT_GT(grid->TopRow(), 1);
+}
+
+} // namespace
