@@ -246,7 +246,14 @@ TEST_F(GridOpts, ColumnFlagsChooseAndPackTheColumns) {
         if (c.number >= 0)
             EXPECT_EQ(grid->GetCells(c.number, 2), "1") << c.columns;
     }
+    // The value in grid column 0 is stored like any other.
+    fill(o, 1, lib::gc_value);
+    grid->SetCells(0, 2, "stored");
+    editor->store();
+    EXPECT_EQ(o.remote_name, "stored");
+    o.remote_name = "host";
     // Without a value column nothing is stored.
+    fill(o, 1, lib::gc_caption);
     grid->SetCells(0, 2, "changed");
     editor->store();
     EXPECT_EQ(o.remote_name, "host");
@@ -334,6 +341,46 @@ TEST_F(GridOpts, CheckBoxIsDrawnAndToggledByAnyButtonInItsValueCellOnly) {
     grid->SetCells(3, row, "1");
     editor->store();
     EXPECT_TRUE(o.check);
+}
+
+// The box is a square of the smaller of (row height - 4) and the text height, centred in the cell, and it
+// covers the "0" or "1" the grid drew there.
+TEST_F(GridOpts, CheckBoxIsCentredSizedToItsRowAndHidesTheCellText) {
+    MixedOptions o;
+    fill(o, 1);
+    const int row = 5;
+    press(1, 2); // the cursor elsewhere: the check box cell is drawn plain
+    const gui::TColor background = gui::resolve_color(gui::clWindow);
+    auto cell_image = [&] {
+        const gui::TRect r = grid->CellRect(3, row);
+        return bv_test::render(*grid->viewport()).copy(r.to_qrect());
+    };
+    // The bounding box of what differs from the background.
+    auto drawn = [&](const QImage& image) {
+        QRect box;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (bv_test::at(image, x, y) != background)
+                    box |= QRect(x, y, 1, 1);
+        return box;
+    };
+    const int text_height = grid->Canvas().TextHeight("#");
+    for (int height : {text_height + 10, text_height - 2}) {
+        grid->SetRowHeights(row, height);
+        const QImage image = cell_image();
+        const QRect box = drawn(image);
+        const int size = std::min(height - 4, text_height);
+        EXPECT_NEAR(box.width(), size, 2) << "row height " << height;
+        EXPECT_NEAR(box.height(), size, 2) << "row height " << height;
+        EXPECT_NEAR(box.center().x(), image.width() / 2, 1);
+        EXPECT_NEAR(box.center().y(), image.height() / 2, 1);
+    }
+    // Texts that both read as 0 look alike: the grid's own text is hidden.
+    const QImage zero = cell_image();
+    grid->SetCells(3, row, "00");
+    EXPECT_EQ(cell_image(), zero);
+    grid->SetCells(3, row, "1");
+    EXPECT_NE(cell_image(), zero);
 }
 
 TEST_F(GridOpts, FiltersHideAndProtectOptions) {
