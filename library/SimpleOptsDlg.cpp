@@ -8,7 +8,6 @@
 #include "platform/gui/SystemColors.h"
 
 #include <QBoxLayout>
-#include <QGuiApplication>
 #include <QScreen>
 #include <QShowEvent>
 #include <QStyle>
@@ -61,20 +60,7 @@ TSimpleOptsForm::TSimpleOptsForm(QWidget* owner, lib::options_base* options)
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, gui::to_qcolor(gui::clBtnFace));
     setPalette(palette);
-    setAutoFillBackground(true);
     resize(gui::design_px(443), gui::design_px(291));
-
-    Grid = new TMyGrid(this);
-    Grid->SetColCount(4);
-    Grid->SetFlat(true);
-    Grid->SetDefaultRowHeight(gui::design_px(22));
-    Grid->SetFixedCols(0);
-    Grid->SetRowCount(2);
-    Grid->SetFixedRows(1);
-    for (int col = 0; col < 4; ++col)
-        Grid->SetColWidths(col, gui::design_px(designed_col_widths[col]));
-    Grid->SetOptions(gui::goFixedVertLine | gui::goFixedHorzLine | gui::goVertLine | gui::goHorzLine |
-                     gui::goRangeSelect | gui::goEditing | gui::goAlwaysShowEditor | gui::goThumbTracking);
 
     pnlBottom = new gui::TPanel(this);
     pnlBottom->SetBevelOuter(gui::bvNone);
@@ -98,15 +84,25 @@ TSimpleOptsForm::TSimpleOptsForm(QWidget* owner, lib::options_base* options)
     buttons->addWidget(btnOk, 0, Qt::AlignTop);
     buttons->addWidget(btnCancel, 0, Qt::AlignTop);
 
+    // Created after the buttons: the focus chain follows creation, and the buttons come first in it.
+    Grid = new TMyGrid(this);
+    Grid->SetColCount(4);
+    Grid->SetFlat(true);
+    Grid->SetDefaultRowHeight(gui::design_px(22));
+    Grid->SetFixedCols(0);
+    Grid->SetRowCount(2);
+    Grid->SetFixedRows(1);
+    for (int col = 0; col < 4; ++col)
+        Grid->SetColWidths(col, gui::design_px(designed_col_widths[col]));
+    Grid->SetOptions(gui::goFixedVertLine | gui::goFixedHorzLine | gui::goVertLine | gui::goHorzLine |
+                     gui::goRangeSelect | gui::goEditing | gui::goAlwaysShowEditor | gui::goThumbTracking);
+
     auto* client = new QVBoxLayout(this);
     client->setContentsMargins(0, 0, 0, 0);
     client->setSpacing(0);
     client->addWidget(Grid, 1);
     client->addWidget(pnlBottom);
     pnlBottom->hide();
-
-    setTabOrder(btnOk, btnCancel);
-    setTabOrder(btnCancel, Grid);
 
     editor = std::make_unique<lib::grid_options>(Grid);
     if (form_style())
@@ -115,11 +111,8 @@ TSimpleOptsForm::TSimpleOptsForm(QWidget* owner, lib::options_base* options)
     Grid->SetOptions(Grid->Options() | gui::goThumbTracking);
 }
 
-// The editor goes first: it takes its handlers off the grid while the grid still exists.
-TSimpleOptsForm::~TSimpleOptsForm() {
-    editor.reset();
-    option_list.reset();
-}
+// The members go before the form's base deletes the grid, so the editor takes its handlers off a live grid.
+TSimpleOptsForm::~TSimpleOptsForm() = default;
 
 bool TSimpleOptsForm::execute(const QString& caption) {
     setWindowTitle(caption);
@@ -154,8 +147,10 @@ void TSimpleOptsForm::FormShow() {
     for (int row = 0; row < Grid->RowCount(); ++row)
         h += Grid->RowHeights(row) + line;
 
-    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-    const QRect area = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
+    const QScreen* screen = this->screen();
+    if (!screen)
+        return;
+    const QRect area = screen->geometry();
     const int scroll_bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
     const int client_height = std::min(h + scroll_bar + pnlBottom->height() + 8, area.height() * 2 / 3);
     const int client_width = std::min(w + scroll_bar + 4, area.width() * 11 / 12);

@@ -9,6 +9,7 @@
 #include "library/options_detailed.h"
 #include "platform/gui/InplaceEdit.h"
 #include "platform/gui/Panel.h"
+#include "platform/gui/SystemColors.h"
 #include "tests/support/qt_helpers.h"
 #include "tests/support/scratch_dir.h"
 
@@ -100,9 +101,12 @@ TEST(SimpleOptsDlg, DesignValuesBeforeItRuns) {
         ++styled;
     });
     Options o;
+    gui::pin_system_colors(gui::standard_system_colors()); // the face colour is the system's, not Qt's
     TSimpleOptsForm form(nullptr, &o);
     TSimpleOptsForm::set_form_style({});
     EXPECT_EQ(styled, 1);
+    EXPECT_EQ(form.palette().color(QPalette::Window), gui::to_qcolor(gui::clBtnFace));
+    gui::unpin_system_colors();
     EXPECT_EQ(form.windowTitle(), "SimpleOptsForm");
     EXPECT_EQ(form.size(), QSize(gui::design_px(443), gui::design_px(291)));
     EXPECT_TRUE(form.pnlBottom->isHidden());
@@ -218,6 +222,10 @@ TEST(SimpleOptsDlg, FitsTheGridAndIsCentred) {
         const QRect outer = form.frameGeometry();
         EXPECT_EQ(outer.left() - screen.left(), (screen.width() - outer.width()) / 2);
         EXPECT_EQ(outer.top() - screen.top(), (screen.height() - outer.height()) / 2);
+        // The panel at the bottom, the grid filling the rest of the client area.
+        const int panel = form.pnlBottom->height();
+        EXPECT_EQ(form.pnlBottom->geometry(), QRect(0, form.height() - panel, form.width(), panel));
+        EXPECT_EQ(form.Grid->geometry(), QRect(0, 0, form.width(), form.height() - panel));
         form.SetModalResult(gui::mrCancel);
     });
 
@@ -231,7 +239,9 @@ TEST(SimpleOptsDlg, FitsTheGridAndIsCentred) {
         EXPECT_EQ(outer.top() - screen.top(), (screen.height() - outer.height()) / 2);
         // The buttons keep to the panel's top right, in their designed order and spacing.
         const QRect ok = big.btnOk->geometry(), cancel = big.btnCancel->geometry();
-        EXPECT_EQ(big.pnlBottom->geometry().bottom(), big.height() - 1);
+        const int panel = big.pnlBottom->height();
+        EXPECT_EQ(big.pnlBottom->geometry(), QRect(0, big.height() - panel, big.width(), panel));
+        EXPECT_EQ(big.Grid->geometry(), QRect(0, 0, big.width(), big.height() - panel));
         EXPECT_EQ(ok.top(), gui::design_px(8));
         EXPECT_EQ(cancel.top(), gui::design_px(8));
         EXPECT_EQ(big.pnlBottom->width() - (cancel.left() + cancel.width()), gui::design_px(6));
@@ -239,6 +249,20 @@ TEST(SimpleOptsDlg, FitsTheGridAndIsCentred) {
         // With more than fixed rows + 2 rows the cursor starts on the first option.
         EXPECT_EQ(big.Grid->Row(), 2);
         big.SetModalResult(gui::mrCancel);
+    });
+}
+
+TEST(SimpleOptsDlg, OkHasTheFocusFirstAndTabGoesToCancelThenTheGrid) {
+    Options o;
+    TSimpleOptsForm form(nullptr, &o);
+    run(form, "x", [&] {
+        EXPECT_EQ(QApplication::focusWidget(), form.btnOk);
+        QTest::keyClick(form.btnOk, Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), form.btnCancel);
+        QTest::keyClick(form.btnCancel, Qt::Key_Tab);
+        QWidget* focused = QApplication::focusWidget();
+        EXPECT_TRUE(focused == form.Grid || form.Grid->isAncestorOf(focused));
+        form.SetModalResult(gui::mrCancel);
     });
 }
 
