@@ -28,9 +28,7 @@ AnsiString from_qstring(const QString& text) {
 
 // A cell text read as an integer; anything that is not a number counts as 0.
 int cell_number(const QString& text) {
-    bool ok = false;
-    const int n = text.trimmed().toInt(&ok);
-    return ok ? n : 0;
+    return text.trimmed().toInt();
 }
 
 // The grid column of a flag: how many of the lower flags are set, or -1 when the flag is not.

@@ -54,13 +54,14 @@ void TSimpleOptsForm::set_form_style(FormStyle style) {
 TSimpleOptsForm::TSimpleOptsForm(QWidget* owner, lib::options_base* options)
     : gui::DialogForm(owner), option_list(std::make_unique<lib::options_list>()), options(options) {
     setWindowTitle(QStringLiteral("SimpleOptsForm"));
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    // A dialog border: not resizable by the user.
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     if (owner)
         setFont(owner->font());
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, gui::to_qcolor(gui::clBtnFace));
     setPalette(palette);
-    resize(gui::design_px(443), gui::design_px(291));
+    setFixedSize(gui::design_px(443), gui::design_px(291));
 
     pnlBottom = new gui::TPanel(this);
     pnlBottom->SetBevelOuter(gui::bvNone);
@@ -154,7 +155,7 @@ void TSimpleOptsForm::FormShow() {
     const int scroll_bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
     const int client_height = std::min(h + scroll_bar + pnlBottom->height() + 8, area.height() * 2 / 3);
     const int client_width = std::min(w + scroll_bar + 4, area.width() * 11 / 12);
-    resize(client_width, client_height);
+    setFixedSize(client_width, client_height);
 
     const QSize outer = frameGeometry().size();
     move(area.left() + (area.width() - outer.width()) / 2, area.top() + (area.height() - outer.height()) / 2);

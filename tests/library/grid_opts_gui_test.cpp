@@ -181,12 +181,14 @@ TEST_F(GridOpts, ApplicationOptionsGiveAHeaderAndOneNumberedRowWithTheCursorInTh
 TEST_F(GridOpts, SectionsNumbersAndRowCount) {
     grid->SetRowCount(20);
     grid->SetCells(0, 15, "old");
+    for (int col = 0; col < 4; ++col) // texts left from earlier use, where header rows come
+        for (int row : {2, 4, 7, 10})
+            grid->SetCells(col, row, "stale");
     MixedOptions o;
     fill(o, 2);
     EXPECT_EQ(grid->RowCount(), 20); // never reduced
     EXPECT_EQ(grid->GetCells(0, 15), "old");
-    // No header before an option whose section caption is empty... which is only so when the caption is
-    // empty: the first option belongs to "[Без названия]", so it has one.
+    // An option declared before any section belongs to "[Без названия]" and gets that header.
     const QStringList expected[] = {
         {"", u("[Без названия]"), "", ""},
         {"1", "First", "m", "before any section"},
@@ -246,8 +248,10 @@ TEST_F(GridOpts, ColumnFlagsChooseAndPackTheColumns) {
         if (c.number >= 0)
             EXPECT_EQ(grid->GetCells(c.number, 2), "1") << c.columns;
     }
-    // The value in grid column 0 is stored like any other.
+    // The value in grid column 0 is stored like any other, and the cursor is kept there.
     fill(o, 1, lib::gc_value);
+    press(2, 2);
+    EXPECT_EQ(grid->Col(), 0);
     grid->SetCells(0, 2, "stored");
     editor->store();
     EXPECT_EQ(o.remote_name, "stored");

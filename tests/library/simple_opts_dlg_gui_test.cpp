@@ -127,6 +127,7 @@ TEST(SimpleOptsDlg, DesignValuesBeforeItRuns) {
     EXPECT_EQ(g->RowCount(), 2);
     EXPECT_EQ(g->FixedRows(), 1);
     EXPECT_TRUE(g->Flat());
+    EXPECT_EQ(g->DefaultRowHeight(), gui::design_px(22));
     const int widths[] = {41, 127, 89, 151};
     for (int col = 0; col < 4; ++col)
         EXPECT_EQ(g->ColWidths(col), gui::design_px(widths[col]));
@@ -218,6 +219,7 @@ TEST(SimpleOptsDlg, FitsTheGridAndIsCentred) {
             h += g->RowHeights(row) + line;
         const int bar = form.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &form);
         EXPECT_EQ(form.width(), w + bar + 4);
+        EXPECT_EQ(form.minimumSize(), form.maximumSize()); // a dialog border: the user cannot resize it
         EXPECT_EQ(form.height(), h + bar + form.pnlBottom->height() + 8);
         const QRect outer = form.frameGeometry();
         EXPECT_EQ(outer.left() - screen.left(), (screen.width() - outer.width()) / 2);
