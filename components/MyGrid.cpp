@@ -77,6 +77,22 @@ bool GridComboBox::list_open() const {
     return view() && view()->isVisible();
 }
 
+void GridComboBox::keyPressEvent(QKeyEvent* event) {
+    // An editable drop-down holds the keyboard in place of the in-place editor, so the keys that move
+    // between rows still do.
+    const int key = event->key();
+    const bool row_key = key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp || key == Qt::Key_PageDown;
+    if (row_key && isEditable() && !(event->modifiers() & Qt::AltModifier)) {
+        for (QWidget* w = parentWidget(); w; w = w->parentWidget())
+            if (auto* grid = qobject_cast<TMyGrid*>(w)) {
+                grid->navigate(key, event->modifiers());
+                event->accept();
+                return;
+            }
+    }
+    QComboBox::keyPressEvent(event);
+}
+
 void GridComboBox::wheelEvent(QWheelEvent* event) {
     if (list_open()) {
         event->accept();
@@ -192,6 +208,9 @@ void TMyGrid::Click() {
         ShowEditor();
     else if (InplaceEditor())
         HideEditor();
+    // The drop-down lies over the editor; typing must reach what the user sees.
+    if (cell_props_ == cpComboEdit && !combo_->isHidden() && InplaceEditor() && InplaceEditor()->hasFocus())
+        combo_->setFocus();
 }
 
 void TMyGrid::CheckCellProps() {
@@ -210,7 +229,6 @@ void TMyGrid::show_combo_box(CELL_PROPS kind) {
         cb_timer_->start();
     }
     combo_->show();
-    combo_->raise();
     set_cb_bounds();
     if (OnGetPopupStrings) {
         combo_->clear();
@@ -248,6 +266,7 @@ void TMyGrid::set_cb_bounds() {
     const gui::TRect r = CellRect(Col(), Row());
     // Over the cell and its grid lines.
     combo_->setGeometry(r.left - 1, r.top - 1, r.width() + 2, r.height() + 2);
+    combo_->raise(); // above the in-place editor
 }
 
 void TMyGrid::set_auto_row_height() {
@@ -294,7 +313,6 @@ void TMyGrid::show_button(const QString& caption, const QString& hint) {
         connect(button_, &QToolButton::clicked, this, [this] { button_click(); });
     }
     button_->show();
-    button_->raise();
     button_->setText(caption);
     button_->setToolTip(hint);
     set_button_bounds();
@@ -308,6 +326,7 @@ void TMyGrid::set_button_bounds() {
         return;
     // A square over the cell's right end.
     button_->setGeometry(r.right - r.height(), r.top, r.height(), r.height());
+    button_->raise();
 }
 
 void TMyGrid::hide_button() {

@@ -52,6 +52,7 @@ public:
     bool list_open() const;
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
 };
 
@@ -124,6 +125,7 @@ public:
 
 protected:
     friend class MyGridInplaceEdit;
+    friend class GridComboBox;
 
     void DrawCell(int col, int row, const gui::TRect& rect, gui::TGridDrawState state) override;
     void Click() override;

@@ -81,6 +81,11 @@ public:
         report("control", "flat_selector", flat_selector);
         report("control", "palette", palette);
         report("control", "property_grid", property_grid);
+        // The colour row's value cell, in screen coordinates.
+        const gui::TRect cell = property_grid->CellRect(1, 3);
+        const QPoint p = property_grid->viewport()->mapToGlobal(QPoint(cell.left, cell.top));
+        std::printf("control grid_colour_cell %d %d %d %d\n", p.x(), p.y(), cell.width(), cell.height());
+        std::fflush(stdout);
     }
 
 private:
@@ -246,10 +251,14 @@ private:
             const char* value;
             CELL_PROPS kind;
         } rows[] = {
-            {"\\bТекст", "правка", cpEdit},         {"Список с правкой", "Два", cpComboEdit},
-            {"Цвет", "clRed", cpColor},               {"Список", "Вниз", cpComboList},
-            {"\\iТолько чтение", "42", cpReadOnly}, {"Текст и кнопка", "файл.txt", cpEditButton},
-            {"Кнопка", "выбрать", cpReadOnlyButton},  {"Цвет без имени", "$00C08040", cpColor},
+            {"\\bТекст", "правка", cpEdit},
+            {"Список с правкой", "Два", cpComboEdit},
+            {"Цвет", "clRed", cpColor},
+            {"Список", "Вниз", cpComboList},
+            {"\\iТолько чтение", "42", cpReadOnly},
+            {"Текст и кнопка", "файл.txt", cpEditButton},
+            {"Кнопка", "выбрать", cpReadOnlyButton},
+            {"Цвет без имени", "$00C08040", cpColor},
         };
         property_grid->SetRowCount(1 + static_cast<int>(std::size(rows)));
         for (int i = 0; i < static_cast<int>(std::size(rows)); ++i) {

@@ -75,7 +75,9 @@ protected:
 };
 
 TEST_F(MyGridTest, DropDownsFollowTheCurrentCellWithTheOwnersItems) {
-    kinds = {{2, cpComboEdit}, {3, cpComboList}, {4, cpComboList}};
+    kinds = {{2, cpComboEdit}, {3, cpComboList}, {4, cpComboList}, {6, cpEditButton}};
+    click_cell(1, 6);
+    ASSERT_TRUE(grid->Button()->isVisible());
     grid->OnGetPopupStrings = [](QObject*, int col, int row, QStringList& items) {
         EXPECT_EQ(col, 1);
         items = {"alpha", "beta", QStringLiteral("value%1").arg(row == 4 ? 4 : 99)};
@@ -83,10 +85,21 @@ TEST_F(MyGridTest, DropDownsFollowTheCurrentCellWithTheOwnersItems) {
     click_cell(1, 2);
     GridComboBox* combo = grid->Combo();
     ASSERT_TRUE(combo->isVisible());
+    EXPECT_FALSE(grid->Button()->isVisible());
     EXPECT_TRUE(combo->isEditable());
     EXPECT_EQ(combo->currentText(), "value2");
     EXPECT_EQ(combo->geometry(), cell_qrect(1, 2).adjusted(-1, -1, 1, 1)); // covers the cell and its lines
     EXPECT_TRUE(editor_shown());
+    // The drop-down lies over the editor and has the keyboard, which still moves between rows.
+    const QPoint centre = cell_qrect(1, 2).center();
+    QWidget* on_top = grid->viewport()->childAt(centre);
+    EXPECT_TRUE(on_top == combo || combo->isAncestorOf(on_top));
+    EXPECT_TRUE(combo->hasFocus());
+    QTest::keyClick(combo->lineEdit(), Qt::Key_Down);
+    EXPECT_EQ(grid->Row(), 3);
+    QTest::keyClick(combo, Qt::Key_Up); // a pick-only list keeps its own keys
+    EXPECT_EQ(grid->Row(), 3);
+    click_cell(1, 2);
 
     // Pick-only: a cell text that is not among the items becomes the first item, selected.
     click_cell(1, 3);
@@ -142,6 +155,29 @@ TEST_F(MyGridTest, TypingIntoAnEditableDropDownReachesTheCellWithinHalfASecond) 
     EXPECT_EQ(changes, 1);
 }
 
+TEST_F(MyGridTest, TheTimerWaitsForAClosedListAndFollowsACellThatMoved) {
+    kinds = {{2, cpComboList}};
+    grid->OnGetPopupStrings = [](QObject*, int, int, QStringList& items) { items = {"one", "two"}; };
+    click_cell(1, 2);
+    GridComboBox* combo = grid->Combo();
+    combo->showPopup();
+    ASSERT_TRUE(wait_for([&] { return combo->list_open(); }, 2000));
+    combo->setCurrentIndex(2); // "two"; the cell's own text is item 0
+    bv_test::pump(700);
+    EXPECT_EQ(grid->GetCells(1, 2), "value2"); // not while the user is still choosing
+    EXPECT_EQ(changes, 0);
+    combo->hidePopup();
+    ASSERT_TRUE(wait_for([&] { return changes == 1; }, 1500));
+    EXPECT_EQ(grid->GetCells(1, 2), "two");
+
+    // Wider grid lines move the cell without any notification: the timer places the drop-down again.
+    grid->SetGridLineWidth(4);
+    const QRect moved = cell_qrect(1, 2).adjusted(-1, -1, 1, 1);
+    EXPECT_NE(combo->geometry(), moved);
+    EXPECT_TRUE(wait_for([&] { return combo->geometry() == moved; }, 1500));
+    EXPECT_EQ(changes, 1);
+}
+
 TEST_F(MyGridTest, ScrollingTheCurrentCellAwayHidesItsEditorsAfterWritingBack) {
     kinds = {{2, cpComboEdit}, {3, cpColor}};
     click_cell(1, 2);
@@ -188,7 +224,9 @@ TEST_F(MyGridTest, ButtonKindsTheirHintsAndWhereTheEditorShows) {
     const QRect cell = cell_qrect(1, 2);
     EXPECT_EQ(button->geometry(), QRect(cell.right() + 1 - cell.height(), cell.top(), cell.height(), cell.height()));
     ASSERT_TRUE(editor_shown());
-    EXPECT_LE(editor()->geometry().right(), button->geometry().left() - 1); // the editor leaves it clear
+    EXPECT_TRUE(button->autoRaise()); // a flat button
+    EXPECT_TRUE(editor()->hasFrame());
+    EXPECT_EQ(editor()->geometry(), cell.adjusted(0, 0, -cell.height(), 0)); // the editor leaves it clear
 
     // Enter in the editor presses the button and goes no further: the cell stays current and unchanged.
     editor()->setText("edited");
@@ -233,6 +271,7 @@ TEST_F(MyGridTest, ColourButtonOpensThePopUpUnderTheCellAndStoresTheChosenName) 
     QTimer::singleShot(100, grid, [&] {
         ASSERT_NE(MyGridColorForm, nullptr);
         opened_at = MyGridColorForm->pos();
+        EXPECT_EQ(MyGridColorForm->parentWidget(), &owner); // owned by the grid's form
         started_with = MyGridColorForm->ColorSelector->ColorValue();
         TColorSelector* s = MyGridColorForm->ColorSelector;
         // Row 5, column 7: blue.
@@ -274,26 +313,34 @@ TEST_F(MyGridTest, ColourCellsAreSwatchesAndOwnerColoursFillTheOthers) {
         return at(image, r.left + dx, r.top + dy);
     };
     const int h = grid->CellRect(1, 2).height();
-    EXPECT_EQ(pixel(1, 2, h / 2, h / 2), 0x008000u);           // the swatch
+    EXPECT_EQ(pixel(1, 2, h / 2, h / 2), 0x008000u);                          // the swatch
     EXPECT_EQ(pixel(1, 2, 2, h / 2), gui::resolve_color(gui::clWindowFrame)); // its frame
     EXPECT_EQ(pixel(1, 2, 1, h / 2), gui::resolve_color(gui::clWindow));
     for (int x = 0; x < grid->CellRect(1, 3).width(); x += 3) // an empty colour cell is plain background
         ASSERT_EQ(pixel(1, 3, x, h / 2), gui::resolve_color(gui::clWindow)) << x;
     EXPECT_EQ(pixel(1, 4, h / 2, h / 2), gui::resolve_color(gui::clWindow)); // unreadable: window colour
     EXPECT_EQ(pixel(1, 4, 2, h / 2), gui::resolve_color(gui::clWindowFrame));
-    EXPECT_EQ(pixel(1, 6, 1, 1), 0x40C0F0u); // the owner's colour
+    EXPECT_EQ(pixel(1, 6, 1, 1), 0x40C0F0u);                          // the owner's colour
     EXPECT_EQ(pixel(0, 6, 1, 1), gui::resolve_color(gui::clBtnFace)); // fixed cells are the base's
 
     // A selected cell keeps the highlight unless UseSelColor is off.
-    grid->FocusCell(1, 5, true);
-    grid->SetSelection({0, 5, 1, 6});
-    grid->clearFocus();
+    grid->SetSelection({1, 5, 1, 6}); // (1, 5) selected, not current
     QImage selected = render(*grid->viewport());
-    EXPECT_EQ(at(selected, grid->CellRect(1, 6).left + 1, grid->CellRect(1, 6).top + 1),
-              gui::resolve_color(gui::clHighlight));
+    const gui::TRect sel = grid->CellRect(1, 5);
+    const auto count = [&](TColor colour) {
+        int n = 0;
+        for (int y = sel.top; y < sel.bottom; ++y)
+            for (int x = sel.left; x < sel.right; ++x)
+                n += at(selected, x, y) == gui::resolve_color(colour);
+        return n;
+    };
+    EXPECT_EQ(at(selected, sel.left + 1, sel.top + 1), gui::resolve_color(gui::clHighlight));
+    EXPECT_GT(count(gui::clHighlightText), 0);
     grid->SetUseSelColor(false);
     selected = render(*grid->viewport());
-    EXPECT_EQ(at(selected, grid->CellRect(1, 6).left + 1, grid->CellRect(1, 6).top + 1), 0x40C0F0u);
+    EXPECT_EQ(at(selected, sel.left + 1, sel.top + 1), 0x40C0F0u);
+    EXPECT_EQ(count(gui::clHighlightText), 0); // the text takes the grid's font colour again
+    EXPECT_GT(count(gui::clWindowText), 0);
 }
 
 // Rows of ink of the cell in the image: first and last that differ from the cell's background.
@@ -326,17 +373,53 @@ TEST_F(MyGridTest, TextIsCentredVerticallyAndAlignedByTheOwner) {
     EXPECT_NEAR(gap_above, gap_below, 6);
     EXPECT_GT(gap_above, 15);
 
-    // Right-justified by default, one blank from the edge; the owner's left-justified row starts left.
-    const auto first_ink_x = [&](int row) {
+    // Right-justified by default and left-justified by the owner, a blank from the edge; headers centred.
+    const int blank = QFontMetrics(grid->font()).horizontalAdvance(' ');
+    grid->SetCells(1, 0, "Head");
+    const QImage again = render(*grid->viewport());
+    const auto ink_cols = [&](int row, TColor background) {
         const gui::TRect c = grid->CellRect(1, row);
-        for (int x = c.left; x < c.right; ++x)
-            for (int y = c.top; y < c.bottom; ++y)
-                if (at(image, x, y) != gui::resolve_color(gui::clWindow))
-                    return x - c.left;
-        return -1;
+        int first = -1, last = -1;
+        for (int x = c.left + 1; x < c.right; ++x)
+            for (int y = c.top + 1; y < c.bottom; ++y)
+                if (at(again, x, y) != gui::resolve_color(background)) {
+                    if (first < 0)
+                        first = x - c.left;
+                    last = x - c.left;
+                    break;
+                }
+        return std::pair{first, c.width() - 1 - last}; // the gaps on the left and on the right
     };
-    EXPECT_GT(first_ink_x(5), 100);
-    EXPECT_LT(first_ink_x(4), 10);
+    const auto [left5, right5] = ink_cols(5, gui::clWindow);
+    EXPECT_GE(right5, blank);
+    EXPECT_LE(right5, blank + 2);
+    EXPECT_GT(left5, 100);
+    const auto [left4, right4] = ink_cols(4, gui::clWindow);
+    EXPECT_GE(left4, blank);
+    EXPECT_LE(left4, blank + 2);
+    const auto [left0, right0] = ink_cols(0, gui::clBtnFace);
+    EXPECT_NEAR(left0, right0, 3);
+}
+
+TEST_F(MyGridTest, StyleSettersRepaintOnlyWhenTheValueChanges) {
+    int drawn = 0;
+    grid->OnDrawCell = [&](QObject*, int, int, const gui::TRect&, gui::TGridDrawState) { ++drawn; };
+    const std::vector<std::function<void()>> setters = {
+        [&] { grid->SetFixedAlignment(gui::taLeftJustify); }, [&] { grid->SetAlignment(gui::taCenter); },
+        [&] { grid->SetAddCharasters(true); }, [&] { grid->SetUseSelColor(false); }};
+    bv_test::pump(50);
+    for (std::size_t i = 0; i < setters.size(); ++i) {
+        drawn = 0;
+        setters[i]();
+        bv_test::pump(50);
+        EXPECT_GT(drawn, 0) << i;
+        drawn = 0;
+        setters[i]();
+        bv_test::pump(50);
+        EXPECT_EQ(drawn, 0) << i;
+    }
+    EXPECT_EQ(grid->FixedAlignment(), gui::taLeftJustify);
+    EXPECT_EQ(grid->Alignment(), gui::taCenter);
 }
 
 TEST_F(MyGridTest, TextMarkersSetTheStyleAndAreNotShown) {
@@ -354,9 +437,8 @@ TEST_F(MyGridTest, TextMarkersSetTheStyleAndAreNotShown) {
         const char* shown;
         bool bold, italic;
     } cases[] = {
-        {"\\bWord", 1, "Word", true, false},   {"\\BWord", 1, "Word", true, false},
-        {"\\IWord", 1, "Word", false, true},   {"\\xWord", 1, "Word", false, false},
-        {"\\", 1, "\\", false, false},         {"plain", 1, "plain", false, false},
+        {"\\bWord", 1, "Word", true, false},  {"\\BWord", 1, "Word", true, false}, {"\\IWord", 1, "Word", false, true},
+        {"\\xWord", 1, "Word", false, false}, {"\\", 1, "\\", false, false},       {"plain", 1, "plain", false, false},
     };
     for (const Case& c : cases) {
         grid->SetCells(c.col, 2, c.text);
@@ -381,11 +463,13 @@ TEST_F(MyGridTest, TextMarkersSetTheStyleAndAreNotShown) {
     EXPECT_EQ(width, width_of("Word", true, false));
     grid->PropEditorMode = false;
     grid->SetAddCharasters(false);
+    canvas.Font = grid->GridFont();
     grid->DrawCell(0, 2, grid->CellRect(0, 2), 0, true, &width);
     EXPECT_EQ(width, width_of("\\bWord", false, false));
 }
 
 TEST_F(MyGridTest, PropEditorModeEditsValuesOfNamedRowsOnly) {
+    grid->SetFixedCols(0); // the names are cells of their own
     grid->PropEditorMode = true;
     grid->SetCells(0, 4, "");
     click_cell(0, 3);
@@ -398,11 +482,9 @@ TEST_F(MyGridTest, PropEditorModeEditsValuesOfNamedRowsOnly) {
 
     click_cell(0, 4);
     EXPECT_EQ(grid->Col(), 1);
-    if (editor_shown())
-        QTest::keyClicks(editor(), "!");
-    else
-        QTest::keyClicks(grid, "!");
-    QTest::keyClick(grid->focusWidget() ? grid->focusWidget() : grid, Qt::Key_Return);
+    ASSERT_TRUE(editor_shown());
+    EXPECT_TRUE(editor()->isReadOnly());
+    QTest::keyClicks(editor(), "!");
     EXPECT_EQ(grid->GetCells(1, 4), "value4"); // no name: not editable
 }
 
@@ -486,8 +568,8 @@ TEST_F(MyGridTest, TheWheelIsDroppedWhileTheListIsOpen) {
     click_cell(1, 2);
     GridComboBox* combo = grid->Combo();
     const auto wheel = [&](QWidget* target) {
-        QWheelEvent event(QPointF(20, 20), target->mapToGlobal(QPointF(20, 20)), {}, QPoint(0, -120), Qt::NoButton,
-                          {}, Qt::NoScrollPhase, false);
+        QWheelEvent event(QPointF(20, 20), target->mapToGlobal(QPointF(20, 20)), {}, QPoint(0, -120), Qt::NoButton, {},
+                          Qt::NoScrollPhase, false);
         QApplication::sendEvent(target, &event);
     };
     combo->showPopup();

@@ -90,9 +90,28 @@ grep -q '^chosen selector \$00FF0000$' "$work/gallery.log" || fail "the drop-dow
 sleep 0.3
 import -window root "$artefacts/gallery_after.png"
 
+# The property grid: a real click on the colour row's value shows its "..." button at the cell's right
+# end; the button opens the pop-up under the cell, and row 5, column 7 (blue) becomes the cell's text.
+read -r x y w h <<<"$(geometry control grid_colour_cell)"
+xdotool mousemove $((x + 10)) $((y + h / 2)) click 1
+sleep 0.5
+xdotool mousemove $((x + w - h / 2)) $((y + h / 2)) click 1
+wait_for 10 bash -c "[ \$(grep -c '^popup grid ' '$work/gallery.log') -ge 2 ]" || fail "the grid's colour button opened no pop-up"
+sleep 0.3
+import -window root "$artefacts/gallery_property_grid_popup.png"
+read -r px py pw ph <<<"$(geometry popup grid)"
+# (The palette sits a few pixels inside the pop-up, whose top-left corner is the cell's bottom-left.)
+[ "$py" -gt $((y + h)) ] && [ "$py" -le $((y + h + 40)) ] && [ "$px" -ge "$x" ] && [ "$px" -le $((x + 10)) ] ||
+    fail "the grid's pop-up palette is at $px $py, not just under the cell ($x $((y + h)))"
+click_cell "$px" "$py" "$pw" "$ph" 5 7
+wait_for 10 grep -q '^changed grid ' "$work/gallery.log" || fail "the grid's colour cell did not change"
+grep -q '^changed grid clBlue$' "$work/gallery.log" || fail "the grid's colour cell became $(grep '^changed grid' "$work/gallery.log")"
+sleep 0.3
+import -window root "$artefacts/gallery_property_grid.png"
+
 kill -TERM "$gallery_pid"
 wait_for 10 bash -c "! kill -0 $gallery_pid" || fail "the gallery did not end on SIGTERM"
 if grep -qi 'warning\|critical' "$work/gallery.err"; then
     cat "$work/gallery.err" >&2
 fi
-echo "PASS: gallery pop-ups chose their colours; screenshots in $artefacts"
+echo "PASS: gallery pop-ups and the property grid chose their colours; screenshots in $artefacts"
