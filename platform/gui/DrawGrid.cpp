@@ -746,14 +746,19 @@ void TDrawGrid::mouseMoveEvent(QMouseEvent* event) {
         // Past the view's edges the selection takes the edge cell and scrolls on.
         const int x = std::clamp(p.x(), fixed_width(), viewport()->width() - 1);
         const int y = std::clamp(p.y(), fixed_height(), viewport()->height() - 1);
-        TGridCoord cell = MouseCoord(x, y);
+        TGridCoord cell{index_at(col_widths_, fixed_cols_, left_col_, grid_line_width_, x),
+                        index_at(row_heights_, fixed_rows_, top_row_, grid_line_width_, y)};
         if (cell.col < 0)
-            cell.col = p.x() < fixed_width() ? left_col_ - 1 : ColCount() - 1;
+            cell.col = ColCount() - 1;
         if (cell.row < 0)
-            cell.row = p.y() < fixed_height() ? top_row_ - 1 : RowCount() - 1;
-        if (p.x() >= viewport()->width())
+            cell.row = RowCount() - 1;
+        if (p.x() < fixed_width())
+            cell.col = left_col_ - 1;
+        else if (p.x() >= viewport()->width())
             cell.col = std::min(ColCount() - 1, cell.col + 1);
-        if (p.y() >= viewport()->height())
+        if (p.y() < fixed_height())
+            cell.row = top_row_ - 1;
+        else if (p.y() >= viewport()->height())
             cell.row = std::min(RowCount() - 1, cell.row + 1);
         if (cell != current_)
             move_current(cell.col, cell.row, false, true);

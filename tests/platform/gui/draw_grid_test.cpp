@@ -252,6 +252,7 @@ TEST_F(DrawGridTest, PaintingFillsCellsDrawsLinesAndPassesStates) {
     EXPECT_EQ(bv_test::at(image, 152, 70), gui::clSilver) << "vertical line";
     EXPECT_EQ(bv_test::at(image, 145, 62), gui::clWhite) << "no horizontal lines between scrolled cells";
     EXPECT_EQ(bv_test::at(image, 229, 70), gui::clWhite) << "past the last column: the grid colour";
+    EXPECT_EQ(bv_test::at(image, 229, 0), gui::clWhite);
 
     grid.SetOptions(grid.Options() | gui::goDrawFocusSelected);
     const QImage focused = paint();
@@ -330,6 +331,216 @@ TEST_F(DrawGridTest, AlwaysShownEditorAndClickOnTheCurrentCell) {
     EXPECT_EQ(grid.InplaceEditor()->text(), "2:5");
     key(Qt::Key_Return);
     EXPECT_TRUE(grid.InplaceEditor()->isVisible()) << "Enter keeps an always-shown editor";
+}
+
+TEST_F(DrawGridTest, HorizontalScrollingAndSeveralFixedColumns) {
+    grid.SetColCount(12);
+    grid.SetFixedCols(2);
+    grid.SetFixedRows(2);
+    grid.SetGridLineWidth(2);
+    // Two fixed columns of 52 pixels each with their lines, then the scrolled ones from LeftCol.
+    EXPECT_EQ(grid.CellRect(2, 2), (TRect{104, 44, 154, 64}));
+    EXPECT_EQ(grid.MouseCoord(103, 43), (TGridCoord{1, 1}));
+    EXPECT_EQ(grid.MouseCoord(104, 44), (TGridCoord{2, 2}));
+    EXPECT_EQ(grid.Col(), 2) << "the current cell left the new fixed area";
+    EXPECT_EQ(grid.Row(), 2);
+
+    const int changes = grid.top_left_changes;
+    key(Qt::Key_Right);
+    key(Qt::Key_Right);
+    EXPECT_EQ(grid.LeftCol(), 3) << "two scrolled columns fit: column 4 is the last fully shown";
+    EXPECT_EQ(grid.top_left_changes, changes + 1);
+    key(Qt::Key_Right);
+    EXPECT_EQ(grid.Col(), 5);
+    EXPECT_EQ(grid.LeftCol(), 4);
+    EXPECT_EQ(grid.CellRect(4, 2).left, 104);
+    EXPECT_TRUE(grid.CellRect(3, 2).empty());
+    key(Qt::Key_End);
+    EXPECT_EQ(grid.LeftCol(), 10);
+    EXPECT_FALSE(grid.CellRect(11, 2).empty());
+    for (int i = 0; i < 6; ++i)
+        key(Qt::Key_Left);
+    EXPECT_EQ(grid.Col(), 5);
+    EXPECT_EQ(grid.LeftCol(), 5) << "moving left scrolls back as soon as the cell leaves the view";
+    key(Qt::Key_Left);
+    EXPECT_EQ(grid.LeftCol(), 4);
+
+    // A wider view shows every column: the scrolled position returns to the first one.
+    grid.resize(800, 217);
+    QApplication::processEvents();
+    EXPECT_EQ(grid.LeftCol(), 2);
+    EXPECT_FALSE(grid.CellRect(11, 2).empty());
+}
+
+TEST_F(DrawGridTest, ScrollBarsCountInCells) {
+    grid.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    grid.resize(232 + grid.verticalScrollBar()->sizeHint().width(), 217);
+    QApplication::processEvents();
+    QScrollBar* bar = grid.verticalScrollBar();
+    EXPECT_EQ(bar->minimum(), 1);
+    EXPECT_EQ(bar->maximum(), 11);
+    EXPECT_EQ(bar->pageStep(), 9);
+    EXPECT_FALSE(bar->hasTracking()) << "thumb tracking is off by default";
+    bar->setValue(7);
+    EXPECT_EQ(grid.TopRow(), 7);
+    grid.SetTopRow(3);
+    EXPECT_EQ(bar->value(), 3);
+    grid.SetOptions(grid.Options() | gui::goThumbTracking);
+    EXPECT_TRUE(bar->hasTracking());
+    grid.SetRowCount(5);
+    EXPECT_EQ(bar->maximum(), 1) << "everything fits";
+    EXPECT_EQ(grid.TopRow(), 1);
+}
+
+TEST_F(DrawGridTest, PagingKeepsTheCurrentRowsPlaceInTheView) {
+    grid.SetTopRow(10);
+    grid.SetRow(15);
+    key(Qt::Key_PageUp);
+    EXPECT_EQ(grid.TopRow(), 1);
+    EXPECT_EQ(grid.Row(), 6);
+    key(Qt::Key_PageDown);
+    EXPECT_EQ(grid.TopRow(), 10);
+    EXPECT_EQ(grid.Row(), 15);
+}
+
+TEST_F(DrawGridTest, DraggingPastTheViewScrollsTheSelection) {
+    QTest::mousePress(grid.viewport(), Qt::LeftButton, {}, centre(1, 2));
+    QTest::mouseMove(grid.viewport(), QPoint(centre(2, 2).x(), 400));
+    EXPECT_EQ(grid.Row(), 11) << "one row past the last shown one";
+    EXPECT_EQ(grid.TopRow(), 3);
+    QTest::mouseMove(grid.viewport(), QPoint(400, centre(2, 5).y()));
+    EXPECT_EQ(grid.Col(), 3);
+    EXPECT_EQ(grid.Row(), 5);
+    QTest::mouseMove(grid.viewport(), QPoint(centre(2, 5).x(), 5));
+    EXPECT_EQ(grid.Row(), 2) << "over the fixed row: one row above the first shown one";
+    EXPECT_EQ(grid.TopRow(), 2);
+    QTest::mouseRelease(grid.viewport(), Qt::LeftButton, {}, QPoint(centre(2, 5).x(), 5));
+    EXPECT_EQ(grid.Selection(), (gui::TGridRect{1, 2, 2, 2}));
+}
+
+TEST_F(DrawGridTest, SizesOutsideTheGridAreZeroAndIgnored) {
+    grid.SetRowHeights(0, 30);
+    EXPECT_EQ(grid.RowHeights(0), 30);
+    EXPECT_EQ(grid.CellRect(1, 1).top, 31);
+    EXPECT_EQ(grid.RowHeights(-1), 0);
+    EXPECT_EQ(grid.RowHeights(20), 0);
+    EXPECT_EQ(grid.ColWidths(4), 0);
+    grid.SetColWidths(4, 10);
+    grid.SetRowHeights(20, 10);
+    EXPECT_EQ(grid.ColCount(), 4);
+    const int changes = grid.width_changes;
+    grid.SetDefaultColWidth(40);
+    EXPECT_EQ(grid.ColWidths(3), 40);
+    EXPECT_EQ(grid.width_changes, changes + 1);
+
+    gui::TDrawGrid fresh;
+    EXPECT_EQ(fresh.ColCount(), 5);
+    EXPECT_EQ(fresh.RowCount(), 5);
+    EXPECT_EQ(fresh.ColWidths(4), 64);
+    EXPECT_EQ(fresh.RowHeights(4), 24);
+}
+
+TEST_F(DrawGridTest, AHiddenEditorStaysHiddenThroughScrollingAndRowSelection) {
+    grid.SetOptions(grid.Options() | gui::goEditing);
+    key(Qt::Key_F2);
+    ASSERT_TRUE(grid.InplaceEditor()->isVisible());
+    key(Qt::Key_Escape);
+    grid.SetTopRow(4);
+    grid.SetTopRow(1);
+    EXPECT_FALSE(grid.InplaceEditor()->isVisible());
+    grid.SetOptions(grid.Options() | gui::goRowSelect);
+    key(Qt::Key_F2);
+    EXPECT_FALSE(grid.InplaceEditor()->isVisible()) << "no editor with whole-row selection";
+}
+
+TEST_F(DrawGridTest, TabStopsAtTheGridsEndsAndTypingNeedsEditingAndNoControlKey) {
+    grid.SetOptions(grid.Options() | gui::goTabs);
+    grid.SetCol(3);
+    key(Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(grid.Col(), 2);
+    key(Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(grid.Col(), 1);
+    EXPECT_EQ(grid.Row(), 1);
+    key(Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(grid.Col(), 1) << "nothing before the first cell";
+    EXPECT_EQ(grid.Row(), 1);
+    key(Qt::Key_End, Qt::ControlModifier);
+    key(Qt::Key_Tab);
+    EXPECT_EQ(grid.Col(), 3) << "nothing after the last cell";
+    EXPECT_EQ(grid.Row(), 19);
+
+    key(Qt::Key_A);
+    EXPECT_TRUE(grid.InplaceEditor() == nullptr || !grid.InplaceEditor()->isVisible()) << "editing is off";
+    grid.SetOptions(grid.Options() | gui::goEditing);
+    key(Qt::Key_A, Qt::ControlModifier);
+    EXPECT_TRUE(grid.InplaceEditor() == nullptr || !grid.InplaceEditor()->isVisible()) << "a control key types nothing";
+    EXPECT_EQ(grid.Cells(3, 19), "3:19");
+}
+
+TEST_F(DrawGridTest, ChangedCellsRepaintAndTheRaisedLookOfFixedCells) {
+    QRegion painted;
+    struct PaintSpy : QObject {
+        QRegion& region;
+        explicit PaintSpy(QRegion& r) : region(r) {}
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Paint)
+                region += static_cast<QPaintEvent*>(event)->region();
+            return false;
+        }
+    } spy(painted);
+    QApplication::processEvents();
+    grid.viewport()->installEventFilter(&spy);
+    painted = QRegion();
+    grid.SetCellText(2, 3, "changed");
+    QApplication::processEvents();
+    EXPECT_TRUE(painted.contains(grid.CellRect(2, 3).to_qrect())) << "a changed text is shown";
+    grid.viewport()->removeEventFilter(&spy);
+
+    grid.SetFlat(false);
+    grid.SetFixedColor(gui::clYellow);
+    const QImage image = paint();
+    EXPECT_EQ(bv_test::at(image, 10, 0), gui::resolve_color(gui::clBtnHighlight)) << "top edge of a fixed cell";
+    EXPECT_EQ(bv_test::at(image, 0, 30), gui::resolve_color(gui::clBtnHighlight)) << "left edge";
+    EXPECT_EQ(bv_test::at(image, 1, 30), gui::clYellow);
+    grid.SetFlat(true);
+    EXPECT_EQ(bv_test::at(paint(), 10, 0), gui::clYellow);
+}
+
+TEST_F(DrawGridTest, MeasuringOutsidePaintingUsesTheGridsFont) {
+    QFont big = grid.font();
+    big.setPointSize(big.pointSize() * 3);
+    grid.Canvas(); // a measuring canvas made with the old font
+    grid.setFont(big);
+    EXPECT_EQ(grid.Canvas().TextHeight("#"), QFontMetrics(big).height());
+    EXPECT_EQ(grid.Canvas().TextWidth("##"), QFontMetrics(big).horizontalAdvance("##"));
+}
+
+TEST_F(DrawGridTest, EdgesOfDraggingAndSizing) {
+    grid.SetOptions(grid.Options() | gui::goColSizing);
+    QTest::mousePress(grid.viewport(), Qt::LeftButton, {}, QPoint(50, 10));
+    QTest::mouseMove(grid.viewport(), QPoint(70, 10));
+    QTest::mouseRelease(grid.viewport(), Qt::LeftButton, {}, QPoint(70, 10));
+    EXPECT_EQ(grid.ColWidths(0), 70) << "the fixed column's line sizes it too";
+
+    grid.SetRowCount(5);
+    QTest::mousePress(grid.viewport(), Qt::LeftButton, {}, centre(1, 1));
+    QTest::mouseMove(grid.viewport(), QPoint(centre(1, 1).x(), 200));
+    QTest::mouseRelease(grid.viewport(), Qt::LeftButton, {}, QPoint(centre(1, 1).x(), 200));
+    EXPECT_EQ(grid.Row(), 4) << "below the last row: the last row";
+
+    grid.SetColCount(12);
+    grid.SetRow(1);
+    QTest::mousePress(grid.viewport(), Qt::LeftButton, {}, centre(1, 1));
+    QTest::mouseMove(grid.viewport(), QPoint(300, centre(1, 1).y()));
+    EXPECT_EQ(grid.Col(), 5) << "one column past the partly shown one (column 4)";
+    QTest::mouseRelease(grid.viewport(), Qt::LeftButton, {}, QPoint(300, centre(1, 1).y()));
+
+    grid.SetTopRow(1);
+    grid.SetRowCount(20);
+    grid.SetTopRow(5);
+    EXPECT_TRUE(grid.CellRect(0, 1).empty()) << "the first scrolled row, scrolled away, in a fixed column";
+    grid.SetRowHeights(-1, 50);
+    EXPECT_EQ(grid.RowHeights(0), 20);
 }
 
 TEST(StringGrid, CellTextsStayWithTheirCellsWhenTheLayoutChanges) {
