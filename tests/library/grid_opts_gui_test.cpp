@@ -243,10 +243,12 @@ TEST_F(GridOpts, ColumnFlagsChooseAndPackTheColumns) {
             EXPECT_EQ(grid->GetCells(c.value, 2), "host") << c.columns;
             EXPECT_EQ(grid->Col(), c.value);
         }
-        if (c.caption >= 0)
+        if (c.caption >= 0) {
             EXPECT_EQ(grid->GetCells(c.caption, 1), u("Основные")) << c.columns;
-        if (c.number >= 0)
+        }
+        if (c.number >= 0) {
             EXPECT_EQ(grid->GetCells(c.number, 2), "1") << c.columns;
+        }
     }
     // The value in grid column 0 is stored like any other, and the cursor is kept there.
     fill(o, 1, lib::gc_value);
