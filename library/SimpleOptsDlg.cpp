@@ -4,6 +4,7 @@
 #include "components/MyGrid.h"
 #include "library/GridOpts.h"
 #include "library/options.h"
+#include "platform/gui/InplaceEdit.h"
 #include "platform/gui/Panel.h"
 #include "platform/gui/SystemColors.h"
 
@@ -137,6 +138,10 @@ void TSimpleOptsForm::showEvent(QShowEvent* event) {
 }
 
 void TSimpleOptsForm::FormShow() {
+    // Laid out before the form was shown, the grid may have hidden its in-place editor only in name: hiding
+    // an editor whose window is not shown yet leaves it to appear with the form, over a stale cell.
+    if (gui::TInplaceEdit* editor = Grid->InplaceEditor(); editor && !Grid->EditorMode())
+        editor->hide();
     for (int row = 0; row < Grid->RowCount(); ++row)
         Grid->ResizeRow(row);
 

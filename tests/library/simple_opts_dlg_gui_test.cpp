@@ -254,6 +254,31 @@ TEST(SimpleOptsDlg, FitsTheGridAndIsCentred) {
     });
 }
 
+// Laid out before it is shown, the dialog must not show an in-place editor over a header row, and shows one
+// over the current value cell when that is a text.
+TEST(SimpleOptsDlg, TheInPlaceEditorShowsOnlyOverAnEditableCurrentCell) {
+    Options one;
+    TSimpleOptsForm header_current(nullptr, &one);
+    run(header_current, "x", [&] {
+        bv_test::pump(100);
+        gui::TInplaceEdit* edit = header_current.Grid->InplaceEditor();
+        EXPECT_TRUE(!edit || !edit->isVisible());
+        header_current.SetModalResult(gui::mrCancel);
+    });
+    ThreeOptions three;
+    TSimpleOptsForm value_current(nullptr, &three);
+    run(value_current, "x", [&] {
+        bv_test::pump(100);
+        TMyGrid* g = value_current.Grid;
+        ASSERT_EQ(g->Row(), 2);
+        gui::TInplaceEdit* edit = g->InplaceEditor();
+        ASSERT_TRUE(edit && edit->isVisible());
+        EXPECT_TRUE(edit->geometry().intersects(g->CellRect(3, 2).to_qrect()));
+        EXPECT_EQ(edit->text(), "1");
+        value_current.SetModalResult(gui::mrCancel);
+    });
+}
+
 TEST(SimpleOptsDlg, OkHasTheFocusFirstAndTabGoesToCancelThenTheGrid) {
     Options o;
     TSimpleOptsForm form(nullptr, &o);
