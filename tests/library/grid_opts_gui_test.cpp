@@ -381,6 +381,18 @@ TEST_F(GridOpts, CheckBoxIsCentredSizedToItsRowAndHidesTheCellText) {
         EXPECT_NEAR(box.center().x(), image.width() / 2, 1);
         EXPECT_NEAR(box.center().y(), image.height() / 2, 1);
     }
+    // Only the check box's own cell gets one: a text value and the row's caption keep their texts.
+    auto dark_in_left_quarter = [&](int col, int r) {
+        const gui::TRect cell = grid->CellRect(col, r);
+        const QImage image = bv_test::render(*grid->viewport()).copy(cell.to_qrect());
+        int dark = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width() / 4; ++x)
+                dark += qGray(image.pixel(x, y)) < 128;
+        return dark;
+    };
+    EXPECT_GT(dark_in_left_quarter(3, 4), 0); // "s"
+    EXPECT_GT(dark_in_left_quarter(1, row), 0); // "Check"
     // Texts that both read as 0 look alike: the grid's own text is hidden.
     const QImage zero = cell_image();
     grid->SetCells(3, row, "00");

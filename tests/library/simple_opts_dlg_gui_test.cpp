@@ -108,6 +108,8 @@ TEST(SimpleOptsDlg, DesignValuesBeforeItRuns) {
     EXPECT_EQ(form.palette().color(QPalette::Window), gui::to_qcolor(gui::clBtnFace));
     gui::unpin_system_colors();
     EXPECT_EQ(form.windowTitle(), "SimpleOptsForm");
+    EXPECT_TRUE(form.windowFlags().testFlag(Qt::MSWindowsFixedSizeDialogHint)); // a dialog border
+    EXPECT_FALSE(form.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
     EXPECT_EQ(form.size(), QSize(gui::design_px(443), gui::design_px(291)));
     EXPECT_TRUE(form.pnlBottom->isHidden());
     EXPECT_EQ(form.pnlBottom->height(), gui::design_px(45));
@@ -148,6 +150,9 @@ TEST(SimpleOptsDlg, ApplicationOptionsOkAfterTypingChangesTheHostInMemoryOnly) {
     const std::string saved = bv_test::read_file(ini);
 
     TSimpleOptsForm form(nullptr, &o);
+    QFont large = form.font(); // rows taller than the designed default must be fitted, the titles too
+    large.setPixelSize(30);
+    form.setFont(large);
     const bool ok = run(form, u("  Настройки"), [&] {
         TMyGrid* g = form.Grid;
         EXPECT_EQ(form.windowTitle(), u("  Настройки"));
@@ -163,6 +168,11 @@ TEST(SimpleOptsDlg, ApplicationOptionsOkAfterTypingChangesTheHostInMemoryOnly) {
         // Columns were fitted to their texts, rows too.
         EXPECT_GE(g->ColWidths(1), g->Canvas().TextWidth(g->GetCells(1, 2)));
         EXPECT_GE(g->RowHeights(2), g->Canvas().TextHeight("#"));
+        for (int row = 0; row < g->RowCount(); ++row) { // every row, the titles too, already fits its text
+            const int fitted = g->RowHeights(row);
+            g->ResizeRow(row);
+            EXPECT_EQ(g->RowHeights(row), fitted) << "row " << row;
+        }
         type_value(g, 2, u("127.0.0.2"));
         QTest::mouseClick(form.btnOk, Qt::LeftButton);
     });
