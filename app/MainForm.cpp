@@ -4,6 +4,7 @@
 #include "app/Application.h"
 #include "app/Controlworks.h"
 #include "app/LogView.h"
+#include "library/SimpleOptsDlg.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -149,6 +150,7 @@ TMainForm::TMainForm(std::function<bool()> tray_host_probe, QWidget* owner)
     });
 
     apply_form_style(this);
+    TSimpleOptsForm::set_form_style(apply_form_style);
     // The client area excludes the menu bar, as the design measures it; measured in the styled font.
     resize(gui::design_px(535), gui::design_px(277) + MainMenu1->sizeHint().height());
     move(gui::design_px(364), gui::design_px(327));
@@ -240,8 +242,13 @@ void TMainForm::bring_to_front() {
     in_tray = false;
 }
 
+// The dialog edits the controller's options in memory: the next connection attempt takes the new host, and
+// the file is written at Exit. Whether OK or Cancel closed it makes no difference here.
 void TMainForm::mnOptionsClick() {
-    // The settings dialog joins in a later version.
+    lib::SimpleOptsHelper helper(this, &acquisition().options());
+    // Modal to the main window only, as the About box: the tray menu's "Выход" stays usable meanwhile.
+    helper.form()->setWindowModality(Qt::WindowModal);
+    helper.execute(QStringLiteral("  Настройки"));
 }
 
 void TMainForm::mnAboutClick() {

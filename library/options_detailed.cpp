@@ -62,6 +62,16 @@ void meta_class<bool>::set_text(const AnsiString& text) {
     *value = parse_int(text, n) && n != 0;
 }
 
+// The file holds "0" or "1"; item texts such as "1|0" must not be taken for those numbers.
+// A hand-written item text is still understood when it is no number.
+void meta_class<bool>::from_ini(const AnsiString& text) {
+    int n = 0;
+    if (parse_int(text, n))
+        *value = n != 0;
+    else
+        set_text(text);
+}
+
 void meta_class<bool>::fill_items(StringList& strings) const {
     split_items(items, strings);
 }
@@ -100,6 +110,16 @@ void meta_class_enum_base::set_text(const AnsiString& text) {
     int n = 0;
     if (parse_int(text, n) && n >= 0 && static_cast<std::size_t>(n) < items->size())
         set_value(n);
+}
+
+// The file holds the index; item texts such as {"1", "2", "4"} must not be taken for indices.
+// An index out of range, or text that is no number, falls back to the item texts.
+void meta_class_enum_base::from_ini(const AnsiString& text) {
+    int n = 0;
+    if (parse_int(text, n) && n >= 0 && static_cast<std::size_t>(n) < items->size())
+        set_value(n);
+    else
+        set_text(text);
 }
 
 void split_items(const AnsiString& items, StringList& strings) {

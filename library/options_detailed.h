@@ -37,7 +37,7 @@ public:
     AnsiString get_text() const override;
     void set_text(const AnsiString& text) override;
     AnsiString to_ini() const override { return *value ? "1" : "0"; }
-    void from_ini(const AnsiString& text) override { set_text(text); }
+    void from_ini(const AnsiString& text) override; // the stored number first, an item text only then
     void reset() override { *value = default_value; }
     int kind() const override { return kind_bool; }
 
@@ -74,7 +74,7 @@ public:
     AnsiString get_text() const override;
     void set_text(const AnsiString& text) override; // an item text or an index; anything else is ignored
     AnsiString to_ini() const override { return meta_class_int::get_text(); }
-    void from_ini(const AnsiString& text) override { set_text(text); }
+    void from_ini(const AnsiString& text) override; // the stored index first, an item text only then
     int kind() const override { return kind_enum; }
     void fill_items(StringList& strings) const { strings = *items; }
 };

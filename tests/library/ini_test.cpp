@@ -302,3 +302,52 @@ TEST(IniFile, FailedSaveLeavesTheWholeOldFile) {
     EXPECT_EQ(dir.entries(), 1u);
 }
 #endif
+
+// Item texts that look like numbers: the file holds the index (enumeration) or 0/1 (boolean),
+// and reading must take that stored number, not an item text that happens to equal it.
+TEST(IniFile, NumericItemTextsSurviveSaveAndLoad) {
+    enum class Rate { One, Two, Four };
+    struct NumericItems : lib::options_base {
+        Rate rate = Rate::One;
+        bool inverted = false, plain = false;
+        NumericItems() { set_defaults(); }
+        void describe(lib::options_list& list) override {
+            list.begin_section("s", "S");
+            lib::add_enum_option(list, rate, Rate::One, {"1", "2", "4"}, "rate", "Rate", "");
+            lib::add_option(list, inverted, false, "inverted", "Inverted", "", "1|0");
+            lib::add_option(list, plain, false, "plain", "Plain", "");
+        }
+    };
+    bv_test::scratch_dir dir;
+    const auto path = dir.file("n.ini");
+    for (Rate r : {Rate::One, Rate::Two, Rate::Four})
+        for (bool b : {false, true}) {
+            NumericItems o;
+            o.rate = r;
+            o.inverted = b;
+            o.plain = !b;
+            o.save(path);
+            NumericItems back;
+            back.rate = r == Rate::Four ? Rate::One : Rate::Four; // differs from what was saved
+            back.inverted = !b;
+            back.load(path);
+            EXPECT_EQ(back.rate, r) << bv_test::read_file(path);
+            EXPECT_EQ(back.inverted, b) << bv_test::read_file(path);
+            EXPECT_EQ(back.plain, !b);
+        }
+    // A hand-written item text that is no number is still understood.
+    bv_test::write_file(path, "[s]\nrate=9\ninverted=on\n");
+    struct Named : lib::options_base {
+        Rate rate = Rate::One;
+        bool on = false;
+        Named() { set_defaults(); }
+        void describe(lib::options_list& list) override {
+            list.begin_section("s", "S");
+            lib::add_enum_option(list, rate, Rate::One, {"7", "8", "9"}, "rate", "Rate", "");
+            lib::add_option(list, on, false, "inverted", "On", "", "off|on");
+        }
+    } named;
+    named.load(path);
+    EXPECT_EQ(named.rate, Rate::Four); // 9 is no index of three items, but it is the third item's text
+    EXPECT_TRUE(named.on);
+}

@@ -1,0 +1,81 @@
+// The settings dialog: any option set edited in a property grid, with OK and Cancel. OK hands the
+// value cells to the options in memory and nothing else; Cancel and the close button change nothing.
+// A new dialog is made for every opening (SimpleOptsHelper) and destroyed after it closes.
+#pragma once
+
+#include "platform/gui/FormBase.h"
+
+#include <QString>
+#include <functional>
+#include <memory>
+
+class QShowEvent;
+class TMyButton;
+class TMyGrid;
+
+namespace gui {
+class TPanel;
+}
+
+namespace lib {
+class grid_options;
+class options_base;
+class options_list;
+
+// Column count of `grid` = the number of texts before the null entry of `titles` (UTF-8); row 0
+// gets them, each cell set only when it differs.
+void set_header_titles(TMyGrid* grid, const char* const* titles);
+} // namespace lib
+
+class TSimpleOptsForm : public gui::DialogForm {
+    Q_OBJECT
+public:
+    // The program's shared window styling lives with the application, above this library: the
+    // application hands it over once, and every dialog made afterwards applies it.
+    using FormStyle = std::function<void(QWidget* form)>;
+    static void set_form_style(FormStyle style);
+
+    // `options` must outlive the form.
+    TSimpleOptsForm(QWidget* owner, lib::options_base* options);
+    ~TSimpleOptsForm() override;
+
+    // Shows the options under `caption` modally; true (and the options changed) unless cancelled.
+    bool execute(const QString& caption);
+
+    gui::TPanel* pnlBottom;
+    TMyButton* btnOk;
+    TMyButton* btnCancel;
+    TMyGrid* Grid;
+
+    lib::grid_options& grid_editor() const { return *editor; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    // Rows fitted to their texts, the dialog fitted to the grid within the screen, centred.
+    void FormShow();
+
+    std::unique_ptr<lib::grid_options> editor;
+    std::unique_ptr<lib::options_list> option_list;
+    lib::options_base* options;
+};
+
+namespace lib {
+
+// Makes the dialog for one opening, runs it and destroys it.
+class SimpleOptsHelper {
+public:
+    SimpleOptsHelper(QWidget* owner, options_base* options);
+    ~SimpleOptsHelper();
+    SimpleOptsHelper(const SimpleOptsHelper&) = delete;
+    SimpleOptsHelper& operator=(const SimpleOptsHelper&) = delete;
+
+    bool execute(const QString& caption);
+    TSimpleOptsForm* form() const { return form_.get(); }
+
+private:
+    std::unique_ptr<TSimpleOptsForm> form_;
+};
+
+} // namespace lib
