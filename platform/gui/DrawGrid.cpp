@@ -551,7 +551,7 @@ void TDrawGrid::ShowEditor() {
 
 void TDrawGrid::HideEditor() {
     editor_mode_ = false;
-    if (!editor_ || !editor_->isVisible())
+    if (!editor_ || editor_->isHidden()) // hidden, not merely unseen before the window shows
         return;
     const bool had_focus = editor_->hasFocus();
     editor_->hide();

@@ -601,6 +601,18 @@ TEST_F(DrawGridTest, FewerFixedItemsShowTheFirstScrolledOnesAgain) {
     EXPECT_EQ(grid.Row(), 0);
 }
 
+TEST(DrawGrid, AnEditorHiddenBeforeTheWindowShowsStaysHidden) {
+    gui::TStringGrid grid;
+    grid.SetOptions(grid.Options() | gui::goEditing);
+    grid.resize(300, 200);
+    grid.ShowEditor();
+    ASSERT_NE(grid.InplaceEditor(), nullptr);
+    grid.HideEditor();
+    grid.show();
+    QApplication::processEvents();
+    EXPECT_FALSE(grid.InplaceEditor()->isVisible());
+}
+
 TEST(StringGrid, CellTextsStayWithTheirCellsWhenTheLayoutChanges) {
     gui::TStringGrid grid;
     grid.SetColCount(3);
