@@ -9,16 +9,8 @@ set -euo pipefail
 
 program=$1 simulator=$2 reader=$3 artefacts=$4
 
-fail() {
-    echo "FAIL: $*" >&2
-    [ -z "${work:-}" ] || tail -n 5 "$work"/*.log >&2 || true
-    exit 1
-}
-skip() { echo "SKIP: $*" >&2; exit 77; }
-
-for tool in Xvfb trayer xdotool import xwininfo unshare ip; do
-    command -v "$tool" >/dev/null || skip "$tool is not installed"
-done
+. "$(dirname "$0")/e2e_lib.sh"
+need Xvfb trayer xdotool import xwininfo unshare ip
 
 # Port 8001 on two loopback addresses: only a network namespace of this run's own gives both.
 if [ -z "${BV_E2E_IN_NETNS:-}" ]; then
@@ -46,16 +38,6 @@ cp "$program" "$work/bin/Borevane"
 export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb
 unset WAYLAND_DISPLAY
 
-# wait_for SECONDS COMMAND...: retries the command every 0.1 s.
-wait_for() {
-    local tries=$(($1 * 10))
-    shift
-    for ((i = 0; i < tries; i++)); do
-        "$@" >/dev/null 2>&1 && return 0
-        sleep 0.1
-    done
-    return 1
-}
 # station NAME ADDRESS: starts a simulator on ADDRESS:8001 logging to NAME.log; sets station_pid.
 station() {
     "$simulator" --address "$2" --port 8001 --verbose >"$work/$1.log" 2>&1 &
@@ -65,15 +47,7 @@ station() {
 }
 ini_host() { sed -n 's/^remote_name=//p' "$work/bin/Borevane.ini"; }
 
-exec 5>"$work/display"
-Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-wait_for 10 test -s "$work/display" || fail "Xvfb did not start"
-export DISPLAY=":$(cat "$work/display")"
-trayer --edge bottom --align right --widthtype pixel --width 120 --heighttype pixel --height 24 \
-    --transparent false --SetDockType true >"$work/trayer.log" 2>&1 &
-pids+=($!)
-wait_for 10 xdotool search --classname panel || fail "trayer did not start"
+start_desktop
 
 station a 127.0.0.1
 a_pid=$station_pid
