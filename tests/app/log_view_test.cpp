@@ -2,6 +2,7 @@
 #include "app/LogView.h"
 
 #include <QScrollBar>
+#include <QTest>
 #include <QTextBlock>
 #include <gtest/gtest.h>
 
@@ -67,4 +68,14 @@ TEST(LogView, AViewScrolledAwayKeepsItsLinesAndItsSidewaysPosition) {
     log.add(LogView::max_lines + 30, LogView::max_lines + 40);
     EXPECT_EQ(log.vertical()->value(), log.vertical()->maximum());
     EXPECT_EQ(log.view.document()->lastBlock().text(), line(LogView::max_lines + 39));
+}
+
+TEST(LogView, NobodyTypesIntoTheLog) {
+    ShownLog log;
+    log.add(0, 50);
+    log.view.setFocus();
+    QTest::keyClicks(&log.view, "typed");
+    QTest::keyClick(&log.view, Qt::Key_Backspace);
+    EXPECT_EQ(log.view.blockCount(), 50);
+    EXPECT_EQ(log.view.document()->lastBlock().text(), line(49));
 }
