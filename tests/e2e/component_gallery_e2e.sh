@@ -11,14 +11,7 @@ gallery=$1 artefacts=$2
 . "$(dirname "$0")/e2e_lib.sh"
 need Xvfb xdotool import
 
-work=$(mktemp -d /tmp/bv-gallery.XXXXXX)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+start_work_dir
 mkdir -p "$artefacts" "$work/run"
 chmod 700 "$work/run"
 export XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb

@@ -61,6 +61,17 @@ end_work_dir() {
     rm -rf "$work"
 }
 
+# start_program_dir PROGRAM: a scratch directory (start_work_dir) with the program copied into bin/ as
+# Borevane, and a configuration home and runtime directory of the test's own.
+start_program_dir() {
+    start_work_dir
+    mkdir -p "$work/bin" "$work/config" "$work/run" "$artefacts"
+    chmod 700 "$work/run"
+    cp "$1" "$work/bin/Borevane"
+    export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run"
+    unset WAYLAND_DISPLAY
+}
+
 # read_only_bind DIR: nothing can write below DIR any more, not even root (needs a mount namespace of its own).
 read_only_bind() {
     mount --bind "$1" "$1"

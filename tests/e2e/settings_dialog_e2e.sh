@@ -23,20 +23,8 @@ if [ -z "${BV_E2E_IN_NETNS:-}" ]; then
 fi
 ip link set lo up
 
-work=$(mktemp -d /tmp/bv-settings-e2e.XXXXXX)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-mkdir -p "$work/bin" "$work/config" "$work/run" "$artefacts"
-chmod 700 "$work/run"
-cp "$program" "$work/bin/Borevane"
-export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb
-unset WAYLAND_DISPLAY
+start_program_dir "$program"
+export QT_QPA_PLATFORM=xcb
 
 # station NAME ADDRESS: starts a simulator on ADDRESS:8001 logging to NAME.log; sets station_pid.
 station() {

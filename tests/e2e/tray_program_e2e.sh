@@ -14,20 +14,8 @@ soak=${BV_E2E_SOAK_SECONDS:-3}
 need Xvfb trayer xdotool import xwininfo
 enter_private_network "" "$@"
 
-work=$(mktemp -d /tmp/bv-e2e.XXXXXX)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-mkdir -p "$work/bin" "$work/config" "$work/run" "$artefacts"
-chmod 700 "$work/run"
-cp "$program" "$work/bin/Borevane"
-export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb
-unset WAYLAND_DISPLAY
+start_program_dir "$program"
+export QT_QPA_PLATFORM=xcb
 
 start_xvfb "$work"
 

@@ -14,20 +14,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
 need Xvfb xdotool import convert compare
 enter_private_network "" "$@"
 
-work=$(mktemp -d /tmp/bv-monitor.XXXXXX)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-mkdir -p "$work/bin" "$work/config" "$work/run" "$artefacts"
-chmod 700 "$work/run"
-cp "$program" "$work/bin/Borevane"
-export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run"
-unset WAYLAND_DISPLAY
+start_program_dir "$program"
 
 start_xvfb "$work"
 
