@@ -1,10 +1,10 @@
 #include "acquisition/Bvsystem.h"
 
 #include "acquisition/RequestThread.h"
-#include "acquisition/answer_decoder.h"
-#include "acquisition/data_dir.h"
-#include "acquisition/install_dir.h"
-#include "acquisition/output_file.h"
+#include "acquisition/core/answer_decoder.h"
+#include "acquisition/core/data_dir.h"
+#include "acquisition/core/install_dir.h"
+#include "acquisition/core/output_file.h"
 #include "library/cp1251.h"
 #include "platform/os/exe_dir.h"
 

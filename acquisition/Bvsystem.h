@@ -5,8 +5,8 @@
 // Everything runs on the GUI thread.
 
 #include "acquisition/HostLookup.h"
-#include "acquisition/Options.h"
-#include "acquisition/value_map.h"
+#include "acquisition/core/Options.h"
+#include "acquisition/core/value_map.h"
 #include "library/lock_object.h"
 
 #include <QObject>

@@ -4,7 +4,7 @@
 #include "app/Application.h"
 #include "app/Controlworks.h"
 #include "app/LogView.h"
-#include "library/SimpleOptsDlg.h"
+#include "settings_ui/SimpleOptsDlg.h"
 
 #include <QApplication>
 #include <QDialog>

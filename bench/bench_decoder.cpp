@@ -1,5 +1,5 @@
 // Throughput of decode_answer on a 1 MiB answer of many records.
-#include "acquisition/answer_decoder.h"
+#include "acquisition/core/answer_decoder.h"
 #include "library/binary_buffer.h"
 
 #include <benchmark/benchmark.h>

@@ -40,3 +40,18 @@ set(BV_GUI_TEST_MAIN ${PROJECT_SOURCE_DIR}/tests/support/gui_test_main.cpp)
 
 # Real temporary directories and whole-file I/O for the Qt-free tests.
 set(BV_TEST_SUPPORT_SOURCES ${PROJECT_SOURCE_DIR}/tests/support/scratch_dir.cpp)
+
+# bv_add_layer(NAME target UNITS unit... [HEADERS header...] LIBS lib...)
+# One folder's static library: each unit is a .cpp/.h pair of the folder, headers are header-only
+# pieces. Sources are listed, never globbed, so a unit missing from the list or from the folder
+# stops configure instead of silently dropping code.
+function(bv_add_layer)
+    cmake_parse_arguments(L "" "NAME" "UNITS;HEADERS;LIBS" ${ARGN})
+    set(sources)
+    foreach(unit ${L_UNITS})
+        list(APPEND sources ${unit}.cpp ${unit}.h)
+    endforeach()
+    add_library(${L_NAME} STATIC ${sources} ${L_HEADERS})
+    target_include_directories(${L_NAME} PUBLIC ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${L_NAME} PUBLIC ${L_LIBS})
+endfunction()

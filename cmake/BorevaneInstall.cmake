@@ -2,18 +2,16 @@
 # (default /usr/local); `cpack -G DEB` in the build tree makes the package, installed under /usr.
 include(GNUInstallDirs)
 
-if(BV_CORE_ONLY OR NOT TARGET Borevane)
+if(BV_CORE_ONLY)
     return()
 endif()
 
 install(TARGETS Borevane borevane_reader RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-if(TARGET borevane_monitor)
-    install(TARGETS borevane_monitor RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-endif()
+install(TARGETS borevane_monitor RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # A test tool for installers, no command for everyone's PATH.
 install(TARGETS station_simulator RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/borevane)
 
-# Tells the installed program that it runs from an installation (see acquisition/data_dir.h).
+# Tells the installed program that it runs from an installation (see acquisition/core/data_dir.h).
 install(FILES packaging/installed DESTINATION ${CMAKE_INSTALL_DATADIR}/borevane)
 install(FILES packaging/borevane.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(DIRECTORY ${BV_ICON_DIR} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)

@@ -1,6 +1,6 @@
 #include "components/MyColorListBox.h"
 
-#include "components/ItemWords.h"
+#include "library/ItemWords.h"
 #include "platform/gui/SystemColors.h"
 
 #include <QAbstractItemDelegate>

@@ -1,7 +1,7 @@
 #include "components/MyGrid.h"
 
 #include "components/MyGridColorForm.h"
-#include "platform/gui/ColorNames.h"
+#include "library/ColorNames.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

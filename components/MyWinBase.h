@@ -2,7 +2,7 @@
 // colour, a hue that tints derived colours, and a caption.
 #pragma once
 
-#include "platform/gui/Color.h"
+#include "library/Color.h"
 
 #include <QString>
 #include <QWidget>

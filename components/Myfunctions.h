@@ -4,7 +4,7 @@
 #pragma once
 
 #include "platform/gui/Canvas.h"
-#include "platform/gui/Color.h"
+#include "library/Color.h"
 
 using gui::TCanvas;
 using gui::TColor;

@@ -2,7 +2,7 @@
 // whose text form is accepted again and gives the same colour; every text form is accepted,
 // names in any letter case; a text with anything around the number or name is refused.
 #include "fuzz/fuzz_check.h"
-#include "platform/gui/ColorNames.h"
+#include "library/ColorNames.h"
 
 #include <cctype>
 #include <cstdint>

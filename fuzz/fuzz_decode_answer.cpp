@@ -3,7 +3,7 @@
 // whole records (an independent reading of the layout), never one cut short, and never reads
 // outside the payload (ASan, on a heap copy of exactly the payload); a decoded map encoded again
 // decodes to the same map.
-#include "acquisition/answer_decoder.h"
+#include "acquisition/core/answer_decoder.h"
 #include "fuzz/fuzz_check.h"
 #include "library/binary_buffer.h"
 #include "library/cp1251.h"

@@ -1,6 +1,6 @@
 #include "tools/ValuesMonitor.h"
 
-#include "acquisition/output_file.h"
+#include "acquisition/core/output_file.h"
 #include "components/Indicator.h"
 #include "components/QVVirtualGrid.h"
 

@@ -1,7 +1,7 @@
 // Reads Borevane.bin as the downhole telemetry system does (the named lock, the install
 // location, the 24-byte layout) and prints the six values; the reference for that contract.
 
-#include "acquisition/output_file.h"
+#include "acquisition/core/output_file.h"
 #include "library/lock_object.h"
 #include "tools/cli_args.h"
 #include "tools/output_snapshot.h"

@@ -18,7 +18,7 @@
 #include "components/QVVirtualGrid.h"
 #include "components/SuperLabel.h"
 #include "components/SuperPanel.h"
-#include "platform/gui/ColorNames.h"
+#include "library/ColorNames.h"
 #include "platform/gui/FormBase.h"
 
 #include <QApplication>

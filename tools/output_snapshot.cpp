@@ -1,7 +1,7 @@
 #include "tools/output_snapshot.h"
 
-#include "acquisition/install_dir.h"
-#include "acquisition/output_file.h"
+#include "acquisition/core/install_dir.h"
+#include "acquisition/core/output_file.h"
 #include "library/cp1251.h"
 #include "library/lock_object.h"
 

@@ -1,6 +1,6 @@
 #include "tools/station_answer.h"
 
-#include "acquisition/output_file.h"
+#include "acquisition/core/output_file.h"
 #include "library/cp1251.h"
 
 #include <algorithm>

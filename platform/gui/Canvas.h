@@ -6,7 +6,7 @@
 // solid), the pen draws outlines and lines; the font carries its own colour.
 #pragma once
 
-#include "platform/gui/Color.h"
+#include "library/Color.h"
 
 #include <QFont>
 #include <QRect>

@@ -3,7 +3,7 @@
 // theme; tests pin a fixed table so results do not depend on it.
 #pragma once
 
-#include "platform/gui/Color.h"
+#include "library/Color.h"
 
 #include <QColor>
 #include <array>

@@ -1,7 +1,7 @@
 // The controller against real loopback connections. Where the number of ticks matters the controller runs
 // without its timer and the test drives the ticks one at a time.
 #include "acquisition/Bvsystem.h"
-#include "acquisition/answer_decoder.h"
+#include "acquisition/core/answer_decoder.h"
 #include "library/binary_buffer.h"
 
 #include <QCoreApplication>

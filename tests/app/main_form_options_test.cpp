@@ -4,7 +4,7 @@
 #include "app/MainForm.h"
 #include "components/MyButton.h"
 #include "components/MyGrid.h"
-#include "library/SimpleOptsDlg.h"
+#include "settings_ui/SimpleOptsDlg.h"
 #include "platform/gui/InplaceEdit.h"
 #include "tests/app/exe_dir_lock.h"
 #include "tests/support/qt_helpers.h"

@@ -1,5 +1,5 @@
 // The INI file object and option persistence, on real files.
-#include "acquisition/Options.h"
+#include "acquisition/core/Options.h"
 #include "library/cp1251.h"
 #include "library/ini_file.h"
 #include "library/options_detailed.h"

@@ -1,5 +1,5 @@
 // The option model: declaration, defaults, walking, escaping and the other descriptor kinds.
-#include "acquisition/Options.h"
+#include "acquisition/core/Options.h"
 #include "library/cp1251.h"
 #include "library/options_detailed.h"
 

@@ -1,7 +1,7 @@
 // The reader as a real process on real files, with the named lock shared with this process.
 
-#include "acquisition/install_dir.h"
-#include "acquisition/output_file.h"
+#include "acquisition/core/install_dir.h"
+#include "acquisition/core/output_file.h"
 #include "library/lock_object.h"
 #include "platform/os/user_registry.h"
 

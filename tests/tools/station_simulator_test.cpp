@@ -1,6 +1,6 @@
 // The simulator as a real process on a free port, driven through real loopback sockets.
 
-#include "acquisition/output_file.h"
+#include "acquisition/core/output_file.h"
 #include "library/cp1251.h"
 #include "tests/tools/answer_parse.h"
 #include "tools/station_answer.h"

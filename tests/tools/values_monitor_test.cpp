@@ -1,5 +1,5 @@
 // The values monitor on real files under the real lock, rendered offscreen.
-#include "acquisition/output_file.h"
+#include "acquisition/core/output_file.h"
 #include "components/Indicator.h"
 #include "components/QVVirtualGrid.h"
 #include "tests/support/qt_helpers.h"

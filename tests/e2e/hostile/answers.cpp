@@ -1,6 +1,6 @@
 #include "tests/e2e/hostile/answers.h"
 
-#include "acquisition/output_file.h"
+#include "acquisition/core/output_file.h"
 
 #include <cmath>
 

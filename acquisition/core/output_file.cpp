@@ -1,4 +1,4 @@
-#include "acquisition/output_file.h"
+#include "acquisition/core/output_file.h"
 
 #include "platform/os/atomic_file.h"
 

@@ -1,4 +1,4 @@
-#include "acquisition/data_dir.h"
+#include "acquisition/core/data_dir.h"
 
 #include "platform/os/user_dirs.h"
 

@@ -1,6 +1,6 @@
 // The file written for the user registry must read back through QSettings("Kalvemark", "Borevane"),
 // which is how the other programs of the user look the value up.
-#include "acquisition/install_dir.h"
+#include "acquisition/core/install_dir.h"
 #include "platform/os/user_registry.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "acquisition/data_dir.h"
-#include "child_process.h"
+#include "acquisition/core/data_dir.h"
+#include "tests/support/child_process.h"
 
 #include <gtest/gtest.h>
 

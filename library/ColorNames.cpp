@@ -1,4 +1,4 @@
-#include "platform/gui/ColorNames.h"
+#include "library/ColorNames.h"
 
 #include <array>
 #include <charconv>

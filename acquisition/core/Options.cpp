@@ -1,4 +1,4 @@
-#include "acquisition/Options.h"
+#include "acquisition/core/Options.h"
 
 #include "library/options_detailed.h"
 

@@ -2,7 +2,7 @@
 // ("clRed") where one exists, otherwise '$' and eight upper-case hex digits ("$00123456"). Qt-free.
 #pragma once
 
-#include "platform/gui/Color.h"
+#include "library/Color.h"
 
 #include <optional>
 #include <string>

@@ -1,10 +1,10 @@
 // The settings dialog, run modally with real clicks and keys: what it shows, what OK, Cancel and the
 // close button do to the options, and how it fits itself to the grid and the screen.
-#include "acquisition/Options.h"
+#include "acquisition/core/Options.h"
 #include "components/MyButton.h"
 #include "components/MyGrid.h"
-#include "library/GridOpts.h"
-#include "library/SimpleOptsDlg.h"
+#include "settings_ui/GridOpts.h"
+#include "settings_ui/SimpleOptsDlg.h"
 #include "library/cp1251.h"
 #include "library/options_detailed.h"
 #include "platform/gui/InplaceEdit.h"

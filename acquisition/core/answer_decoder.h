@@ -3,7 +3,7 @@
 // whose payload is a run of records, each a CP1251 name ended by a zero byte and an 8-byte
 // little-endian double.
 
-#include "acquisition/value_map.h"
+#include "acquisition/core/value_map.h"
 
 #include <cstddef>
 #include <vector>

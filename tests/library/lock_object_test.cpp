@@ -1,4 +1,4 @@
-#include "child_process.h"
+#include "tests/support/child_process.h"
 #include "library/lock_object.h"
 #include "platform/os/named_mutex.h"
 

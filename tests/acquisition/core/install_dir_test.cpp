@@ -1,5 +1,5 @@
-#include "acquisition/install_dir.h"
-#include "child_process.h"
+#include "acquisition/core/install_dir.h"
+#include "tests/support/child_process.h"
 #include "platform/os/exe_dir.h"
 #include "platform/os/user_registry.h"
 

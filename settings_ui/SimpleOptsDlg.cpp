@@ -1,8 +1,8 @@
-#include "library/SimpleOptsDlg.h"
+#include "settings_ui/SimpleOptsDlg.h"
 
 #include "components/MyButton.h"
 #include "components/MyGrid.h"
-#include "library/GridOpts.h"
+#include "settings_ui/GridOpts.h"
 #include "library/options.h"
 #include "platform/gui/InplaceEdit.h"
 #include "platform/gui/Panel.h"

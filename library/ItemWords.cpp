@@ -1,6 +1,6 @@
-#include "components/ItemWords.h"
+#include "library/ItemWords.h"
 
-#include "platform/gui/ColorNames.h"
+#include "library/ColorNames.h"
 
 #include <vector>
 

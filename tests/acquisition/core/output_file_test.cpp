@@ -1,5 +1,5 @@
-#include "acquisition/output_file.h"
-#include "child_process.h"
+#include "acquisition/core/output_file.h"
+#include "tests/support/child_process.h"
 #include "library/cp1251.h"
 
 #include <gtest/gtest.h>

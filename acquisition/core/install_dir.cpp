@@ -1,4 +1,4 @@
-#include "acquisition/install_dir.h"
+#include "acquisition/core/install_dir.h"
 
 #include "platform/os/user_registry.h"
 

@@ -1,4 +1,4 @@
-#include "acquisition/answer_decoder.h"
+#include "acquisition/core/answer_decoder.h"
 
 #include "library/binary_buffer.h"
 #include "library/cp1251.h"

@@ -1,10 +1,10 @@
-#include "library/GridOpts.h"
+#include "settings_ui/GridOpts.h"
 
 #include "components/MyGrid.h"
 #include "library/cp1251.h"
 #include "library/options_detailed.h"
 
-#define LIB_UNIT "library/GridOpts"
+#define LIB_UNIT "settings_ui/GridOpts"
 #include "library/lib_assert.h"
 
 #include <algorithm>

@@ -6,7 +6,7 @@
 // item's name, word 1 its colour in the colour-name notation ("clRed", "$00000080").
 #pragma once
 
-#include "platform/gui/Color.h"
+#include "library/Color.h"
 
 #include <string>
 #include <string_view>

@@ -1,8 +1,8 @@
 // The grid option editor on a real property grid: layout, editors by kind, drawing, the check box,
 // storing back, and the handlers leaving with the editor.
-#include "acquisition/Options.h"
+#include "acquisition/core/Options.h"
 #include "components/MyGrid.h"
-#include "library/GridOpts.h"
+#include "settings_ui/GridOpts.h"
 #include "library/cp1251.h"
 #include "library/options_detailed.h"
 #include "platform/gui/FormBase.h"
@@ -505,6 +505,6 @@ TEST_F(GridOpts, DescriptorOfTheWrongClassForItsKindStopsTheProgram) {
         lib::options_list l;
         l.add(std::make_shared<Impostor>(&v, kind));
         editor->fill(l, 1, lib::gc_all);
-        EXPECT_DEATH(props(3, 2), std::string(name) + ".*library/GridOpts");
+        EXPECT_DEATH(props(3, 2), std::string(name) + ".*settings_ui/GridOpts");
     }
 }

@@ -1,5 +1,5 @@
 // Decoding of station answers and the frame check, on hand-made byte strings.
-#include "acquisition/answer_decoder.h"
+#include "acquisition/core/answer_decoder.h"
 #include "library/binary_buffer.h"
 #include "library/cp1251.h"
 

@@ -2,7 +2,7 @@
 // Borevane.bin: the latest values of six drilling parameters for the downhole telemetry
 // system, 24 bytes, six little-endian 32-bit floats in the order of output_names.
 
-#include "acquisition/value_map.h"
+#include "acquisition/core/value_map.h"
 #include "library/lock_object.h"
 
 #include <array>
