@@ -10,6 +10,11 @@ install(TARGETS Borevane borevane_reader RUNTIME DESTINATION ${CMAKE_INSTALL_BIN
 if(TARGET borevane_monitor)
     install(TARGETS borevane_monitor RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
+# The WITS feed and its user service, which stays off until an installer enables it (see README).
+if(TARGET borevane_wits)
+    install(TARGETS borevane_wits RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+    install(FILES packaging/borevane-wits.service DESTINATION lib/systemd/user)
+endif()
 # A test tool for installers, no command for everyone's PATH.
 install(TARGETS station_simulator RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/borevane)
 
@@ -40,7 +45,8 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "depth module of a drilling rig's downhole
 set(CPACK_PACKAGE_DESCRIPTION
     "A tray program that asks the rig's mud-logging station once a second for its current values and writes \
 hole depth, bit depth, hook load, travelling-block position, inlet pressure and rate of penetration to \
-Borevane.bin for the downhole telemetry system. Includes the file reader and a station simulator for tests.")
+Borevane.bin for the downhole telemetry system. Includes the file reader, a WITS Level 0 feed of the values \
+for the rig's other systems, and a station simulator for tests.")
 # The install runs with DESTDIR under the prefix /usr, so that the absolute autostart directory lands inside the
 # package.
 set(CPACK_SET_DESTDIR ON)
