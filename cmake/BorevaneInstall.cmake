@@ -13,7 +13,16 @@ endif()
 # The WITS feed and its user service, which stays off until an installer enables it (see README).
 if(TARGET borevane_wits)
     install(TARGETS borevane_wits RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-    install(FILES packaging/borevane-wits.service DESTINATION lib/systemd/user)
+    # The unit names the program by its installed path, known only when installing (the package installs
+    # under another prefix than the configured one).
+    set(bv_wits_unit_source ${CMAKE_CURRENT_SOURCE_DIR}/packaging/borevane-wits.service.in)
+    set(bv_wits_unit ${CMAKE_CURRENT_BINARY_DIR}/borevane-wits.service)
+    install(CODE "
+        file(READ \"${bv_wits_unit_source}\" unit)
+        string(REPLACE @BINDIR@ \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\" unit \"\${unit}\")
+        file(WRITE \"${bv_wits_unit}\" \"\${unit}\")
+        file(INSTALL \"${bv_wits_unit}\" DESTINATION \"\${CMAKE_INSTALL_PREFIX}/lib/systemd/user\")
+    ")
 endif()
 # A test tool for installers, no command for everyone's PATH.
 install(TARGETS station_simulator RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/borevane)

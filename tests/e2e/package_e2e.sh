@@ -70,6 +70,10 @@ installed=$(cd "$work/prefix" && find . -type f | sort)
 
 root="$work/root"
 dpkg -x "$deb" "$root"
+# The WITS feed's user unit starts the program where it was installed.
+grep -qx "ExecStart=/usr/bin/borevane_wits" "$root/usr/lib/systemd/user/borevane-wits.service" &&
+    grep -qx "ExecStart=$work/prefix/bin/borevane_wits" "$work/prefix/lib/systemd/user/borevane-wits.service" ||
+    fail "the WITS feed's unit does not start the installed program"
 for program in "$root"/usr/bin/* "$root"/usr/libexec/borevane/*; do
     file -b "$program" | grep -q "ELF 64-bit.*, stripped" || fail "$program is not a stripped executable: $(file -b "$program")"
     ! readelf -d "$program" | grep -qE "RPATH|RUNPATH" || fail "$program keeps a library search path"
