@@ -9,9 +9,10 @@ namespace {
 
 constexpr const char* line_end = "\r\n";
 
-std::string two_digits(int a, int b, int c) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%02d%02d%02d", a % 100, b % 100, c % 100);
+// Three two-digit fields, as YYMMDD or HHMMSS.
+std::string six_digits(int a, int b, int c) {
+    char text[40];
+    std::snprintf(text, sizeof text, "%02d%02d%02d", a, b, c);
     return text;
 }
 
@@ -35,9 +36,9 @@ std::string wits_frame(const std::array<std::optional<double>, 6>& values, const
                        const std::optional<wits_clock>& time) {
     std::string frame = std::string("&&") + line_end;
     if (date)
-        frame += wits_date_code + two_digits(date->year, date->month, date->day) + line_end;
+        frame += wits_date_code + six_digits(date->year % 100, date->month, date->day) + line_end;
     if (time)
-        frame += wits_time_code + two_digits(time->hour, time->minute, time->second) + line_end;
+        frame += wits_time_code + six_digits(time->hour, time->minute, time->second) + line_end;
     for (std::size_t i = 0; i < values.size(); ++i) {
         if (!values[i])
             continue;

@@ -1,5 +1,6 @@
 #include "tools/wits_settings.h"
 
+#include "library/cp1251.h"
 #include "library/ini_file.h"
 #include "platform/os/user_dirs.h"
 #include "tools/wits_frame.h"
@@ -18,13 +19,6 @@ std::string trim(const std::string& s) {
     return b == std::string::npos ? std::string() : s.substr(b, s.find_last_not_of(" \t") - b + 1);
 }
 
-std::string lower(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return s;
-}
-
 std::optional<double> parse_real(const std::string& text) {
     double value = 0;
     const char* end = text.data() + text.size();
@@ -35,7 +29,7 @@ std::optional<double> parse_real(const std::string& text) {
 }
 
 std::optional<bool> parse_switch(const std::string& text) {
-    const auto t = lower(text);
+    const auto t = lib::to_lower_1251(text);
     if (t == "1" || t == "yes" || t == "true" || t == "on")
         return true;
     if (t == "0" || t == "no" || t == "false" || t == "off")
@@ -92,7 +86,7 @@ settings_result load_wits_settings(const std::string& path, bool must_exist) {
             return fail(line.section.empty() ? "setting outside an item section" : "setting of an unknown item");
         if (!line.key)
             return fail("not a key = value line");
-        const std::string key = lower(*line.key);
+        const std::string key = lib::to_lower_1251(*line.key);
         if (!seen_keys.insert({line.section, key}).second)
             return fail("setting given twice");
         // The value as the INI code reads it (blanks and one pair of quotes stripped).

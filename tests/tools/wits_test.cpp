@@ -58,9 +58,11 @@ protected:
 };
 
 TEST_F(WitsSettings, FactorsOffsetsAndSwitchesAsWritten) {
-    const auto r = load("; station in tonnes-force and atmospheres\r\n# another comment\r\n\r\n[0114]\r\n"
-                        "Factor = 0.980665\r\n[0121]\r\nfactor=\"101.325\"\r\noffset = -2.5\r\n[0112]\r\n"
-                        "enabled = no\r\n[0105]\r\nENABLED=off\r\n[0106]\r\nenabled=1\r\n");
+    const auto r =
+        load("; station in tonnes-force and atmospheres\r\n# another comment\r\n\r\n[0114]\r\n"
+             "Factor = 0.980665\r\nenabled=Yes\r\n[0121]\r\nfactor=\"101.325\"\r\noffset = -2.5\r\n[0112]\r\n"
+             "enabled = no\r\n[0105]\r\nENABLED=off\r\n[0106]\r\nenabled=0\r\n[0110]\r\n"
+             "enabled=1\r\n[0108]\r\nenabled=true\r\n[0113]\r\nenabled=ON\r\n");
     ASSERT_TRUE(r.settings) << r.error;
     const auto& s = *r.settings;
     EXPECT_EQ(s.items[2].factor, 0.980665);
@@ -69,7 +71,7 @@ TEST_F(WitsSettings, FactorsOffsetsAndSwitchesAsWritten) {
     EXPECT_FALSE(s.items[3].enabled);
     EXPECT_TRUE(s.items[0].enabled && s.items[0].factor == 1 && s.items[0].offset == 0);
     EXPECT_FALSE(s.send_date);
-    EXPECT_TRUE(s.send_time);
+    EXPECT_FALSE(s.send_time);
     const auto values = tools::scaled_values(s, {1, 2, 10, 4, 2, 6});
     EXPECT_EQ(values[0], 1.0);
     EXPECT_DOUBLE_EQ(*values[2], 9.80665);
@@ -133,7 +135,8 @@ TEST(WitsFeed, OnlyFreshReadsBecomeFramesAndEachChangeOfStateIsLoggedOnce) {
     EXPECT_EQ(step.frame, "&&\r\n0105261231\r\n01101523.40\r\n01080.00\r\n011442.50\r\n01120.00\r\n01210.00\r\n"
                           "01130.00\r\n!!\r\n");
     EXPECT_EQ(step.log, "feeding frames");
-    EXPECT_FALSE(feed.on_read(fresh(4.9), at).log);
+    step = feed.on_read(fresh(5.0), at); // five seconds old is still live
+    EXPECT_TRUE(step.frame && !step.log);
 
     const struct {
         tools::snapshot_result read;
@@ -151,6 +154,8 @@ TEST(WitsFeed, OnlyFreshReadsBecomeFramesAndEachChangeOfStateIsLoggedOnce) {
         EXPECT_EQ(step.log.has_value(), changed);
         if (step.log)
             EXPECT_EQ(step.log->find(std::string("no frames: ") + tools::feed_state_name(s.state)), 0u) << *step.log;
+        if (step.log && s.state == tools::feed_state::stale)
+            EXPECT_NE(step.log->find("(last written 5.2 s ago)"), std::string::npos) << *step.log;
     }
     step = feed.on_lock_busy();
     EXPECT_TRUE(!step.frame && step.log && step.state == tools::feed_state::lock_busy);
