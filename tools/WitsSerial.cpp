@@ -27,10 +27,13 @@ void WitsSerial::send(const QByteArray& frame) {
             return;
         log("serial port " + port_.portName().toStdString() + " open again");
     }
-    if (port_.bytesToWrite() + frame.size() > backlog_limit) {
-        log("serial port " + port_.portName().toStdString() + " behind: backlog dropped");
+    const bool behind = port_.bytesToWrite() + frame.size() > backlog_limit;
+    if (behind) {
+        if (!behind_)
+            log("serial port " + port_.portName().toStdString() + " cannot keep up: its backlog is dropped");
         port_.clear(QSerialPort::Output);
     }
+    behind_ = behind;
     port_.write(frame);
 }
 

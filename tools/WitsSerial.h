@@ -26,4 +26,5 @@ private:
 
     QSerialPort port_;
     qint32 baud_;
+    bool behind_ = false; // the backlog was dropped at the last frame (logged once)
 };
