@@ -60,7 +60,7 @@ void run(int clients, int seconds, int interval_ms) {
     write();
     QTimer writer;
     QObject::connect(&writer, &QTimer::timeout, write);
-    writer.start(200);
+    writer.start(1000); // as the module does
 
     quint16 port = 0;
     {
@@ -70,9 +70,9 @@ void run(int clients, int seconds, int interval_ms) {
     }
     QProcess bridge;
     bridge.setProcessChannelMode(QProcess::ForwardedOutputChannel);
-    bridge.start(BOREVANE_WITS_PATH, {"--path", QString::fromStdString(path), "--listen",
-                                      "127.0.0.1:" + QString::number(port), "--interval-ms",
-                                      QString::number(interval_ms), "--max-clients", QString::number(clients)});
+    bridge.start(BOREVANE_WITS_PATH,
+                 {"--path", QString::fromStdString(path), "--listen", "127.0.0.1:" + QString::number(port),
+                  "--interval-ms", QString::number(interval_ms), "--max-clients", QString::number(clients)});
     bridge.waitForStarted();
     QByteArray log;
     while (!log.contains("listening on") && bridge.state() == QProcess::Running) {
@@ -93,7 +93,15 @@ void run(int clients, int seconds, int interval_ms) {
         c->socket.connectToHost(QHostAddress::LocalHost, port);
         all.push_back(std::move(c));
     }
-    pump(std::max(1500, 2 * interval_ms)); // every client connected and a frame or two through
+    // Every client accepted by the bridge, then a frame or two through.
+    const QByteArray all_in = " " + QByteArray::number(clients) + " in all";
+    QElapsedTimer waited;
+    waited.start();
+    while (!log.contains(all_in) && waited.elapsed() < 30000) {
+        pump(50);
+        log += bridge.readAllStandardError();
+    }
+    pump(std::max(1500, 2 * interval_ms));
     for (auto& c : all)
         c->frames = 0;
     const double cpu_before = cpu_seconds(bridge.processId());
@@ -102,19 +110,28 @@ void run(int clients, int seconds, int interval_ms) {
     pump(seconds * 1000);
     const double elapsed = wall.elapsed() / 1000.0;
     const double cpu = cpu_seconds(bridge.processId()) - cpu_before;
-    bridge.readAllStandardError();
+    log += bridge.readAllStandardError();
 
-    long total = 0, fewest = all.empty() ? 0 : all.front()->frames, connected = 0;
+    long total = 0, fewest = all.empty() ? 0 : all.front()->frames, connected = 0, silent = 0;
     for (auto& c : all) {
         total += c->frames;
         fewest = std::min(fewest, c->frames);
         connected += c->socket.state() == QAbstractSocket::ConnectedState;
+        silent += c->frames == 0;
     }
-    std::printf("%4d clients (%ld connected), one frame every %4d ms, %.1f s: %8.0f frames/s delivered "
-                "(%.2f per client, fewest %ld in all), bridge CPU %.2f %% of a core\n",
-                clients, connected, interval_ms, elapsed, total / elapsed, total / elapsed / clients, fewest,
+    std::printf("%4d clients (%ld connected, %ld got nothing), one frame every %4d ms, %.1f s: %8.0f frames/s "
+                "delivered (%.2f per client, fewest %ld in all), bridge CPU %.2f %% of a core\n",
+                clients, connected, silent, interval_ms, elapsed, total / elapsed, total / elapsed / clients, fewest,
                 100 * cpu / elapsed);
     std::fflush(stdout);
+    // Pauses of the feed (the writer holding the lock past a tick, mostly) and clients dropped, if any.
+    long pauses = 0;
+    for (const QByteArray& line : log.split('\n')) {
+        pauses += line.contains("no frames");
+        if (line.contains("dropped") || line.contains("refused"))
+            std::printf("  %s\n", line.constData());
+    }
+    std::printf("  the feed paused %ld times\n", pauses);
     bridge.terminate();
     bridge.waitForFinished(5000);
 }

@@ -33,7 +33,8 @@ WitsServer::~WitsServer() {
 }
 
 bool WitsServer::listen(const QHostAddress& address, quint16 port) {
-    server_.setMaxPendingConnections(64);
+    // Room for every client coming back at once, after a network outage say.
+    server_.setListenBacklogSize(std::min(max_clients_, 1024));
     return server_.listen(address, port);
 }
 
