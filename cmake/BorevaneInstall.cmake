@@ -8,6 +8,18 @@ endif()
 
 install(TARGETS Borevane borevane_reader RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS borevane_monitor RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The WITS feed and its user service, which stays off until an installer enables it (see README).
+install(TARGETS borevane_wits RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The unit names the program by its installed path, known only when installing (the package installs
+# under another prefix than the configured one).
+set(bv_wits_unit_source ${CMAKE_CURRENT_SOURCE_DIR}/packaging/borevane-wits.service.in)
+set(bv_wits_unit ${CMAKE_CURRENT_BINARY_DIR}/borevane-wits.service)
+install(CODE "
+    file(READ \"${bv_wits_unit_source}\" unit)
+    string(REPLACE @BINDIR@ \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\" unit \"\${unit}\")
+    file(WRITE \"${bv_wits_unit}\" \"\${unit}\")
+    file(INSTALL \"${bv_wits_unit}\" DESTINATION \"\${CMAKE_INSTALL_PREFIX}/lib/systemd/user\")
+")
 # A test tool for installers, no command for everyone's PATH.
 install(TARGETS station_simulator RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/borevane)
 
@@ -38,7 +50,8 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "depth module of a drilling rig's downhole
 set(CPACK_PACKAGE_DESCRIPTION
     "A tray program that asks the rig's mud-logging station once a second for its current values and writes \
 hole depth, bit depth, hook load, travelling-block position, inlet pressure and rate of penetration to \
-Borevane.bin for the downhole telemetry system. Includes the file reader and a station simulator for tests.")
+Borevane.bin for the downhole telemetry system. Includes the file reader, a WITS Level 0 feed of the values \
+for the rig's other systems, and a station simulator for tests.")
 # The install runs with DESTDIR under the prefix /usr, so that the absolute autostart directory lands inside the
 # package.
 set(CPACK_SET_DESTDIR ON)

@@ -149,6 +149,29 @@ std::string ini_file::read(const std::string& section, const std::string& key, c
     return value;
 }
 
+std::optional<std::vector<ini_file::line_view>> ini_file::lines() const {
+    const contents fresh = held ? contents() : contents::of(path);
+    const contents& c = held ? *held : fresh;
+    if (c.status != read_result::ok)
+        return std::nullopt;
+    std::vector<line_view> views;
+    std::string section;
+    for (std::size_t i = 0; i < c.text.lines.size(); ++i) {
+        line_view view;
+        view.number = i + 1;
+        view.text = c.text.lines[i];
+        if (auto name = section_of(view.text)) {
+            section = *name;
+            view.header = true;
+        } else {
+            view.key = key_of(view.text);
+        }
+        view.section = section;
+        views.push_back(std::move(view));
+    }
+    return views;
+}
+
 namespace {
 
 void store(const std::string& path, const ini_text& text) {

@@ -7,8 +7,10 @@
 // all the writes reach it in one replacement.
 
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace lib {
 
@@ -30,6 +32,17 @@ public:
     std::string read(const std::string& section, const std::string& key, const std::string& default_value) const;
     // Creates file, section or key as needed; throws ini_error when the file cannot be written.
     void write(const std::string& section, const std::string& key, const std::string& value);
+
+    // The file's lines as read() sees them, numbered from 1, for a caller that checks a file against rules of
+    // its own and names the line at fault. Nothing when the file is missing or cannot be read.
+    struct line_view {
+        std::size_t number = 0;
+        std::string section;            // the section the line is in (its own name for a header); empty before any
+        bool header = false;            // a section header
+        std::optional<std::string> key; // the key of a key=value line
+        std::string text;               // the whole line, without its line end
+    };
+    std::optional<std::vector<line_view>> lines() const;
 
     // While a batch lives, reads and writes use one copy of the file read when it began; commit()
     // writes the changes in one replacement (throwing ini_error on failure). A batch that ends

@@ -13,6 +13,7 @@ BV_PACKAGES=(
     xvfb xauth x11-utils trayer xdotool imagemagick fonts-dejavu-core iproute2 util-linux
     clang-14 libclang-rt-14-dev
     dpkg-dev file binutils desktop-file-utils mount
+    qt6-serialport-dev socat python3
 )
 
 bv_as_root() {

@@ -58,6 +58,7 @@ snapshot_result read_output_snapshot(const std::string& path, lib::lock_object& 
     lib::Locker guard(&file_lock);
     std::unique_ptr<std::FILE, file_closer> file(std::fopen(path.c_str(), "rb"));
     if (!file) {
+        result.problem = errno == ENOENT ? read_problem::missing : read_problem::unreadable;
         result.error = std::strerror(errno);
         return result;
     }
@@ -65,6 +66,7 @@ snapshot_result read_output_snapshot(const std::string& path, lib::lock_object& 
     unsigned char buffer[output_bytes().size() + 1];
     const std::size_t got = std::fread(buffer, 1, sizeof buffer, file.get());
     if (got != output_bytes().size()) {
+        result.problem = read_problem::wrong_size;
         result.error =
             got < output_bytes().size() ? "only " + std::to_string(got) + " of 24 bytes" : "longer than 24 bytes";
         return result;

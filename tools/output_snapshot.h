@@ -18,8 +18,12 @@ struct output_snapshot {
     double age_seconds = 0; // since the file was last written
 };
 
+// Why a read gave no snapshot, for callers that act on the kind of failure.
+enum class read_problem { none, missing, unreadable, wrong_size };
+
 struct snapshot_result {
     std::optional<output_snapshot> snapshot;
+    read_problem problem = read_problem::none;
     std::string error; // why there is no snapshot: a missing, unreadable or wrongly sized file
 };
 

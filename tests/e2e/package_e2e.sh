@@ -40,13 +40,13 @@ for dependency in "${dependencies[@]}"; do
             fail "$name $version does not satisfy $dependency"
     fi
 done
-for needed in libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libstdc++6 libc6 qt6-qpa-plugins; do
+for needed in libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libqt6serialport6 libstdc++6 libc6 qt6-qpa-plugins; do
     [[ $names == *" $needed "* ]] || fail "Depends lacks $needed: $depends"
 done
 
 # The files, all root's.
 expected=(./etc/xdg/autostart/borevane.desktop ./usr/bin/Borevane ./usr/bin/borevane_reader
-    ./usr/libexec/borevane/station_simulator ./usr/share/applications/borevane.desktop
+    ./usr/bin/borevane_wits ./usr/lib/systemd/user/borevane-wits.service ./usr/libexec/borevane/station_simulator ./usr/share/applications/borevane.desktop
     ./usr/share/borevane/installed ./usr/share/doc/borevane/README.md)
 sizes=(16 22 24 32 48 64 128 256)
 for size in "${sizes[@]}"; do expected+=("./usr/share/icons/hicolor/${size}x$size/apps/borevane.png"); done
@@ -70,6 +70,10 @@ installed=$(cd "$work/prefix" && find . -type f | sort)
 
 root="$work/root"
 dpkg -x "$deb" "$root"
+# The WITS feed's user unit starts the program where it was installed.
+grep -qx "ExecStart=/usr/bin/borevane_wits" "$root/usr/lib/systemd/user/borevane-wits.service" &&
+    grep -qx "ExecStart=$work/prefix/bin/borevane_wits" "$work/prefix/lib/systemd/user/borevane-wits.service" ||
+    fail "the WITS feed's unit does not start the installed program"
 for program in "$root"/usr/bin/* "$root"/usr/libexec/borevane/*; do
     file -b "$program" | grep -q "ELF 64-bit.*, stripped" || fail "$program is not a stripped executable: $(file -b "$program")"
     ! readelf -d "$program" | grep -qE "RPATH|RUNPATH" || fail "$program keeps a library search path"

@@ -104,6 +104,16 @@ TEST(IniFile, ReadRules) {
     EXPECT_EQ(f.read("main", "missing", "d"), "d");
     EXPECT_EQ(f.read("nosection", "key", "d"), "d");
     EXPECT_EQ(f.read("next", "key", "d"), "other");
+    // The same lines as a checker sees them: numbered, in their section, keys as read() matches them.
+    const auto lines = f.lines();
+    ASSERT_TRUE(lines && lines->size() == 12);
+    EXPECT_TRUE(!(*lines)[0].key && !(*lines)[0].header && (*lines)[0].section.empty());
+    EXPECT_TRUE((*lines)[1].header && (*lines)[1].section == "Main");
+    EXPECT_EQ((*lines)[2].number, 3u);
+    EXPECT_EQ((*lines)[2].key, "Key");
+    EXPECT_EQ((*lines)[2].text, "Key =  plain value  ");
+    EXPECT_EQ((*lines)[11].section, "next");
+    EXPECT_FALSE(lib::ini_file(dir.file("absent.ini")).lines());
 
     bv_test::write_file(path, "[s]\nlong=" + std::string(5000, 'x') + "\n");
     EXPECT_EQ(f.read("s", "long", "").size(), lib::ini_file::max_value_length);
