@@ -9,11 +9,6 @@ bv_build
 cd "$BV_ROOT"
 
 program="$BV_ROOT/build/app/Borevane"
-if [ ! -x "$program" ]; then
-    echo "The build is complete, but this version has no tray program yet (build/app/Borevane)."
-    exit 0
-fi
-
 pids=()
 cleanup() {
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done

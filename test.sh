@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Runs every test: the Linux build (core, acquisition, gui, e2e), the Qt-free core
-# cross-built for Windows under Wine, and a short run of every fuzz target. Installs what is
-# missing first.
+# Runs every test: the format check of the changed files, the Linux build (core, acquisition, gui, e2e), the
+# Qt-free core cross-built for Windows under Wine, and a short run of every fuzz target. Installs what is
+# missing first. BV_FORMAT_BASE: the commit or branch the format check compares with (see scripts/setup.sh).
 source "$(dirname "$0")/scripts/setup.sh"
 bv_install_packages
+bv_check_format
 bv_build
 cd "$BV_ROOT"
 
@@ -11,9 +12,7 @@ echo "== Linux tests"
 ctest --preset default
 
 echo "== Windows core under Wine (preset windows-core, build-windows/)"
-export WINEDEBUG=-all
-cmake --preset windows-core >/dev/null
-cmake --build build-windows -j "$(nproc)"
+bv_build windows-core
 ctest --preset windows-core
 
 echo "== Fuzz targets, ${BV_FUZZ_SECONDS:-20} s each (preset fuzz, build-fuzz/)"

@@ -6,12 +6,12 @@ BV_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 # Everything comes from Debian 12's own archive.
 BV_PACKAGES=(
-    cmake ninja-build g++ pkg-config
+    cmake ninja-build g++ pkg-config ccache
     qt6-base-dev qt6-qpa-plugins libboost-dev
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64
     xvfb xauth x11-utils trayer xdotool imagemagick fonts-dejavu-core iproute2 util-linux
-    clang-14 libclang-rt-14-dev
+    clang-14 libclang-rt-14-dev clang-format-14
     dpkg-dev file binutils desktop-file-utils mount
     qt6-serialport-dev socat python3
 )
@@ -32,8 +32,52 @@ bv_install_packages() {
     fi
 }
 
+# Compiles go through ccache when it is there (CMake reads the variable when it configures a build tree first),
+# so that rebuilding the same sources on this machine, in another tree or after a clean, takes seconds.
+if command -v ccache >/dev/null; then
+    export CMAKE_CXX_COMPILER_LAUNCHER="${CMAKE_CXX_COMPILER_LAUNCHER:-ccache}"
+fi
+
+# bv_build [PRESET]: configures and builds one preset (default: the Linux build).
 bv_build() {
-    echo "== configuring and building (preset default, build/)"
-    cmake --preset default -S "$BV_ROOT" >/dev/null
-    cmake --build "$BV_ROOT/build" -j "$(nproc)"
+    local preset=${1:-default}
+    echo "== configuring and building (preset $preset)"
+    (cd "$BV_ROOT" && cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset" -j "$(nproc)")
+}
+
+# bv_check_format: the C++ files that a change touches must be as clang-format-14 formats them with the root's
+# .clang-format. The change: with BV_FORMAT_BASE set (a commit or branch, e.g. origin/main in CI; its history
+# must be fetched), every file changed since the merge base with it, committed or not. Otherwise what a
+# developer's tree and a fresh clone both show: the files changed in the working tree (staged, unstaged and
+# untracked) plus those of the last commit (against its first parent, so a merge counts with all it brings).
+# Outside a git checkout nothing is checked.
+bv_check_format() {
+    local files=() unformatted=() base f
+    if ! git -C "$BV_ROOT" rev-parse -q --verify HEAD >/dev/null 2>&1; then
+        echo "== format check skipped: not a git checkout"
+        return 0
+    fi
+    command -v clang-format-14 >/dev/null || { echo "clang-format-14 is not installed" >&2; return 1; }
+    if [ -n "${BV_FORMAT_BASE:-}" ]; then
+        base=$(git -C "$BV_ROOT" merge-base "$BV_FORMAT_BASE" HEAD) ||
+            { echo "BV_FORMAT_BASE=$BV_FORMAT_BASE has no merge base with HEAD (fetch its history)" >&2; return 1; }
+    elif git -C "$BV_ROOT" rev-parse -q --verify HEAD^ >/dev/null; then
+        base=HEAD^
+    else
+        base=HEAD
+        echo "== format check: the last commit has no parent here (a shallow clone?), only the working tree counts"
+    fi
+    mapfile -t files < <(cd "$BV_ROOT" && {
+        git diff --name-only --diff-filter=d "$base"
+        git ls-files --others --exclude-standard
+    } | grep -E '\.(cpp|h)$' | sort -u)
+    for f in "${files[@]}"; do
+        clang-format-14 --style=file "$BV_ROOT/$f" | cmp -s - "$BV_ROOT/$f" || unformatted+=("$f")
+    done
+    echo "== format check: ${#files[@]} changed C++ files since $base, ${#unformatted[@]} not formatted"
+    if [ ${#unformatted[@]} -gt 0 ]; then
+        printf '   %s\n' "${unformatted[@]}" >&2
+        echo "fix with: (cd $BV_ROOT && clang-format-14 -i ${unformatted[*]})" >&2
+        return 1
+    fi
 }

@@ -10,16 +10,8 @@ gallery=$1 artefacts=$2
 
 . "$(dirname "$0")/e2e_lib.sh"
 need Xvfb xdotool import
-
 start_work_dir
-mkdir -p "$artefacts" "$work/run"
-chmod 700 "$work/run"
-export XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb
-unset WAYLAND_DISPLAY
-
-start_xvfb "$work" 1280x1024x24
-wait_for 10 xdotool getdisplaygeometry || fail "Xvfb did not answer"
-
+start_xvfb 1280x1024x24
 "$gallery" >"$work/gallery.log" 2>"$work/gallery.err" &
 gallery_pid=$!
 pids+=($gallery_pid)
@@ -102,7 +94,7 @@ sleep 0.3
 import -window root "$artefacts/gallery_property_grid.png"
 
 kill -TERM "$gallery_pid"
-wait_for 10 bash -c "! kill -0 $gallery_pid" || fail "the gallery did not end on SIGTERM"
+wait_for 10 ended "$gallery_pid" || fail "the gallery did not end on SIGTERM"
 if grep -qi 'warning\|critical' "$work/gallery.err"; then
     cat "$work/gallery.err" >&2
 fi

@@ -1,5 +1,6 @@
 # Shared by whole-program tests (sourced, not run): failing and skipping, waiting, a private network namespace
-# for the fixed station port, and an X display with a notification area, all ended with the test.
+# for the fixed station port, an X display with a notification area, the station simulator and the program, all
+# ended with the test; and the program's windows, menus and tray icon as a person reaches them.
 
 fail() {
     echo "FAIL: $*" >&2
@@ -45,13 +46,18 @@ enter_private_network() {
     fi
 }
 
-# A scratch directory, the processes started into `pids` and the mounts made by read_only_bind, all gone when
-# the test ends.
+# start_work_dir: a scratch directory `work` with a configuration home and a runtime directory of the test's
+# own, and the caller's `artefacts` directory made. The processes started into `pids` and the mounts made by
+# read_only_bind are all gone when the test ends.
 start_work_dir() {
     work=$(mktemp -d /tmp/bv-e2e.XXXXXX)
     pids=()
     mounts=()
     trap end_work_dir EXIT
+    mkdir -p "$work/config" "$work/run" "$artefacts"
+    chmod 700 "$work/run"
+    export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run"
+    unset WAYLAND_DISPLAY
 }
 end_work_dir() {
     local pid mount
@@ -61,15 +67,11 @@ end_work_dir() {
     rm -rf "$work"
 }
 
-# start_program_dir PROGRAM: a scratch directory (start_work_dir) with the program copied into bin/ as
-# Borevane, and a configuration home and runtime directory of the test's own.
+# start_program_dir PROGRAM: a scratch directory (start_work_dir) with the program copied into bin/ as Borevane.
 start_program_dir() {
     start_work_dir
-    mkdir -p "$work/bin" "$work/config" "$work/run" "$artefacts"
-    chmod 700 "$work/run"
+    mkdir -p "$work/bin"
     cp "$1" "$work/bin/Borevane"
-    export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run"
-    unset WAYLAND_DISPLAY
 }
 
 # read_only_bind DIR: nothing can write below DIR any more, not even root (needs a mount namespace of its own).
@@ -80,46 +82,51 @@ read_only_bind() {
     ! touch "$1/.probe" 2>/dev/null || fail "$1 is still writable"
 }
 
-# start_xvfb WORK_DIR [SCREEN]: an X server on a free display of its own (screen 1024x768x24 unless
-# given); exports DISPLAY and adds its pid to pids.
+# start_xvfb [SCREEN]: an X server on a free display of its own (screen 1024x768x24 unless given), for Qt's
+# X11 platform; exports DISPLAY. Without -noreset the server resets whenever its last client leaves, and a client
+# connecting meanwhile (trayer, while a wait_for polls with xdotool) is refused.
 start_xvfb() {
-    exec 5>"$1/display"
-    Xvfb -displayfd 5 -screen 0 "${2:-1024x768x24}" -nolisten tcp >"$1/xvfb.log" 2>&1 &
+    exec 5>"$work/display"
+    Xvfb -displayfd 5 -screen 0 "${1:-1024x768x24}" -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
     pids+=($!)
-    wait_for 10 test -s "$1/display" || fail "Xvfb did not start"
-    export DISPLAY=":$(cat "$1/display")"
+    wait_for 10 test -s "$work/display" || fail "Xvfb did not start"
+    export DISPLAY=":$(cat "$work/display")" QT_QPA_PLATFORM=xcb
 }
 
-# start_desktop: Xvfb on a display number of its own choice, with trayer as the notification area.
+# start_desktop: Xvfb with trayer as the notification area at the screen's bottom right.
 start_desktop() {
-    start_xvfb "$work"
-    export QT_QPA_PLATFORM=xcb
-    unset WAYLAND_DISPLAY
+    start_xvfb
     trayer --edge bottom --align right --widthtype pixel --width 120 --heighttype pixel --height 24 \
         --transparent false --SetDockType true >"$work/trayer.log" 2>&1 &
     pids+=($!)
     wait_for 10 xdotool search --classname panel || fail "trayer did not start"
 }
 
-# start_station LOG: the station simulator SIMULATOR (a variable of the caller) on port 8001.
+# start_station LOG [ADDRESS]: the station simulator SIMULATOR (a variable of the caller) on ADDRESS (127.0.0.1)
+# port 8001; its pid in station_pid.
 start_station() {
-    "$simulator" --port 8001 --verbose >"$1" 2>&1 &
-    pids+=($!)
-    wait_for 10 grep -q "listening on 127.0.0.1:8001" "$1" || fail "the station simulator did not start"
+    local address=${2:-127.0.0.1}
+    "$simulator" --address "$address" --port 8001 --verbose >"$1" 2>&1 &
+    station_pid=$!
+    pids+=($station_pid)
+    wait_for 10 grep -q "listening on $address:8001" "$1" || fail "the station simulator did not start on $address"
 }
 
-main_window_title=" Модуль глубины для забойной системы"
-main_window_shown() { xdotool search --onlyvisible --name "^$main_window_title\$"; }
-main_window_hidden() { ! xdotool search --onlyvisible --name "^$main_window_title\$"; }
-
-# The program's tray icon: its window embedded in trayer's panel.
-tray_icon() {
-    xwininfo -root -tree | awk '/"panel": \("panel" "trayer"\)/ {p = 1} p && /\("Borevane" "Borevane"\)/ {print $1; exit}'
+# start_program NAME [PROGRAM]: the program (the copy in bin/ unless given) in the background, its output in
+# NAME.log of the scratch directory; its pid in program_pid.
+start_program() {
+    "${2:-$work/bin/Borevane}" >"$work/$1.log" 2>&1 &
+    program_pid=$!
+    pids+=($program_pid)
 }
 
-# double_click_tray_icon: hides the window to the tray, or brings it back.
-double_click_tray_icon() {
-    xdotool mousemove --window "$(tray_icon)" 8 8 click --repeat 2 --delay 60 1
+# ended PID: the process is gone.  exited PID WHAT [SECONDS]: it ends by itself within SECONDS (10), with code 0.
+ended() { ! kill -0 "$1" 2>/dev/null; }
+exited() {
+    wait_for "${3:-10}" ended "$1" || fail "$2 did not end"
+    local status=0
+    wait "$1" || status=$?
+    [ "$status" = 0 ] || fail "$2 ended with $status"
 }
 
 # end_program PID WHAT: SIGTERM, and the exit code must be 0.
@@ -128,4 +135,43 @@ end_program() {
     local status=0
     wait "$1" || status=$?
     [ "$status" = 0 ] || fail "$2 ended with $status after SIGTERM"
+}
+
+# The program's windows by their titles: window_shown TITLE prints the ids of the visible ones, window_gone
+# TITLE holds when there are none.
+main_window_title=" Модуль глубины для забойной системы"
+settings_title="  Настройки"
+about_title=" О программе..."
+window_shown() { xdotool search --onlyvisible --name "^$1\$"; }
+window_gone() { ! window_shown "$1" >/dev/null; }
+main_window_shown() { window_shown "$main_window_title"; }
+main_window_hidden() { window_gone "$main_window_title"; }
+
+# menu_bar KEY...: the main window's menu bar by keyboard. The window takes the focus, Alt selects the first
+# menu's title ("Файл"), then the KEYs: Right the next title ("Справка"), Return opens the menu and then chooses
+# its selected item (the first at opening), Down selects the next item.
+menu_bar() {
+    xdotool windowfocus --sync "$(main_window_shown | head -1)"
+    xdotool key alt "$@"
+}
+
+# The program's tray icon: its window embedded in trayer's panel.
+tray_icon() {
+    xwininfo -root -tree | awk '/"panel": \("panel" "trayer"\)/ {p = 1} p && /\("Borevane" "Borevane"\)/ {print $1; exit}'
+}
+tray_icon_shown() { [ -n "$(tray_icon)" ]; }
+
+# double_click_tray_icon: hides the window to the tray, or brings it back.
+double_click_tray_icon() {
+    xdotool mousemove --window "$(tray_icon)" 8 8 click --repeat 2 --delay 60 1
+}
+
+# exit_by_tray_menu WHEN [SCREENSHOT]: "Выход" from the tray icon's menu, opened by a right click on the icon;
+# the menu holds that one item, the first Down selects it. The program (program_pid) must end with code 0.
+exit_by_tray_menu() {
+    xdotool mousemove --window "$(tray_icon)" 8 8 click 3
+    sleep 0.5
+    [ -z "${2:-}" ] || import -window root "$2"
+    xdotool key Down Return
+    exited "$program_pid" "the program (the tray menu's exit $1)" 15
 }

@@ -11,7 +11,7 @@ set -euo pipefail
 driver=$1 program=$2 suite=$3
 jobs=${BV_E2E_JOBS:-6}
 
-skip() { echo "SKIP: $*" >&2; exit 77; }
+. "$(dirname "$0")/e2e_lib.sh"
 
 # Inside one case's namespaces: the network the cases expect, then the case.
 # lo: 127.0.0.1, the station. bvd0: 10.77.0.1/24 on a link whose far end drops everything, and a fixed
@@ -35,9 +35,7 @@ if [ -n "${BV_HOSTILE_IN_NAMESPACES:-}" ]; then
     exec "$driver" --program "$program" --work "$dir" "$@"
 fi
 
-for tool in unshare ip mount; do
-    command -v "$tool" >/dev/null || skip "$tool is not installed"
-done
+need unshare ip mount
 # Private propagation: the bind mounts over /etc stay inside the case's mount namespace.
 isolate=
 for candidate in "unshare -nm --propagation private" "unshare -rnm --propagation private"; do

@@ -16,7 +16,6 @@ need cpack dpkg-deb dpkg-shlibdeps file readelf desktop-file-validate Xvfb traye
 # A mount namespace too, for the read-only scratch root.
 enter_private_network m "$@"
 start_work_dir
-mkdir -p "$artefacts"
 
 cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/pkg" >"$work/cpack.log" 2>&1 ||
     fail "cpack failed: $(cat "$work/cpack.log")"
@@ -91,9 +90,8 @@ done
 # From here on nothing can write into the installation, not even root.
 read_only_bind "$root"
 
-mkdir -p "$work/home" "$work/run"
-chmod 700 "$work/run"
-export HOME="$work/home" XDG_RUNTIME_DIR="$work/run" PATH="$root/usr/bin:$PATH"
+mkdir -p "$work/home"
+export HOME="$work/home" PATH="$root/usr/bin:$PATH"
 unset XDG_CONFIG_HOME XDG_DATA_HOME
 data="$HOME/.local/share/Kalvemark/Borevane"
 registry="$HOME/.config/Kalvemark/Borevane.conf"
@@ -104,12 +102,10 @@ start_station "$work/station.log"
 # As the menu starts it: the entry's command, found on the PATH.
 command=$(sed -n 's/^Exec=//p' "$root/usr/share/applications/borevane.desktop")
 [ "$(command -v "$command")" = "$root/usr/bin/Borevane" ] || fail "the menu entry's command is not the installed program"
-$command >"$work/program.log" 2>&1 &
-program_pid=$!
-pids+=($program_pid)
+start_program program "$command"
 wait_for 15 grep -q "^connection 1 from" "$work/station.log" || fail "the installed program never connected"
 wait_for 10 main_window_shown || fail "the installed program's window did not appear"
-wait_for 10 test -n "$(tray_icon)" || fail "the installed program has no tray icon"
+wait_for 10 tray_icon_shown || fail "the installed program has no tray icon"
 wait_for 10 test -s "$data/Borevane.bin" || fail "no Borevane.bin in the user's data directory"
 [ "$(stat -c %s "$data/Borevane.bin")" = 24 ] || fail "Borevane.bin is not 24 bytes"
 grep -qx "Install_Dir=$data/" "$registry" || fail "Install_Dir does not name the data directory: $(cat "$registry")"
@@ -127,9 +123,7 @@ mkdir -p "$work/copy"
 cp "$root/usr/bin/Borevane" "$work/copy/"
 read_only_bind "$work/copy"
 rm -f "$data/Borevane.bin" "$registry"
-QT_QPA_PLATFORM=offscreen "$work/copy/Borevane" >"$work/copy.log" 2>&1 &
-program_pid=$!
-pids+=($program_pid)
+QT_QPA_PLATFORM=offscreen start_program copy "$work/copy/Borevane"
 wait_for 15 grep -q "^connection 2 from" "$work/station.log" || fail "the read-only copy never connected"
 wait_for 10 test -s "$data/Borevane.bin" || fail "the read-only copy wrote no Borevane.bin in the data directory"
 grep -qx "Install_Dir=$data/" "$registry" || fail "the read-only copy's Install_Dir: $(cat "$registry")"

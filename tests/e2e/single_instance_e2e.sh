@@ -12,46 +12,27 @@ program=$1 simulator=$2 artefacts=$3
 
 need Xvfb trayer xdotool xwininfo import
 enter_private_network "" "$@"
-start_work_dir
-mkdir -p "$work/bin" "$work/config" "$work/run" "$artefacts"
-chmod 700 "$work/run"
-cp "$program" "$work/bin/Borevane"
-export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run"
+start_program_dir "$program"
 start_desktop
 start_station "$work/station.log"
 
 connections() { grep -c "^connection [0-9]* from" "$work/station.log" || true; }
 connections_are() { [ "$(connections)" = "$1" ]; }
 
-# start_module NAME: starts the program in the background; its pid in $started.
-start_module() {
-    "$work/bin/Borevane" >"$work/$1.log" 2>&1 &
-    started=$!
-    pids+=($started)
-}
-
-# ends_with_zero PID WHAT: the process ends by itself within 10 s, with code 0.
-ends_with_zero() {
-    wait_for 10 bash -c "! kill -0 $1" || fail "$2 did not end"
-    local status=0
-    wait "$1" || status=$?
-    [ "$status" = 0 ] || fail "$2 ended with $status: $(cat "$work"/*.log)"
-}
-
-start_module first
-first=$started
+start_program first
+first=$program_pid
 wait_for 15 connections_are 1 || fail "the first start never connected"
 wait_for 10 main_window_shown || fail "the main window did not appear"
-wait_for 10 test -n "$(tray_icon)" || fail "no tray icon"
+wait_for 10 tray_icon_shown || fail "no tray icon"
 double_click_tray_icon
 wait_for 10 main_window_hidden || fail "double click did not hide the window to the tray"
 
 # A second start while the first is in the tray: the first's window comes back, the second ends, and the
 # station still sees one connection.
-start_module second
-ends_with_zero "$started" "the second start"
+start_program second
+exited "$program_pid" "the second start"
 wait_for 5 main_window_shown || fail "the second start did not bring the window back"
-[ "$(xdotool search --onlyvisible --name "^$main_window_title\$" | wc -l)" = 1 ] || fail "more than one main window"
+[ "$(main_window_shown | wc -l)" = 1 ] || fail "more than one main window"
 import -window root "$artefacts/single_instance_window_back.png"
 sleep 2
 [ "$(connections)" = 1 ] || fail "the second start connected to the station"
@@ -59,22 +40,22 @@ kill -0 "$first" || fail "the first module ended"
 end_program "$first" "the first module"
 
 # Two starts at the same moment, none running: one module stays and connects, the other ends with code 0.
-start_module twin_a
-twin_a=$started
-start_module twin_b
-twin_b=$started
+start_program twin_a
+twin_a=$program_pid
+start_program twin_b
+twin_b=$program_pid
 wait_for 15 connections_are 2 || fail "neither of two simultaneous starts connected"
-wait_for 10 bash -c "! kill -0 $twin_a || ! kill -0 $twin_b" || fail "both simultaneous starts keep running"
-if kill -0 "$twin_a" 2>/dev/null; then survivor=$twin_a other=$twin_b; else survivor=$twin_b other=$twin_a; fi
-ends_with_zero "$other" "the simultaneous start that found the other"
+wait_for 10 eval "ended $twin_a || ended $twin_b" || fail "both simultaneous starts keep running"
+if ended "$twin_b"; then survivor=$twin_a other=$twin_b; else survivor=$twin_b other=$twin_a; fi
+exited "$other" "the simultaneous start that found the other"
 sleep 2
 [ "$(connections)" = 2 ] || fail "two simultaneous starts made $(($(connections) - 1)) connections"
 
 # Killed outright, the module leaves its lock file and socket behind; the next start runs all the same.
 kill -KILL "$survivor"
 wait "$survivor" 2>/dev/null || true
-start_module after_crash
-after_crash=$started
+start_program after_crash
+after_crash=$program_pid
 wait_for 15 connections_are 3 || fail "a start after a killed module never connected"
 
 # Another user has a module of their own beside this user's (root only: it takes a change of user).

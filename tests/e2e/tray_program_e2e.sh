@@ -15,34 +15,16 @@ need Xvfb trayer xdotool import xwininfo
 enter_private_network "" "$@"
 
 start_program_dir "$program"
-export QT_QPA_PLATFORM=xcb
-
-start_xvfb "$work"
-
-trayer --edge bottom --align right --widthtype pixel --width 120 --heighttype pixel --height 24 \
-    --transparent false --SetDockType true >"$work/trayer.log" 2>&1 &
-pids+=($!)
-wait_for 10 xdotool search --classname panel || fail "trayer did not start"
-
-"$simulator" --port 8001 --verbose >"$work/station.log" 2>&1 &
-pids+=($!)
-wait_for 10 grep -q "listening on 127.0.0.1:8001" "$work/station.log" || fail "the station simulator did not start"
+start_desktop
+start_station "$work/station.log"
 
 started=$(date +%s%N)
-"$work/bin/Borevane" >"$work/program.log" 2>&1 &
-program_pid=$!
-pids+=($program_pid)
+start_program program
 wait_for 15 grep -q "^connection 1 from" "$work/station.log" || fail "the program never connected to the station"
 connected=$(date +%s%N)
 echo "start-up to the first connection: $(((connected - started) / 1000000)) ms"
-
-title=" Модуль глубины для забойной системы"
-wait_for 10 xdotool search --onlyvisible --name "^$title\$" || fail "the main window did not appear"
-
-# The tray icon is the program's window embedded in trayer's panel.
-tray_icon() { xwininfo -root -tree | awk '/"panel": \("panel" "trayer"\)/ {p = 1} p && /\("Borevane" "Borevane"\)/ {print $1; exit}'; }
-wait_for 10 test -n "$(tray_icon)" || fail "no tray icon in the notification area"
-icon=$(tray_icon)
+wait_for 10 main_window_shown || fail "the main window did not appear"
+wait_for 10 tray_icon_shown || fail "no tray icon in the notification area"
 
 # Borevane.bin follows the station: fresh at two reads, with values that moved in between.
 wait_for 10 test -s "$work/bin/Borevane.bin" || fail "Borevane.bin was not written"
@@ -56,7 +38,7 @@ age=${second##*age=}
 awk -v a="${age%s}" 'BEGIN { exit !(a < 3) }' || fail "Borevane.bin is stale: $second"
 
 # Working: the icon is the green one.
-import -window "$icon" "$work/icon.png"
+import -window "$(tray_icon)" "$work/icon.png"
 read -r red green blue < <(convert "$work/icon.png" -resize '1x1!' -format '%[fx:int(255*r)] %[fx:int(255*g)] %[fx:int(255*b)]\n' info:)
 [ "$green" -gt $((red + 30)) ] && [ "$green" -gt $((blue + 30)) ] ||
     fail "the tray icon is not green while working (average colour $red $green $blue)"
@@ -66,83 +48,55 @@ import -window root "$artefacts/tray_program.png"
 echo "screenshot: $artefacts/tray_program.png"
 
 # A real double click on the tray icon hides the window to the tray; another brings it back.
-window_shown() { xdotool search --onlyvisible --name "^$title\$"; }
-xdotool mousemove --window "$icon" 8 8 click --repeat 2 --delay 60 1
-wait_for 10 bash -c "! xdotool search --onlyvisible --name '^$title\$'" || fail "double click did not hide the window"
-xdotool mousemove --window "$icon" 8 8 click --repeat 2 --delay 60 1
-wait_for 10 window_shown || fail "double click did not restore the window"
+double_click_tray_icon
+wait_for 10 main_window_hidden || fail "double click did not hide the window"
+double_click_tray_icon
+wait_for 10 main_window_shown || fail "double click did not restore the window"
 
 sleep "$soak"
 rss=$(awk '/^VmRSS/ {print $2, $3}' "/proc/$program_pid/status")
 echo "memory after ${soak} s of work: RSS $rss"
 
-kill -TERM "$program_pid"
-status=0
-wait "$program_pid" || status=$?
-[ "$status" = 0 ] || fail "the program ended with $status after SIGTERM"
-
+end_program "$program_pid" "the program"
 ini=$(cat "$work/bin/Borevane.ini" 2>/dev/null) || fail "no Borevane.ini after SIGTERM"
 printf '%s\n' "$ini" | grep -qx '\[main\]' || fail "Borevane.ini lacks [main]: $ini"
 printf '%s\n' "$ini" | grep -qx 'remote_name="localhost"' || fail "Borevane.ini lacks remote_name: $ini"
 registry="$work/config/Kalvemark/Borevane.conf"
 grep -qx "Install_Dir=$work/bin/" "$registry" || fail "Install_Dir does not hold the program's directory: $(cat "$registry")"
-# exit_by_tray_menu WHEN [SCREENSHOT]: "Выход" from the tray icon's menu by real clicks; the program must end
-# with code 0 and leave its settings.
-exit_by_tray_menu() {
-    xdotool mousemove --window "$icon" 8 8 click 3
-    sleep 0.5
-    [ -z "${2:-}" ] || import -window root "$2"
-    # The popup holds the one item "Выход": the first Down selects it.
-    xdotool key Down Return
-    wait_for 15 bash -c "! kill -0 $program_pid" || fail "the tray menu's exit did not end the program $1"
-    local status=0
-    wait "$program_pid" || status=$?
-    [ "$status" = 0 ] || fail "the program ended with $status after the tray menu's exit $1"
-    grep -qx 'remote_name="localhost"' "$work/bin/Borevane.ini" || fail "no settings written by the tray menu's exit $1"
-}
+saved() { grep -qx 'remote_name="localhost"' "$work/bin/Borevane.ini" || fail "no settings saved $1"; }
 
-# Second run: "Выход" from the tray menu, by real clicks while the window is hidden, stops and saves as well.
+# Second run: "Выход" from the tray menu while the window is hidden stops and saves as well.
 rm -f "$work/bin/Borevane.ini"
-"$work/bin/Borevane" >"$work/program2.log" 2>&1 &
-program_pid=$!
-pids+=($program_pid)
-wait_for 10 window_shown || fail "the main window did not appear again"
+start_program program2
+wait_for 10 main_window_shown || fail "the main window did not appear again"
 wait_for 10 grep -q "^connection 2 from" "$work/station.log" || fail "the second run never connected"
-wait_for 10 test -n "$(tray_icon)" || fail "no tray icon in the second run"
-icon=$(tray_icon)
-xdotool mousemove --window "$icon" 8 8 click --repeat 2 --delay 60 1
-wait_for 10 bash -c "! xdotool search --onlyvisible --name '^$title\$'" || fail "double click did not hide the window"
+wait_for 10 tray_icon_shown || fail "no tray icon in the second run"
+double_click_tray_icon
+wait_for 10 main_window_hidden || fail "double click did not hide the window"
 exit_by_tray_menu "while hidden"
+saved "by the tray menu's exit while hidden"
 wait_for 5 grep -q "^connection 2 closed" "$work/station.log" || fail "the connection was not closed"
+
 # Third run: no display at all (Qt's offscreen platform, as the run command uses headless). The program still
 # acquires, and SIGTERM still saves.
 rm -f "$work/bin/Borevane.ini" "$work/bin/Borevane.bin"
-QT_QPA_PLATFORM=offscreen DISPLAY= "$work/bin/Borevane" >"$work/program3.log" 2>&1 &
-program_pid=$!
-pids+=($program_pid)
+QT_QPA_PLATFORM=offscreen DISPLAY= start_program program3
 wait_for 15 grep -q "^connection 3 from" "$work/station.log" || fail "the headless run never connected"
 wait_for 10 test -s "$work/bin/Borevane.bin" || fail "the headless run wrote no Borevane.bin"
 "$reader" --path "$work/bin/Borevane.bin" >/dev/null || fail "the headless run's Borevane.bin is unreadable"
-kill -TERM "$program_pid"
-status=0
-wait "$program_pid" || status=$?
-[ "$status" = 0 ] || fail "the headless program ended with $status after SIGTERM"
-grep -qx 'remote_name="localhost"' "$work/bin/Borevane.ini" || fail "the headless run saved no settings"
-# Fourth run: the About box open, "Выход" from the tray menu by real clicks still ends the program and saves.
+end_program "$program_pid" "the headless program"
+saved "by the headless run"
+
+# Fourth run: with the About box open ("Справка", its one item "О программе...", by keyboard), "Выход" from the
+# tray menu still ends the program and saves.
 rm -f "$work/bin/Borevane.ini"
-"$work/bin/Borevane" >"$work/program4.log" 2>&1 &
-program_pid=$!
-pids+=($program_pid)
-wait_for 10 window_shown || fail "the main window did not appear in the fourth run"
+start_program program4
+wait_for 10 main_window_shown || fail "the main window did not appear in the fourth run"
 wait_for 15 grep -q "^connection 4 from" "$work/station.log" || fail "the fourth run never connected"
-wait_for 10 test -n "$(tray_icon)" || fail "no tray icon in the fourth run"
-icon=$(tray_icon)
-eval "$(xdotool getwindowgeometry --shell "$(window_shown | head -1)")"
-# The menu bar's second item, "Справка", then its one item "О программе...".
-xdotool mousemove $((X + 75)) $((Y + 10)) click 1
-sleep 0.5
-xdotool mousemove $((X + 120)) $((Y + 29)) click 1
-wait_for 10 xdotool search --onlyvisible --name '^ О программе...$' || fail "the About box did not open"
+wait_for 10 tray_icon_shown || fail "no tray icon in the fourth run"
+menu_bar Right Return Return
+wait_for 10 window_shown "$about_title" || fail "the About box did not open"
 import -window root "$artefacts/about_box_open.png"
 exit_by_tray_menu "over the About box" "$artefacts/tray_menu_over_about_box.png"
+saved "by the tray menu's exit over the About box"
 echo "PASS"

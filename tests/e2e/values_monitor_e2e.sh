@@ -10,28 +10,21 @@ set -euo pipefail
 
 program=$1 simulator=$2 monitor=$3 artefacts=$4
 
-source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
+. "$(dirname "$0")/e2e_lib.sh"
 need Xvfb xdotool import convert compare
 enter_private_network "" "$@"
 
 start_program_dir "$program"
-
-start_xvfb "$work"
-
-"$simulator" --port 8001 --verbose >"$work/station.log" 2>&1 &
-pids+=($!)
-wait_for 10 grep -q "listening on 127.0.0.1:8001" "$work/station.log" || fail "the station simulator did not start"
-
-QT_QPA_PLATFORM=offscreen "$work/bin/Borevane" >"$work/program.log" 2>&1 &
-program_pid=$!
-pids+=($program_pid)
+start_xvfb
+start_station "$work/station.log"
+QT_QPA_PLATFORM=offscreen start_program program
 wait_for 15 test -s "$work/bin/Borevane.bin" || fail "the module wrote no Borevane.bin"
 
-QT_QPA_PLATFORM=xcb "$monitor" --print >"$work/monitor.log" 2>"$work/monitor.err" &
+"$monitor" --print >"$work/monitor.log" 2>"$work/monitor.err" &
 pids+=($!)
 title="Значения модуля глубины"
-wait_for 10 xdotool search --onlyvisible --name "^$title\$" || fail "the monitor's window did not appear"
-window=$(xdotool search --onlyvisible --name "^$title\$" | head -1)
+wait_for 10 window_shown "$title" || fail "the monitor's window did not appear"
+window=$(window_shown "$title" | head -1)
 
 # red_pixels FILE: how many pixels are plainly red (the age when the file is stale).
 red_pixels() {
