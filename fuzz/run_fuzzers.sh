@@ -20,8 +20,8 @@ if ! command -v clang++-14 >/dev/null ||
     exit 3
 fi
 
-cmake --preset fuzz -S "$root" >/dev/null
-cmake --build "$root/build-fuzz" -j "$(nproc)" --target "${targets[@]/#/fuzz_}"
+(cd "$root" && cmake --preset fuzz >/dev/null)
+(cd "$root" && cmake --build --preset fuzz -j "$(nproc)" --target "${targets[@]/#/fuzz_}")
 for t in "${targets[@]}"; do
     corpus="$root/build-fuzz/corpus/$t"
     findings="$root/build-fuzz/findings/$t"
