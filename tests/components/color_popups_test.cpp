@@ -186,6 +186,25 @@ TEST_F(ColorPopupsTest, DropDownIsSharedReboundAndFreedByAnySelector) {
     EXPECT_TRUE(bv_test::wait_for([] { return !MyColorSelectorFrm->isVisible(); }, 2000));
 }
 
+TEST_F(ColorPopupsTest, DoubleClickOnASelectorUnrollsTheDropDownOnce) {
+    Selectors s;
+    QTest::mouseClick(s.a, Qt::LeftButton, {}, QPoint(10, 10));
+    ASSERT_NE(MyColorSelectorFrm, nullptr);
+    MyColorSelectorFrm->close();
+    int unrolls = 0;
+    const int full = MyColorSelectorFrm->full_size().height();
+    MyColorSelectorFrm->OnUnrollStep = [&](int h) { unrolls += h == full; };
+    // What a widget gets of a real double click: press, release, double click (the second press), release.
+    QTest::mousePress(s.a, Qt::LeftButton, {}, QPoint(10, 10));
+    QTest::mouseRelease(s.a, Qt::LeftButton, {}, QPoint(10, 10));
+    QTest::mouseDClick(s.a, Qt::LeftButton, {}, QPoint(10, 10));
+    EXPECT_TRUE(s.a->is_held()); // the second press still looks pushed
+    QTest::mouseRelease(s.a, Qt::LeftButton, {}, QPoint(10, 10));
+    EXPECT_EQ(unrolls, 1);
+    EXPECT_FALSE(s.a->is_held());
+    EXPECT_TRUE(MyColorSelectorFrm->isVisible());
+}
+
 TEST_F(ColorPopupsTest, PopupFormsAsDesigned) {
     TMyColorSelectorFrm drop(&owner);
     EXPECT_EQ(drop.size(), QSize(gui::design_px(267), gui::design_px(202)));
