@@ -101,6 +101,24 @@ start_desktop() {
     wait_for 10 xdotool search --classname panel || fail "trayer did not start"
 }
 
+# start_window_manager: openbox on DISPLAY, so that windows get frames, focus and stacking as on a desktop;
+# returns once it manages the screen.
+start_window_manager() {
+    need openbox xprop
+    openbox --sm-disable >"$work/openbox.log" 2>&1 &
+    pids+=($!)
+    wait_for 10 bash -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' || fail "openbox did not start"
+}
+
+# frame_geometry WINDOW: "x y w h" of the window with the frame the window manager put around it.
+frame_geometry() {
+    local x y w h left right top bottom
+    read -r x y w h <<<"$(xwininfo -id "$1" | awk '/Absolute upper-left X/ {x = $NF} /Absolute upper-left Y/ {y = $NF}
+        /Width:/ {w = $NF} /Height:/ {h = $NF} END {print x, y, w, h}')"
+    read -r left right top bottom <<<"$(xprop -id "$1" _NET_FRAME_EXTENTS | sed -n 's/.*= //p' | tr -d ',')"
+    echo "$((x - ${left:-0})) $((y - ${top:-0})) $((w + ${left:-0} + ${right:-0})) $((h + ${top:-0} + ${bottom:-0}))"
+}
+
 # start_station LOG: the station simulator SIMULATOR (a variable of the caller) on port 8001.
 start_station() {
     "$simulator" --port 8001 --verbose >"$1" 2>&1 &
