@@ -26,7 +26,7 @@ public:
     void MyButton2Click(QObject* sender);
     void ColorSelectorChangeColor(QObject* sender, TColor color);
     // Shows the form from height 0 to its full height in ten steps.
-    void roll_down();
+    bool roll_down();
 
 protected:
     void FormDeactivate() override;
