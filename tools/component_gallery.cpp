@@ -7,6 +7,7 @@
 //   screen N X Y W H          (each screen the gallery sees, once at start)
 //   popup NAME X Y W H        (the palette of a pop-up that has just opened)
 //   popup_form NAME X Y W H   (that pop-up's own place and full size)
+//   unrolled NAME             (a pop-up reached its full height)
 //   chosen NAME $00BBGGRR     (a colour picked; "dismissed NAME" when the grid pop-up was closed)
 #include "components/ColorSelector.h"
 #include "components/Indicator.h"
@@ -52,6 +53,18 @@ QLabel* heading(QWidget* parent, const QString& text, int x, int y) {
     return label;
 }
 
+// Shown from inside its unroll, a pop-up reports when that unroll (and any later one) is complete.
+void watch_unroll(const QString& name, gui::PopupForm* form) {
+    if (form->OnUnrollStep)
+        return;
+    form->OnUnrollStep = [name, form](int height) {
+        if (height == form->full_size().height()) {
+            std::printf("unrolled %s\n", qPrintable(name));
+            std::fflush(stdout);
+        }
+    };
+}
+
 void report_popup(const QString& name, const gui::PopupForm* form, const QWidget* palette) {
     report("popup", name, palette);
     const QSize full = form->full_size();
@@ -64,10 +77,13 @@ class PopupWatch : public QObject {
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Show) {
-            if (auto* grid = qobject_cast<TMyGridColorForm*>(watched))
+            if (auto* grid = qobject_cast<TMyGridColorForm*>(watched)) {
+                watch_unroll("grid", grid);
                 QTimer::singleShot(0, grid, [grid] { report_popup("grid", grid, grid->ColorSelector); });
-            else if (auto* drop = qobject_cast<TMyColorSelectorFrm*>(watched))
+            } else if (auto* drop = qobject_cast<TMyColorSelectorFrm*>(watched)) {
+                watch_unroll("dropdown", drop);
                 QTimer::singleShot(0, drop, [drop] { report_popup("dropdown", drop, drop->ColorPallete); });
+            }
         }
         return false;
     }

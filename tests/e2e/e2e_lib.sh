@@ -80,11 +80,11 @@ read_only_bind() {
     ! touch "$1/.probe" 2>/dev/null || fail "$1 is still writable"
 }
 
-# start_xvfb WORK_DIR [SCREEN]: an X server on a free display of its own (screen 1024x768x24 unless
-# given); exports DISPLAY and adds its pid to pids.
+# start_xvfb WORK_DIR [SCREEN [XVFB_ARGS...]]: an X server on a free display of its own (screen 1024x768x24
+# unless given; further arguments go to Xvfb); exports DISPLAY and adds its pid to pids.
 start_xvfb() {
     exec 5>"$1/display"
-    Xvfb -displayfd 5 -screen 0 "${2:-1024x768x24}" -nolisten tcp >"$1/xvfb.log" 2>&1 &
+    Xvfb -displayfd 5 -screen 0 "${2:-1024x768x24}" "${@:3}" -nolisten tcp >"$1/xvfb.log" 2>&1 &
     pids+=($!)
     wait_for 10 test -s "$1/display" || fail "Xvfb did not start"
     export DISPLAY=":$(cat "$1/display")"
