@@ -94,6 +94,7 @@ TEST_F(MyGridTest, DropDownsFollowTheCurrentCellWithTheOwnersItems) {
     EXPECT_FALSE(grid->Button()->isVisible());
     EXPECT_TRUE(combo->isEditable());
     EXPECT_EQ(combo->currentText(), "value2");
+    EXPECT_EQ(combo->count(), 3); // the owner's items only
     EXPECT_EQ(combo->geometry(), cell_qrect(1, 2).adjusted(-1, -1, 1, 1)); // covers the cell and its lines
     EXPECT_TRUE(editor_shown());
     // The drop-down lies over the editor and has the keyboard, which still moves between rows.
@@ -265,6 +266,9 @@ TEST_F(MyGridTest, ButtonKindsTheirHintsAndWhereTheEditorShows) {
     EXPECT_TRUE(button->autoRaise()); // a flat button
     EXPECT_TRUE(editor()->hasFrame());
     EXPECT_EQ(editor()->geometry(), cell.adjusted(0, 0, -cell.height(), 0)); // the editor leaves it clear
+    grid->SetColWidths(1, 10); // narrower than the button: the editor keeps two pixels
+    EXPECT_EQ(editor()->width(), 2);
+    grid->SetColWidths(1, 200);
 
     // Enter in the editor presses the button and goes no further: the cell stays current and unchanged.
     editor()->setText("edited");

@@ -2,8 +2,8 @@
 # The component gallery's pop-ups where users are, with real clicks; every frame and screenshot kept as an
 # artefact. The gallery uses no network.
 #  1. Under a window manager (openbox): the grid pop-up is seen unrolling. The X server's own frame buffer is
-#     read while it opens, and at least three different heights of it must have been on the screen. A real
-#     double click on a colour selector unrolls its drop-down once.
+#     read while it opens, and at least three different heights of it must have been on the screen; a click
+#     elsewhere dismisses it. A real double click on a colour selector unrolls its drop-down once.
 #  2. Two monitors side by side (Xinerama, in Xephyr): near the bottom of the second one, the property grid's
 #     colour pop-up stays on that monitor, moved up inside it.
 #  3. The gallery at 1x and at QT_SCALE_FACTOR=2.
@@ -95,6 +95,13 @@ echo "unroll: $k distinct frames, heights shown of $ph: ${heights[*]}"
 read -r cx cy cw ch <<<"$(report popup grid)"
 xdotool mousemove $((cx + 3 * cw / 26)) $((cy + ch / 16)) click 1
 wait_for 10 grep -q '^chosen grid ' "$work/gallery.log" || fail "the grid pop-up chose nothing"
+
+# A click elsewhere in the gallery takes the activation from the open grid pop-up, which is dismissed.
+click_middle "$bx" "$by" "$bw" "$bh"
+wait_for 10 bash -c "[ \$(grep -c '^unrolled grid' '$work/gallery.log') -ge 2 ]" || fail "the grid pop-up did not open again"
+sleep 0.3
+xdotool mousemove $((bx - 200)) $((by - 250)) click 1
+wait_for 10 grep -q '^dismissed grid' "$work/gallery.log" || fail "a click elsewhere did not dismiss the grid pop-up"
 
 # A real double click on the colour selector: the drop-down unrolls once.
 read -r sx sy sw sh <<<"$(report control selector)"

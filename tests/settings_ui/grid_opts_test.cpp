@@ -180,10 +180,13 @@ TEST_F(GridOpts, ApplicationOptionsGiveAHeaderAndOneNumberedRowWithTheCursorInTh
     EXPECT_EQ(bv_test::at(image, header.right - 3, header.top + 2), 0xF0F0F0u);
     EXPECT_EQ(bv_test::at(image, option.right - 3, option.top + 2), gui::resolve_color(gui::clWindow));
 
-    // A click into another column of the row puts the cursor back into the value column.
+    // A click into another column of the row puts the cursor back into the value column, when editing.
     press(1, 2);
     EXPECT_EQ(grid->Row(), 2);
     EXPECT_EQ(grid->Col(), 3);
+    grid->SetOptions(grid->Options() & ~gui::goEditing);
+    press(1, 2);
+    EXPECT_EQ(grid->Col(), 1);
 }
 
 TEST_F(GridOpts, SectionsNumbersAndRowCount) {
