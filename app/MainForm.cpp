@@ -82,8 +82,11 @@ QString long_time_format(const QLocale& locale) {
     return out.trimmed();
 }
 
+// Drawn at the screens' pixel ratio, so that a scaled screen shows it sharp rather than enlarged.
 QPixmap draw_status_image(const QColor& colour) {
-    QPixmap image(16, 16);
+    const qreal ratio = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
+    QPixmap image(QSize(16, 16) * ratio);
+    image.setDevicePixelRatio(ratio);
     image.fill(Qt::transparent);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);

@@ -25,7 +25,7 @@ public:
 
     void MyButton2Click(QObject* sender);
     void ColorSelectorChangeColor(QObject* sender, TColor color);
-    // Shows the form from height 0 to its full height in ten steps.
+    // Shows the form from height 0 to its full height in ten steps; false when it was destroyed meanwhile.
     bool roll_down();
 
 protected:

@@ -115,8 +115,13 @@ TEST_F(ColorPopupsTest, QuittingWhileTheGridPopupWaitsEndsTheWait) {
     });
     QTimer::singleShot(150, [] { QCoreApplication::quit(); });
     // Should the wait trap the loop, this ends it so the test fails instead of hanging.
-    QTimer::singleShot(4000, form.get(), [&] { form->hide(); });
+    bool rescued = false;
+    QTimer::singleShot(4000, form.get(), [&] {
+        rescued = true;
+        form->hide();
+    });
     QApplication::exec();
+    EXPECT_FALSE(rescued);
     EXPECT_TRUE(returned);
     EXPECT_FALSE(result);
     EXPECT_FALSE(form->isVisible());
@@ -207,6 +212,7 @@ TEST_F(ColorPopupsTest, DoubleClickOnASelectorUnrollsTheDropDownOnce) {
 
 TEST_F(ColorPopupsTest, PopupFormsAsDesigned) {
     TMyColorSelectorFrm drop(&owner);
+    EXPECT_EQ(drop.windowFlags() & (Qt::Tool | Qt::FramelessWindowHint), Qt::Tool | Qt::FramelessWindowHint);
     EXPECT_EQ(drop.size(), QSize(gui::design_px(267), gui::design_px(202)));
     EXPECT_EQ(drop.Panel1->geometry(),
               QRect(gui::design_px(5), gui::design_px(5), gui::design_px(256), gui::design_px(161)));
