@@ -4,6 +4,7 @@
 #include "app/Application.h"
 #include "app/Controlworks.h"
 #include "app/LogView.h"
+#include "platform/gui/PopupForm.h"
 #include "settings_ui/SimpleOptsDlg.h"
 
 #include <QApplication>
@@ -13,6 +14,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
+#include <QScreen>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
 #include <QTime>
@@ -80,8 +82,11 @@ QString long_time_format(const QLocale& locale) {
     return out.trimmed();
 }
 
+// Drawn at the screens' pixel ratio, so that a scaled screen shows it sharp rather than enlarged.
 QPixmap draw_status_image(const QColor& colour) {
-    QPixmap image(16, 16);
+    const qreal ratio = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
+    QPixmap image(QSize(16, 16) * ratio);
+    image.setDevicePixelRatio(ratio);
     image.fill(Qt::transparent);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
@@ -153,7 +158,11 @@ TMainForm::TMainForm(std::function<bool()> tray_host_probe, QWidget* owner)
     TSimpleOptsForm::set_form_style(apply_form_style);
     // The client area excludes the menu bar, as the design measures it; measured in the styled font.
     resize(gui::design_px(535), gui::design_px(277) + MainMenu1->sizeHint().height());
-    move(gui::design_px(364), gui::design_px(327));
+    // At its designed place, moved just enough to lie on the screen (a scaled screen may be smaller than the
+    // design's).
+    const QPoint designed(gui::design_px(364), gui::design_px(327));
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    move(screen ? gui::fit_into(designed, size(), screen->availableGeometry()) : designed);
 
     // Subscribed before start and connect, so the statuses they raise are shown already.
     status_connection = acquisition().status_changed.connect([this](Status s) { on_status_changed(s); });

@@ -111,10 +111,20 @@ void TMyColorSelector::mousePressEvent(QMouseEvent* event) {
     update();
 }
 
+// The second press of a double click looks pushed like any press, but its release is no click: a double
+// click drops the palette down once.
+void TMyColorSelector::mouseDoubleClickEvent(QMouseEvent* event) {
+    mousePressEvent(event);
+    second_press_ = event->button() == Qt::LeftButton;
+}
+
 void TMyColorSelector::mouseReleaseEvent(QMouseEvent* event) {
-    const bool click = held_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
-    if (event->button() == Qt::LeftButton)
+    const bool click =
+        held_ && !second_press_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+    if (event->button() == Qt::LeftButton) {
         held_ = false;
+        second_press_ = false;
+    }
     update();
     if (click)
         Click();

@@ -62,10 +62,12 @@ protected:
 
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void changeEvent(QEvent* event) override;
 
 private:
     TColor color_value_ = 0;
     bool flat_ = false;
     bool held_ = false;
+    bool second_press_ = false; // the left button is down for the second time of a double click
 };

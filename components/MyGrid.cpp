@@ -230,6 +230,9 @@ void TMyGrid::CheckCellProps() {
 void TMyGrid::show_combo_box(CELL_PROPS kind) {
     if (!combo_)
         combo_ = new GridComboBox(viewport());
+    // Moving straight from one drop-down cell onto another: what the user typed or chose goes to its own
+    // cell before the drop-down takes the new cell's text.
+    read_cb_value();
     if (!cb_timer_) {
         cb_timer_ = new QTimer(this);
         cb_timer_->setInterval(500);
@@ -290,6 +293,10 @@ void TMyGrid::read_cb_value() {
     SetCellText(cb_col_, cb_row_, text);
     if (OnChange)
         OnChange(this);
+}
+
+void TMyGrid::CommitEdit() {
+    read_cb_value();
 }
 
 void TMyGrid::hide_combobox() {
@@ -398,6 +405,21 @@ void TMyGrid::ColWidthsChanged() {
     gui::TStringGrid::ColWidthsChanged();
     set_button_bounds();
     set_cb_bounds();
+}
+
+void TMyGrid::layout_changed(int old_cols, int old_rows) {
+    gui::TStringGrid::layout_changed(old_cols, old_rows);
+    if (props_col_ < ColCount() && props_row_ < RowCount())
+        return;
+    // The cell the editors were placed for is gone: they close, with nowhere to write back to, and the next
+    // click asks for the kind of whichever cell is current then.
+    const bool had_focus = combo_->hasFocus() || combo_->isAncestorOf(QApplication::focusWidget());
+    combo_->hide();
+    hide_button();
+    props_col_ = -1;
+    props_row_ = -1;
+    if (had_focus)
+        setFocus();
 }
 
 void TMyGrid::RowHeightsChanged() {

@@ -106,6 +106,9 @@ public:
     void AlignHorizontal();
     // Forgets which cell was evaluated and runs Click, so the current cell's kind is asked again.
     void CheckCellProps();
+    // Writes what the drop-down holds into its cell now (firing OnChange when that changes the cell), so
+    // that whoever reads the cells next finds it there; the in-place editor writes on every change anyway.
+    void CommitEdit();
     // The selection's cells (or the whole grid's when the selection is one column wide or one row
     // high) as tab-separated lines, each ended by CR LF.
     QString GetText();
@@ -136,6 +139,7 @@ protected:
     bool CanEditShow() override;
     bool CanEditModify() override;
     gui::TInplaceEdit* CreateEditor() override;
+    void layout_changed(int old_cols, int old_rows) override;
     void wheelEvent(QWheelEvent* event) override;
     void changeEvent(QEvent* event) override;
 

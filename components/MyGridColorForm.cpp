@@ -57,15 +57,14 @@ void TMyGridColorForm::ColorSelectorChangeColor(QObject*, TColor) {
     close();
 }
 
-void TMyGridColorForm::roll_down() {
-    unroll(1, 10);
+bool TMyGridColorForm::roll_down() {
+    return unroll(1, 10);
 }
 
 bool choose_color(TMyGridColorForm* form, TColor& color, int left, int top) {
     form->ColorSelector->SetValueColor(color);
     form->place_at({left, top});
-    form->roll_down();
-    if (!gui::PopupForm::wait_until_hidden(form) || !form->color_chosen)
+    if (!form->roll_down() || !gui::PopupForm::wait_until_hidden(form) || !form->color_chosen)
         return false;
     color = form->ColorSelector->ColorValue();
     return true;

@@ -25,8 +25,8 @@ public:
 
     void MyButton2Click(QObject* sender);
     void ColorSelectorChangeColor(QObject* sender, TColor color);
-    // Shows the form from height 0 to its full height in ten steps.
-    void roll_down();
+    // Shows the form from height 0 to its full height in ten steps; false when it was destroyed meanwhile.
+    bool roll_down();
 
 protected:
     void FormDeactivate() override;

@@ -10,7 +10,7 @@ BV_PACKAGES=(
     qt6-base-dev qt6-qpa-plugins libboost-dev
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64
-    xvfb xauth x11-utils trayer xdotool imagemagick fonts-dejavu-core iproute2 util-linux
+    xvfb xauth x11-utils trayer xdotool imagemagick fonts-dejavu-core iproute2 util-linux openbox xserver-xephyr
     clang-14 libclang-rt-14-dev clang-format-14
     dpkg-dev file binutils desktop-file-utils mount
     qt6-serialport-dev socat python3

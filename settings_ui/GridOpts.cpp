@@ -117,6 +117,7 @@ void grid_options::set_cell(int col, int row, const AnsiString& text) {
 void grid_options::store() {
     if (value_col_ < 0)
         return;
+    grid->CommitEdit(); // a choice made just now may still be in the drop-down only
     for (const auto& [row, d] : rows)
         if (!is_read_only(row))
             d->set_text(from_qstring(grid->GetCells(value_col_, row)));
@@ -230,14 +231,15 @@ void grid_options::click() const {
         grid->SetCol(value_col_);
 }
 
-// Any mouse button toggles a check box in the value column. A read-only option keeps its value: its
+// Any mouse button toggles the check box of the row under the mouse, in its value column. Only a left press
+// moves the cursor, so the current row is not necessarily that row. A read-only option keeps its value: its
 // toggled text would never be stored.
 void grid_options::mouse_down(int x, int y) const {
-    const int row = grid->Row();
-    if (grid->MouseCoord(x, y).col != value_col_ || !check_box_option(row) || is_read_only(row))
+    const gui::TGridCoord cell = grid->MouseCoord(x, y);
+    if (cell.col != value_col_ || value_col_ < 0 || !check_box_option(cell.row) || is_read_only(cell.row))
         return;
-    const int col = grid->Col();
-    grid->SetCells(col, row, cell_number(grid->GetCells(col, row)) == 0 ? QStringLiteral("1") : QStringLiteral("0"));
+    const QString text = grid->GetCells(cell.col, cell.row);
+    grid->SetCells(cell.col, cell.row, cell_number(text) == 0 ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 } // namespace lib

@@ -2,16 +2,18 @@
 
 #include "components/MyButton.h"
 #include "components/MyGrid.h"
-#include "settings_ui/GridOpts.h"
 #include "library/options.h"
 #include "platform/gui/InplaceEdit.h"
 #include "platform/gui/Panel.h"
 #include "platform/gui/SystemColors.h"
+#include "settings_ui/GridOpts.h"
 
 #include <QBoxLayout>
+#include <QElapsedTimer>
 #include <QScreen>
 #include <QShowEvent>
 #include <QStyle>
+#include <QTimer>
 #include <algorithm>
 
 namespace {
@@ -161,7 +163,34 @@ void TSimpleOptsForm::FormShow() {
     const int client_height = std::min(h + scroll_bar + pnlBottom->height() + 8, area.height() * 2 / 3);
     const int client_width = std::min(w + scroll_bar + 4, area.width() * 11 / 12);
     setFixedSize(client_width, client_height);
+    centre_on_screen();
+    centre_when_framed();
+}
 
+void TSimpleOptsForm::centre_on_screen() {
+    const QScreen* screen = this->screen();
+    if (!screen)
+        return;
+    const QRect area = screen->geometry();
     const QSize outer = frameGeometry().size();
     move(area.left() + (area.width() - outer.width()) / 2, area.top() + (area.height() - outer.height()) / 2);
+}
+
+// A window manager frames the window only once it is on the screen, and no event tells of it: the frame is
+// looked for during the first seconds, and the dialog centred again with it.
+void TSimpleOptsForm::centre_when_framed() {
+    auto* watch = new QTimer(this);
+    watch->setInterval(10);
+    QElapsedTimer since;
+    since.start();
+    connect(watch, &QTimer::timeout, this, [this, watch, since] {
+        const bool framed = frameGeometry().size() != size();
+        if (framed)
+            centre_on_screen();
+        if (framed || !isVisible() || since.elapsed() > 3000) {
+            watch->stop();
+            watch->deleteLater();
+        }
+    });
+    watch->start();
 }

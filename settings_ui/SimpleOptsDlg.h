@@ -55,6 +55,9 @@ protected:
 private:
     // Rows fitted to their texts, the dialog fitted to the grid within the screen, centred.
     void FormShow();
+    // Centred on the screen with the frame as far as it is known, and again once the frame is there.
+    void centre_on_screen();
+    void centre_when_framed();
 
     std::unique_ptr<lib::grid_options> editor;
     std::unique_ptr<lib::options_list> option_list;

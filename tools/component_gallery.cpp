@@ -4,7 +4,10 @@
 // On standard output it reports where its controls are and what the colour pickers chose, one line
 // each, so a whole-program test can drive it with real clicks:
 //   control NAME X Y W H      (screen coordinates, once the window is shown)
+//   screen N X Y W H          (each screen the gallery sees, once at start)
 //   popup NAME X Y W H        (the palette of a pop-up that has just opened)
+//   popup_form NAME X Y W H   (that pop-up's own place and full size)
+//   unrolled NAME             (a pop-up reached its full height)
 //   chosen NAME $00BBGGRR     (a colour picked; "dismissed NAME" when the grid pop-up was closed)
 #include "components/ColorSelector.h"
 #include "components/Indicator.h"
@@ -23,6 +26,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QScreen>
 #include <QTimer>
 #include <cstdio>
 
@@ -49,15 +53,37 @@ QLabel* heading(QWidget* parent, const QString& text, int x, int y) {
     return label;
 }
 
+// Shown from inside its unroll, a pop-up reports when that unroll (and any later one) is complete.
+void watch_unroll(const QString& name, gui::PopupForm* form) {
+    if (form->OnUnrollStep)
+        return;
+    form->OnUnrollStep = [name, form](int height) {
+        if (height == form->full_size().height()) {
+            std::printf("unrolled %s\n", qPrintable(name));
+            std::fflush(stdout);
+        }
+    };
+}
+
+void report_popup(const QString& name, const gui::PopupForm* form, const QWidget* palette) {
+    report("popup", name, palette);
+    const QSize full = form->full_size();
+    std::printf("popup_form %s %d %d %d %d\n", qPrintable(name), form->x(), form->y(), full.width(), full.height());
+    std::fflush(stdout);
+}
+
 // Reports the palette of a pop-up whenever one opens, for the test that clicks into it.
 class PopupWatch : public QObject {
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Show) {
-            if (auto* grid = qobject_cast<TMyGridColorForm*>(watched))
-                QTimer::singleShot(0, grid, [grid] { report("popup", "grid", grid->ColorSelector); });
-            else if (auto* drop = qobject_cast<TMyColorSelectorFrm*>(watched))
-                QTimer::singleShot(0, drop, [drop] { report("popup", "dropdown", drop->ColorPallete); });
+            if (auto* grid = qobject_cast<TMyGridColorForm*>(watched)) {
+                watch_unroll("grid", grid);
+                QTimer::singleShot(0, grid, [grid] { report_popup("grid", grid, grid->ColorSelector); });
+            } else if (auto* drop = qobject_cast<TMyColorSelectorFrm*>(watched)) {
+                watch_unroll("dropdown", drop);
+                QTimer::singleShot(0, drop, [drop] { report_popup("dropdown", drop, drop->ColorPallete); });
+            }
         }
         return false;
     }
@@ -404,12 +430,25 @@ private:
 
 } // namespace
 
+// usage: component_gallery [--at X,Y]   (the window's top-left corner on the desktop)
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     PopupWatch watch;
     app.installEventFilter(&watch);
     Gallery gallery;
     gallery.set_main_form(true);
+    const QStringList args = QApplication::arguments();
+    if (const qsizetype at = args.indexOf("--at"); at > 0 && at + 1 < args.size()) {
+        const QStringList xy = args[at + 1].split(',');
+        if (xy.size() == 2)
+            gallery.move(xy[0].toInt(), xy[1].toInt());
+    }
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    for (qsizetype i = 0; i < screens.size(); ++i) {
+        const QRect g = screens[i]->geometry();
+        std::printf("screen %d %d %d %d %d\n", int(i), g.x(), g.y(), g.width(), g.height());
+    }
+    std::fflush(stdout);
     gallery.show();
     QTimer::singleShot(300, &gallery, [&] {
         gallery.size_grid_columns();

@@ -777,7 +777,9 @@ void TDrawGrid::mouseReleaseEvent(QMouseEvent* event) {
         Click();
 }
 
+// The second press of a double click is a press like the first, then the double click.
 void TDrawGrid::mouseDoubleClickEvent(QMouseEvent* event) {
+    mousePressEvent(event);
     if (event->button() == Qt::LeftButton)
         DblClick();
 }
@@ -862,7 +864,9 @@ void TDrawGrid::keyPressEvent(QKeyEvent* event) {
         // Typing starts editing with the typed text in place of the cell's.
         ShowEditor();
         if (editor_ && editor_->isVisible() && !editor_->isReadOnly()) {
-            editor_->setText(text);
+            // As an edit, not a new text, so that undo goes back to the cell's text.
+            editor_->selectAll();
+            editor_->insert(text);
             editor_->setFocus();
         }
         return;

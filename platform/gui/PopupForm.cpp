@@ -1,6 +1,7 @@
 #include "platform/gui/PopupForm.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QPointer>
 #include <QScreen>
@@ -54,18 +55,36 @@ void PopupForm::place_at(QPoint screen_point) {
 }
 
 void PopupForm::set_height(int height) {
-    resize(full_size_.width(), height);
+    // A window of no height cannot be on the screen; shown so, it would be mapped later without the place it was
+    // given. One pixel stands for it.
+    resize(full_size_.width(), std::max(1, height));
     if (OnUnrollStep)
         OnUnrollStep(height);
 }
 
-void PopupForm::unroll(int first_step, int last_step) {
+// The pause between steps lets the window system catch up (no user input is taken meanwhile): under a window
+// manager a resize reaches the screen only once it has been granted, and the newly uncovered part is painted
+// when the window system asks for it. Without that the form would be seen as a blank area growing, or only once
+// at full size.
+void PopupForm::pause_between_steps() {
+    QElapsedTimer pause;
+    pause.start();
+    do {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        QThread::msleep(1);
+    } while (pause.elapsed() < 10);
+}
+
+bool PopupForm::unroll(int first_step, int last_step) {
+    QPointer<PopupForm> self(this);
     set_height(0);
     show();
     for (int step = first_step; step <= last_step; ++step) {
         set_height(full_size_.height() * step / 10);
         repaint();
-        QThread::msleep(10);
+        pause_between_steps();
+        if (!self)
+            return false;
     }
     if (height() != full_size_.height())
         set_height(full_size_.height());
@@ -73,6 +92,7 @@ void PopupForm::unroll(int first_step, int last_step) {
     // Activated once it has a size: a window of height 0 is not yet on the screen to take it.
     raise();
     activateWindow();
+    return true;
 }
 
 bool PopupForm::wait_until_hidden(PopupForm* form) {

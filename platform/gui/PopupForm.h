@@ -28,8 +28,9 @@ public:
     // Moves the form's top-left corner to the screen point, kept inside that screen's available area.
     void place_at(QPoint screen_point);
     // Shows the form at height 0 and grows it: for step = first..last the height becomes
-    // full height * step / 10, painted at once, then a 10 ms pause; finally the full height.
-    void unroll(int first_step, int last_step);
+    // full height * step / 10, painted at once, then a 10 ms pause in which the window system's events
+    // (not the user's) are processed; finally the full height. False when the form was destroyed meanwhile.
+    bool unroll(int first_step, int last_step);
 
     // Sleeps 20 ms and processes events until the form is hidden. Also ends when the form is destroyed
     // or the application is quitting (the form is then closed), so a pop-up never holds up an exit.
@@ -46,6 +47,7 @@ protected:
 
 private:
     void set_height(int height);
+    static void pause_between_steps();
 
     QSize full_size_;
 };

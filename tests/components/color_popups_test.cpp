@@ -115,8 +115,13 @@ TEST_F(ColorPopupsTest, QuittingWhileTheGridPopupWaitsEndsTheWait) {
     });
     QTimer::singleShot(150, [] { QCoreApplication::quit(); });
     // Should the wait trap the loop, this ends it so the test fails instead of hanging.
-    QTimer::singleShot(4000, form.get(), [&] { form->hide(); });
+    bool rescued = false;
+    QTimer::singleShot(4000, form.get(), [&] {
+        rescued = true;
+        form->hide();
+    });
     QApplication::exec();
+    EXPECT_FALSE(rescued);
     EXPECT_TRUE(returned);
     EXPECT_FALSE(result);
     EXPECT_FALSE(form->isVisible());
@@ -186,8 +191,28 @@ TEST_F(ColorPopupsTest, DropDownIsSharedReboundAndFreedByAnySelector) {
     EXPECT_TRUE(bv_test::wait_for([] { return !MyColorSelectorFrm->isVisible(); }, 2000));
 }
 
+TEST_F(ColorPopupsTest, DoubleClickOnASelectorUnrollsTheDropDownOnce) {
+    Selectors s;
+    QTest::mouseClick(s.a, Qt::LeftButton, {}, QPoint(10, 10));
+    ASSERT_NE(MyColorSelectorFrm, nullptr);
+    MyColorSelectorFrm->close();
+    int unrolls = 0;
+    const int full = MyColorSelectorFrm->full_size().height();
+    MyColorSelectorFrm->OnUnrollStep = [&](int h) { unrolls += h == full; };
+    // What a widget gets of a real double click: press, release, double click (the second press), release.
+    QTest::mousePress(s.a, Qt::LeftButton, {}, QPoint(10, 10));
+    QTest::mouseRelease(s.a, Qt::LeftButton, {}, QPoint(10, 10));
+    QTest::mouseDClick(s.a, Qt::LeftButton, {}, QPoint(10, 10));
+    EXPECT_TRUE(s.a->is_held()); // the second press still looks pushed
+    QTest::mouseRelease(s.a, Qt::LeftButton, {}, QPoint(10, 10));
+    EXPECT_EQ(unrolls, 1);
+    EXPECT_FALSE(s.a->is_held());
+    EXPECT_TRUE(MyColorSelectorFrm->isVisible());
+}
+
 TEST_F(ColorPopupsTest, PopupFormsAsDesigned) {
     TMyColorSelectorFrm drop(&owner);
+    EXPECT_EQ(drop.windowFlags() & (Qt::Tool | Qt::FramelessWindowHint), Qt::Tool | Qt::FramelessWindowHint);
     EXPECT_EQ(drop.size(), QSize(gui::design_px(267), gui::design_px(202)));
     EXPECT_EQ(drop.Panel1->geometry(),
               QRect(gui::design_px(5), gui::design_px(5), gui::design_px(256), gui::design_px(161)));

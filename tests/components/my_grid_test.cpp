@@ -63,6 +63,12 @@ protected:
         ASSERT_FALSE(r.empty());
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, QPoint(r.left + 5, r.top + r.height() / 2));
     }
+    // Keys go where the keyboard is, as a user's do.
+    static void type(const char* text) {
+        for (; *text; ++text)
+            QTest::keyClick(QApplication::focusWidget(), *text);
+    }
+    static void press_key(Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); }
     QRect cell_qrect(int col, int row) const { return grid->CellRect(col, row).to_qrect(); }
     QLineEdit* editor() const { return grid->InplaceEditor(); }
     bool editor_shown() const { return editor() && editor()->isVisible(); }
@@ -88,6 +94,7 @@ TEST_F(MyGridTest, DropDownsFollowTheCurrentCellWithTheOwnersItems) {
     EXPECT_FALSE(grid->Button()->isVisible());
     EXPECT_TRUE(combo->isEditable());
     EXPECT_EQ(combo->currentText(), "value2");
+    EXPECT_EQ(combo->count(), 3); // the owner's items only
     EXPECT_EQ(combo->geometry(), cell_qrect(1, 2).adjusted(-1, -1, 1, 1)); // covers the cell and its lines
     EXPECT_TRUE(editor_shown());
     // The drop-down lies over the editor and has the keyboard, which still moves between rows.
@@ -154,6 +161,34 @@ TEST_F(MyGridTest, TypingIntoAnEditableDropDownReachesTheCellWithinHalfASecond) 
     EXPECT_EQ(combo->currentText(), "from owner");
     bv_test::pump(600);
     EXPECT_EQ(changes, 1);
+}
+
+TEST_F(MyGridTest, TextTypedIntoADropDownIsKeptWhenDownMovesStraightOntoAnother) {
+    kinds = {{2, cpComboEdit}, {3, cpComboEdit}, {4, cpComboList}};
+    click_cell(1, 2);
+    grid->Combo()->lineEdit()->selectAll();
+    type("abc");
+    press_key(Qt::Key_Down);
+    EXPECT_EQ(grid->GetCells(1, 2), "abc");
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(grid->Combo()->currentText(), "value3");
+    type("x");
+    press_key(Qt::Key_Down); // onto a pick-only list
+    EXPECT_EQ(grid->GetCells(1, 3), "value3x");
+    EXPECT_EQ(changes, 2);
+}
+
+TEST_F(MyGridTest, ShrinkingTheGridUnderADropDownClosesIt) {
+    kinds = {{30, cpComboList}, {5, cpComboList}};
+    grid->FocusCell(1, 30, true);
+    ASSERT_TRUE(grid->Combo()->isVisible());
+    grid->SetRowCount(10);
+    bv_test::pump(1200);
+    EXPECT_EQ(changes, 0);
+    EXPECT_FALSE(grid->Combo()->isVisible());
+    EXPECT_EQ(grid->GetCells(1, 9), "value9");
+    click_cell(1, 5); // a drop-down cell brings it back
+    EXPECT_TRUE(grid->Combo()->isVisible());
 }
 
 TEST_F(MyGridTest, TheTimerWaitsForAClosedListAndFollowsACellThatMoved) {
@@ -231,6 +266,9 @@ TEST_F(MyGridTest, ButtonKindsTheirHintsAndWhereTheEditorShows) {
     EXPECT_TRUE(button->autoRaise()); // a flat button
     EXPECT_TRUE(editor()->hasFrame());
     EXPECT_EQ(editor()->geometry(), cell.adjusted(0, 0, -cell.height(), 0)); // the editor leaves it clear
+    grid->SetColWidths(1, 10); // narrower than the button: the editor keeps two pixels
+    EXPECT_EQ(editor()->width(), 2);
+    grid->SetColWidths(1, 200);
 
     // Enter in the editor presses the button and goes no further: the cell stays current and unchanged.
     editor()->setText("edited");
@@ -261,7 +299,8 @@ TEST_F(MyGridTest, ButtonKindsTheirHintsAndWhereTheEditorShows) {
     QTest::keyClicks(grid, "x"); // typing opens no editor on a read-only cell
     EXPECT_FALSE(editor_shown());
     EXPECT_EQ(grid->GetCells(1, 5), "value5");
-    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, QPoint(grid->CellRect(1, 5).left + 5, r.top + 3));
+    const gui::TRect r5 = grid->CellRect(1, 5); // a double click on a cell without a button presses none
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, QPoint(r5.left + 5, r5.top + 3));
     EXPECT_EQ(button_clicks, 3);
 
     click_cell(1, 6); // plain text: Enter ends editing as usual
@@ -517,6 +556,14 @@ TEST_F(MyGridTest, EscapeInTheEditorUndoesTheTyping) {
     QTest::keyClicks(editor(), "xy");
     QTest::keyClick(editor(), Qt::Key_Escape);
     EXPECT_EQ(editor()->text(), "value3");
+    EXPECT_EQ(grid->GetCells(1, 3), "value3");
+
+    // Typed on the grid itself, the first key starts editing; Escape brings back the cell's text, not that key.
+    QTest::keyClick(editor(), Qt::Key_Return);
+    ASSERT_TRUE(grid->hasFocus());
+    type("abc");
+    EXPECT_EQ(grid->GetCells(1, 3), "abc");
+    press_key(Qt::Key_Escape);
     EXPECT_EQ(grid->GetCells(1, 3), "value3");
 }
 

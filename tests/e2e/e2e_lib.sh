@@ -82,12 +82,13 @@ read_only_bind() {
     ! touch "$1/.probe" 2>/dev/null || fail "$1 is still writable"
 }
 
-# start_xvfb [SCREEN]: an X server on a free display of its own (screen 1024x768x24 unless given), for Qt's
-# X11 platform; exports DISPLAY. Without -noreset the server resets whenever its last client leaves, and a client
-# connecting meanwhile (trayer, while a wait_for polls with xdotool) is refused.
+# start_xvfb [SCREEN [XVFB_ARGS...]]: an X server on a free display of its own (screen 1024x768x24 unless given;
+# further arguments go to Xvfb), for Qt's X11 platform; exports DISPLAY. Without -noreset the server resets
+# whenever its last client leaves, and a client connecting meanwhile (trayer, while a wait_for polls with
+# xdotool) is refused.
 start_xvfb() {
     exec 5>"$work/display"
-    Xvfb -displayfd 5 -screen 0 "${1:-1024x768x24}" -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
+    Xvfb -displayfd 5 -screen 0 "${1:-1024x768x24}" "${@:2}" -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
     pids+=($!)
     wait_for 10 test -s "$work/display" || fail "Xvfb did not start"
     export DISPLAY=":$(cat "$work/display")" QT_QPA_PLATFORM=xcb
@@ -100,6 +101,24 @@ start_desktop() {
         --transparent false --SetDockType true >"$work/trayer.log" 2>&1 &
     pids+=($!)
     wait_for 10 xdotool search --classname panel || fail "trayer did not start"
+}
+
+# start_window_manager: openbox on DISPLAY, so that windows get frames, focus and stacking as on a desktop;
+# returns once it manages the screen.
+start_window_manager() {
+    need openbox xprop
+    openbox --sm-disable >"$work/openbox.log" 2>&1 &
+    pids+=($!)
+    wait_for 10 bash -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' || fail "openbox did not start"
+}
+
+# frame_geometry WINDOW: "x y w h" of the window with the frame the window manager put around it.
+frame_geometry() {
+    local x y w h left right top bottom
+    read -r x y w h <<<"$(xwininfo -id "$1" | awk '/Absolute upper-left X/ {x = $NF} /Absolute upper-left Y/ {y = $NF}
+        /Width:/ {w = $NF} /Height:/ {h = $NF} END {print x, y, w, h}')"
+    read -r left right top bottom <<<"$(xprop -id "$1" _NET_FRAME_EXTENTS | sed -n 's/.*= //p' | tr -d ',')"
+    echo "$((x - ${left:-0})) $((y - ${top:-0})) $((w + ${left:-0} + ${right:-0})) $((h + ${top:-0} + ${bottom:-0}))"
 }
 
 # start_station LOG [ADDRESS]: the station simulator SIMULATOR (a variable of the caller) on ADDRESS (127.0.0.1)

@@ -2,10 +2,10 @@
 // storing back, and the handlers leaving with the editor.
 #include "acquisition/core/Options.h"
 #include "components/MyGrid.h"
-#include "settings_ui/GridOpts.h"
 #include "library/cp1251.h"
 #include "library/options_detailed.h"
 #include "platform/gui/FormBase.h"
+#include "settings_ui/GridOpts.h"
 #include "tests/support/qt_helpers.h"
 #include "tests/support/widget_image.h"
 
@@ -37,7 +37,7 @@ struct MixedOptions : lib::options_base {
         list.begin_section("a", "Common");
         lib::add_option(list, second, "s", "second", "Second", "");
         lib::add_option(list, nameless, "n", "nameless", "", ""); // no caption: not shown
-        list.begin_section("b", "Common");                         // another key, the same caption
+        list.begin_section("b", "Common");                        // another key, the same caption
         lib::add_option(list, check, false, "check", "Check", "");
         list.begin_section("c", "Other");
         lib::add_option(list, named_bool, true, "named", "Named", "", a("нет|да"));
@@ -119,6 +119,14 @@ protected:
         ASSERT_FALSE(r.empty());
         QTest::mouseClick(grid->viewport(), button, {}, QPoint(r.left + r.width() / 2, r.top + r.height() / 2));
     }
+    // What a widget gets of a real double click: press, release, double click (the second press), release.
+    void double_click(int col, int row) {
+        const QPoint p = grid->CellRect(col, row).to_qrect().center();
+        QTest::mousePress(grid->viewport(), Qt::LeftButton, {}, p);
+        QTest::mouseRelease(grid->viewport(), Qt::LeftButton, {}, p);
+        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, p);
+        QTest::mouseRelease(grid->viewport(), Qt::LeftButton, {}, p);
+    }
 
     gui::DialogForm form;
     TMyGrid* grid = nullptr;
@@ -172,10 +180,13 @@ TEST_F(GridOpts, ApplicationOptionsGiveAHeaderAndOneNumberedRowWithTheCursorInTh
     EXPECT_EQ(bv_test::at(image, header.right - 3, header.top + 2), 0xF0F0F0u);
     EXPECT_EQ(bv_test::at(image, option.right - 3, option.top + 2), gui::resolve_color(gui::clWindow));
 
-    // A click into another column of the row puts the cursor back into the value column.
+    // A click into another column of the row puts the cursor back into the value column, when editing.
     press(1, 2);
     EXPECT_EQ(grid->Row(), 2);
     EXPECT_EQ(grid->Col(), 3);
+    grid->SetOptions(grid->Options() & ~gui::goEditing);
+    press(1, 2);
+    EXPECT_EQ(grid->Col(), 1);
 }
 
 TEST_F(GridOpts, SectionsNumbersAndRowCount) {
@@ -224,9 +235,8 @@ TEST_F(GridOpts, ColumnFlagsChooseAndPackTheColumns) {
         int columns;
         int number, caption, units, value;
     } cases[] = {
-        {lib::gc_all, 0, 1, 2, 3},  {15, 0, 1, 2, 3},         {lib::gc_value, -1, -1, -1, 0},
-        {2 | 8, -1, 0, -1, 1},      {1 | 4 | 8, 0, -1, 1, 2}, {4, -1, -1, 0, -1},
-        {1 | 2, 0, 1, -1, -1},
+        {lib::gc_all, 0, 1, 2, 3}, {15, 0, 1, 2, 3},   {lib::gc_value, -1, -1, -1, 0}, {2 | 8, -1, 0, -1, 1},
+        {1 | 4 | 8, 0, -1, 1, 2},  {4, -1, -1, 0, -1}, {1 | 2, 0, 1, -1, -1},
     };
     Options o;
     o.remote_name = "host";
@@ -327,6 +337,18 @@ TEST_F(GridOpts, CheckBoxIsDrawnAndToggledByAnyButtonInItsValueCellOnly) {
     EXPECT_EQ(dark_pixels(), unchecked);
     press(3, row, Qt::MiddleButton);
     EXPECT_EQ(grid->GetCells(3, row), "1");
+    // A right press does not move the cursor: it toggles the box of the row under the mouse, and only there.
+    press(3, 2);
+    press(3, row, Qt::RightButton);
+    EXPECT_EQ(grid->GetCells(3, row), "0");
+    EXPECT_EQ(grid->Row(), 2);
+    press(3, row);
+    press(3, 4, Qt::RightButton);
+    EXPECT_EQ(grid->GetCells(3, row), "1");
+    press(3, 0, Qt::RightButton); // the title row
+    EXPECT_EQ(grid->GetCells(3, row), "1");
+    double_click(3, row); // two quick clicks, two toggles
+    EXPECT_EQ(grid->GetCells(3, row), "1");
 
     // Text that is no number counts as 0; another column of the row, other rows and headers toggle nothing.
     grid->SetCells(3, row, "yes");
@@ -391,7 +413,7 @@ TEST_F(GridOpts, CheckBoxIsCentredSizedToItsRowAndHidesTheCellText) {
                 dark += qGray(image.pixel(x, y)) < 128;
         return dark;
     };
-    EXPECT_GT(dark_in_left_quarter(3, 4), 0); // "s"
+    EXPECT_GT(dark_in_left_quarter(3, 4), 0);   // "s"
     EXPECT_GT(dark_in_left_quarter(1, row), 0); // "Check"
     // Texts that both read as 0 look alike: the grid's own text is hidden.
     const QImage zero = cell_image();

@@ -3,16 +3,17 @@
 #include "acquisition/core/Options.h"
 #include "components/MyButton.h"
 #include "components/MyGrid.h"
-#include "settings_ui/GridOpts.h"
-#include "settings_ui/SimpleOptsDlg.h"
 #include "library/cp1251.h"
 #include "library/options_detailed.h"
 #include "platform/gui/InplaceEdit.h"
 #include "platform/gui/Panel.h"
 #include "platform/gui/SystemColors.h"
+#include "settings_ui/GridOpts.h"
+#include "settings_ui/SimpleOptsDlg.h"
 #include "tests/support/qt_helpers.h"
 #include "tests/support/scratch_dir.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QPointer>
 #include <QScreen>
@@ -92,7 +93,49 @@ struct ThreeOptions : lib::options_base {
     }
 };
 
+// Two pick-only drop-downs: an enumeration and a boolean with item words.
+struct ChoiceOptions : lib::options_base {
+    enum class Speed { Slow, Fast } speed = Speed::Fast;
+    bool flag = true;
+    ChoiceOptions() { set_defaults(); }
+    void describe(lib::options_list& list) override {
+        list.begin_section("s", "S");
+        lib::add_enum_option(list, speed, Speed::Fast, {"slow", "fast"}, "speed", "Speed", "");
+        lib::add_option(list, flag, true, "flag", "Flag", "", "no|yes");
+    }
+};
+
+// Opens the drop-down of a value cell with a click and clicks the item.
+void pick(TMyGrid* grid, int row, int item) {
+    click_cell(grid, 3, row);
+    GridComboBox* combo = grid->Combo();
+    ASSERT_TRUE(combo && combo->isVisible());
+    QTest::mouseClick(combo, Qt::LeftButton);
+    ASSERT_TRUE(bv_test::wait_for([&] { return combo->list_open(); }, 2000));
+    bv_test::pump(QApplication::doubleClickInterval() + 50); // the list takes no click sooner
+    const QRect r = combo->view()->visualRect(combo->view()->model()->index(item, 0));
+    QTest::mouseClick(combo->view()->viewport(), Qt::LeftButton, {}, r.center());
+    ASSERT_TRUE(bv_test::wait_for([&] { return !combo->list_open(); }, 2000));
+}
+
 } // namespace
+
+TEST(SimpleOptsDlg, AChoiceMadeJustBeforeOkOrEnterIsStored) {
+    for (const bool by_enter : {false, true}) {
+        ChoiceOptions o;
+        TSimpleOptsForm form(nullptr, &o);
+        EXPECT_TRUE(run(form, "x", [&] {
+            pick(form.Grid, 2, 0);
+            pick(form.Grid, 3, 0);
+            if (by_enter)
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            else
+                QTest::mouseClick(form.btnOk, Qt::LeftButton);
+        }));
+        EXPECT_EQ(o.speed, ChoiceOptions::Speed::Slow) << by_enter;
+        EXPECT_FALSE(o.flag) << by_enter;
+    }
+}
 
 TEST(SimpleOptsDlg, DesignValuesBeforeItRuns) {
     int styled = 0;
@@ -133,9 +176,9 @@ TEST(SimpleOptsDlg, DesignValuesBeforeItRuns) {
     const int widths[] = {41, 127, 89, 151};
     for (int col = 0; col < 4; ++col)
         EXPECT_EQ(g->ColWidths(col), gui::design_px(widths[col]));
-    EXPECT_EQ(g->Options(), unsigned(gui::goFixedVertLine | gui::goFixedHorzLine | gui::goVertLine | gui::goHorzLine |
-                                     gui::goRangeSelect | gui::goEditing | gui::goAlwaysShowEditor |
-                                     gui::goThumbTracking));
+    EXPECT_EQ(g->Options(),
+              unsigned(gui::goFixedVertLine | gui::goFixedHorzLine | gui::goVertLine | gui::goHorzLine |
+                       gui::goRangeSelect | gui::goEditing | gui::goAlwaysShowEditor | gui::goThumbTracking));
     const QStringList titles{u("№"), u("Название"), u("Ед.изм."), u("               Значение               ")};
     for (int col = 0; col < 4; ++col)
         EXPECT_EQ(g->GetCells(col, 0), titles[col]);
