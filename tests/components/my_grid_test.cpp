@@ -424,9 +424,11 @@ TEST_F(MyGridTest, TextIsCentredVerticallyAndAlignedByTheOwner) {
 TEST_F(MyGridTest, StyleSettersRepaintOnlyWhenTheValueChanges) {
     int drawn = 0;
     grid->OnDrawCell = [&](QObject*, int, int, const gui::TRect&, gui::TGridDrawState) { ++drawn; };
+    const QStringList header = {"a", "b"};
     const std::vector<std::function<void()>> setters = {
         [&] { grid->SetFixedAlignment(gui::taLeftJustify); }, [&] { grid->SetAlignment(gui::taCenter); },
-        [&] { grid->SetAddCharasters(true); }, [&] { grid->SetUseSelColor(false); }};
+        [&] { grid->SetAddCharasters(true); }, [&] { grid->SetUseSelColor(false); },
+        [&] { grid->SetTopStrings(header); }};
     bv_test::pump(50);
     for (std::size_t i = 0; i < setters.size(); ++i) {
         drawn = 0;

@@ -303,6 +303,8 @@ TEST_F(VirtualGridTest, PropertiesRepaintAndHandlersGetTheDefaults) {
     EXPECT_TRUE(repaints([&] { grid.SetFixedAlignment(gui::taLeftJustify); }));
     EXPECT_TRUE(repaints([&] { grid.SetFloatPrecision(5); }));
     EXPECT_FALSE(repaints([&] { grid.SetFloatPrecision(5); }));
+    EXPECT_FALSE(repaints([&] { grid.SetAlignment(gui::taCenter); }));
+    EXPECT_FALSE(repaints([&] { grid.SetFixedAlignment(gui::taLeftJustify); }));
     EXPECT_EQ(grid.FixedAlignment(), gui::taLeftJustify);
     EXPECT_EQ(grid.Alignment(), gui::taCenter);
     // Fixed cells now start a blank from their left side.
