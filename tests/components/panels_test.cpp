@@ -2,9 +2,11 @@
 #include "components/Indicator.h"
 #include "components/MyButton.h"
 #include "components/MyColorListBox.h"
+#include "components/MyGrid.h"
 #include "components/MyGroupBox.h"
 #include "components/MyRectangle.h"
 #include "components/Myfunctions.h"
+#include "components/QVVirtualGrid.h"
 #include "components/SuperLabel.h"
 #include "components/SuperPanel.h"
 #include "platform/gui/FormBase.h"
@@ -372,6 +374,8 @@ TEST_F(PanelsTest, PublishedSettersRepaintOnlyOnChange) {
     auto* button = new TMyButton(&window);
     auto* list = new TMyColorListBox(&window);
     list->addItem("\"a\" clRed");
+    auto* grid = new TMyGrid(&window);
+    auto* virtual_grid = new TQVVirtualGrid(&window);
     gui::TImageList images;
     // clang-format off
 #define SETTER(call) std::pair<const char*, std::function<void()>>{#call, [&] { call; }}
@@ -381,6 +385,10 @@ TEST_F(PanelsTest, PublishedSettersRepaintOnlyOnChange) {
         SETTER(label->SetCaption("b")), SETTER(indicator->SetCaption("b")), SETTER(indicator->SetDigNum(3)),
         SETTER(palette->SetValueColor(gui::clRed)), SETTER(button->SetText2("b")), SETTER(button->SetColorHue(1)),
         SETTER(button->SetType(mbtSimple)), SETTER(button->SetImages(&images)), SETTER(list->SetColors(0, 1)),
+        SETTER(grid->SetAlignment(gui::taCenter)), SETTER(grid->SetFixedAlignment(gui::taLeftJustify)),
+        SETTER(grid->SetAddCharasters(true)), SETTER(grid->SetUseSelColor(false)), SETTER(grid->SetTopStrings({"c"})),
+        SETTER(virtual_grid->SetAlignment(gui::taCenter)), SETTER(virtual_grid->SetFloatPrecision(5)),
+        SETTER(virtual_grid->SetFixedAlignment(gui::taLeftJustify)),
     };
 #undef SETTER
     // clang-format on
