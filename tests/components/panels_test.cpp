@@ -375,7 +375,7 @@ TEST_F(PanelsTest, PublishedSettersRepaintOnlyOnChange) {
     auto* list = new TMyColorListBox(&window);
     list->addItem("\"a\" clRed");
     auto* grid = new TMyGrid(&window);
-    auto* virtual_grid = new TQVVirtualGrid(&window);
+    auto* vgrid = new TQVVirtualGrid(&window);
     gui::TImageList images;
     // clang-format off
 #define SETTER(call) std::pair<const char*, std::function<void()>>{#call, [&] { call; }}
@@ -387,24 +387,19 @@ TEST_F(PanelsTest, PublishedSettersRepaintOnlyOnChange) {
         SETTER(button->SetType(mbtSimple)), SETTER(button->SetImages(&images)), SETTER(list->SetColors(0, 1)),
         SETTER(grid->SetAlignment(gui::taCenter)), SETTER(grid->SetFixedAlignment(gui::taLeftJustify)),
         SETTER(grid->SetAddCharasters(true)), SETTER(grid->SetUseSelColor(false)), SETTER(grid->SetTopStrings({"c"})),
-        SETTER(virtual_grid->SetAlignment(gui::taCenter)), SETTER(virtual_grid->SetFloatPrecision(5)),
-        SETTER(virtual_grid->SetFixedAlignment(gui::taLeftJustify)),
+        SETTER(vgrid->SetAlignment(gui::taCenter)), SETTER(vgrid->SetFloatPrecision(5)),
+        SETTER(vgrid->SetFixedAlignment(gui::taLeftJustify)),
     };
-#undef SETTER
+    struct paint_counter : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* event) override { paints += event->type() == QEvent::Paint; return false; }
+    } count;
     // clang-format on
     const QObjectList controls = window.children();
     for (int i = 0; i < controls.size(); ++i)
         static_cast<QWidget*>(controls[i])->setGeometry(i % 3 * 130, i / 3 * 100, 120, 90);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    QTest::qWait(10);
-    struct paint_counter : QObject {
-        int paints = 0;
-        bool eventFilter(QObject*, QEvent* event) override {
-            paints += event->type() == QEvent::Paint;
-            return false;
-        }
-    } count;
     qApp->installEventFilter(&count);
     for (const auto& [call, set] : setters)
         for (const bool change : {true, false}) {

@@ -271,7 +271,7 @@ TEST_F(VirtualGridTest, WithoutFixedRowsMeasuringStartsAtRowOne) {
     EXPECT_EQ(*rows.rbegin(), grid.VisibleRowCount() - 1);
 }
 
-TEST_F(VirtualGridTest, AlignmentsReachTheCellsAndHandlersGetTheDefaults) {
+TEST_F(VirtualGridTest, PropertiesRepaintAndHandlersGetTheDefaults) {
     serve();
     grid.VGGetCellParams = [this](QObject*, int, int, QVariant& value, TVGCellProperty& prop) {
         EXPECT_NE(prop.Font, nullptr);
