@@ -45,10 +45,8 @@ void TColorSelector::fill_cells() {
 }
 
 void TColorSelector::SetValueColor(TColor value) {
-    if (value == color_value_)
-        return;
-    color_value_ = value;
-    repaint();
+    if (gui::store_changed(color_value_, value))
+        repaint();
 }
 
 void TColorSelector::Paint(TCanvas& canvas) {

@@ -7,24 +7,23 @@
 #include <QPixmap>
 #include <cmath>
 
-TIndicator::TIndicator(QWidget* owner) : gui::TPaintBox(owner) {}
-
-void TIndicator::SetCaption(const QString& value) {
-    caption_ = value;
-    paint_now();
-}
-
 void TIndicator::SetDigNum(int value) {
     dig_num_ = value;
-    caption_ = format_fixed(value_, dig_num_);
-    paint_now();
+    SetCaption(format_fixed(value_, dig_num_));
 }
 
 void TIndicator::SetValue(long double value) {
     if (std::fabs(static_cast<double>(value_ - value)) < 1e-7)
         return;
     value_ = value;
-    caption_ = format_fixed(value_, dig_num_);
+    const QString text = format_fixed(value_, dig_num_);
+    if (text == Caption())
+        paint_now(); // the bar follows the value where the text stays
+    else
+        SetCaption(text);
+}
+
+void TIndicator::CaptionChanged() {
     paint_now();
 }
 
@@ -78,8 +77,9 @@ void TIndicator::draw(TCanvas& canvas) {
 
 void TIndicator::draw_value_indicator(TCanvas* canvas) {
     canvas->Brush.style = gui::BrushStyle::Clear;
-    const int tw = canvas->TextWidth(caption_);
-    const int th = canvas->TextHeight(caption_);
+    const QString caption = Caption();
+    const int tw = canvas->TextWidth(caption);
+    const int th = canvas->TextHeight(caption);
     const int x = (width() - tw) / 2;
     const int y = (height() - th) / 2;
     if (text_shadow_) {
@@ -89,10 +89,10 @@ void TIndicator::draw_value_indicator(TCanvas* canvas) {
         const int s = points / 18 + 1;
         const TColor font_color = canvas->Font.color;
         canvas->Font.color = gui::clWindowText;
-        canvas->TextOut(x + s, y + s, caption_);
+        canvas->TextOut(x + s, y + s, caption);
         canvas->Font.color = font_color;
     }
-    canvas->TextOut(x, y, caption_);
+    canvas->TextOut(x, y, caption);
 }
 
 int TIndicator::bar_position(long double v, long double left, long double right, int w) {

@@ -1,7 +1,8 @@
 // TIndicator: a read-out of one number, either as centred text with a shadow (itValue) or as a
 // bar between two limits that turns to the alarm colour at the alarm level, with a line marking
 // that level (itHLine). Value and caption changes repaint at once through an off-screen image,
-// so a quickly updated value does not flicker.
+// so a quickly updated value does not flicker. The caption is shown until the next change of
+// Value or DigNum.
 #pragma once
 
 #include "platform/gui/PaintBox.h"
@@ -14,15 +15,12 @@ enum TIndicatorType { itValue = 0, itHLine = 1 };
 class TIndicator : public gui::TPaintBox {
     Q_OBJECT
 public:
-    explicit TIndicator(QWidget* owner = nullptr);
+    using TPaintBox::TPaintBox;
 
     TIndicatorType IndicatorType() const { return type_; }
     void SetIndicatorType(TIndicatorType value) { store(type_, value); }
     int FrameWidth() const { return frame_width_; }
     void SetFrameWidth(int value) { store(frame_width_, value); }
-    QString Caption() const { return caption_; }
-    // Shown until the next change of Value or DigNum.
-    void SetCaption(const QString& value);
     bool TextShadow() const { return text_shadow_; }
     void SetTextShadow(bool value) { store(text_shadow_, value); }
     TColor IndicatorColor() const { return indicator_color_; }
@@ -30,7 +28,7 @@ public:
     TColor AlarmColor() const { return alarm_color_; }
     void SetAlarmColor(TColor value) { store(alarm_color_, value); }
     int DigNum() const { return dig_num_; }
-    // Always reformats the caption from Value and repaints.
+    // Reformats the caption from Value.
     void SetDigNum(int value);
     // Read at the next paint; setting it repaints nothing.
     long double AlarmValue = 100000;
@@ -51,6 +49,7 @@ public:
 
 protected:
     void Paint(TCanvas& canvas) override;
+    void CaptionChanged() override;
 
 private:
     void paint_now();
@@ -58,7 +57,6 @@ private:
 
     TIndicatorType type_ = itValue;
     int frame_width_ = 1;
-    QString caption_;
     bool text_shadow_ = true;
     TColor indicator_color_ = 0xFFFFFF;
     TColor alarm_color_ = 0x0000FF;

@@ -23,16 +23,8 @@ void TMyButton::SetAutoGradientColors(bool value) {
 }
 
 void TMyButton::SetType(TMyButtonTypes value) {
-    if (type_ == value)
-        return;
-    type_ = value;
-    set_region();
-    update();
-}
-
-void TMyButton::SetImages(gui::TImageList* value) {
-    images_ = value;
-    update();
+    if (store(type_, value))
+        set_region();
 }
 
 int TMyButton::calc_corner_radius() const {

@@ -74,7 +74,7 @@ public:
     TColor FrameColor() const { return frame_color_property_; }
     void SetFrameColor(TColor value) { store(frame_color_property_, value); }
     gui::TImageList* Images() const { return images_; }
-    void SetImages(gui::TImageList* value);
+    void SetImages(gui::TImageList* value) { store(images_, value); }
     int ImageIndex() const { return image_index_; }
     void SetImageIndex(int value) { store(image_index_, value); }
     gui::TAlign TextAlign() const { return text_align_; }

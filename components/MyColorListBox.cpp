@@ -61,7 +61,6 @@ void TMyColorListBox::SetColors(int index, TColor color) {
         return;
     const std::string name = ::get_word(item(index)->text().toStdString(), 0);
     item(index)->setText(QString::fromStdString(item_text(name, color)));
-    viewport()->update();
 }
 
 void TMyColorListBox::DrawItem(TCanvas& canvas, int index, const TRect& rect, unsigned) {

@@ -2,6 +2,7 @@
 
 #include "components/MyGridColorForm.h"
 #include "library/ColorNames.h"
+#include "platform/gui/ControlBase.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -117,31 +118,22 @@ TMyGrid::TMyGrid(QWidget* owner) : gui::TStringGrid(owner) {
 TMyGrid::~TMyGrid() = default;
 
 void TMyGrid::SetFixedAlignment(gui::TAlignment value) {
-    if (value == fixed_alignment_)
-        return;
-    fixed_alignment_ = value;
-    InvalidateGrid();
+    if (gui::store_changed(fixed_alignment_, value))
+        InvalidateGrid();
 }
 
 void TMyGrid::SetAlignment(gui::TAlignment value) {
-    if (value == alignment_)
-        return;
-    alignment_ = value;
-    InvalidateGrid();
+    if (gui::store_changed(alignment_, value))
+        InvalidateGrid();
 }
 
 void TMyGrid::SetAddCharasters(bool value) {
-    if (value == add_charasters_)
-        return;
-    add_charasters_ = value;
-    InvalidateGrid();
+    if (gui::store_changed(add_charasters_, value))
+        InvalidateGrid();
 }
 
 void TMyGrid::SetAutoRowHeight(bool value) {
-    if (value == auto_row_height_)
-        return;
-    auto_row_height_ = value;
-    if (value)
+    if (gui::store_changed(auto_row_height_, value) && value)
         set_auto_row_height();
 }
 
@@ -151,10 +143,8 @@ void TMyGrid::SetTopStrings(const QStringList& value) {
 }
 
 void TMyGrid::SetUseSelColor(bool value) {
-    if (value == use_sel_color_)
-        return;
-    use_sel_color_ = value;
-    InvalidateGrid();
+    if (gui::store_changed(use_sel_color_, value))
+        InvalidateGrid();
 }
 
 void TMyGrid::SetCells(int col, int row, const QString& text) {
@@ -598,7 +588,8 @@ void TMyGrid::top_list_changed() {
         return;
     SetColCount(static_cast<int>(top_strings_.size()));
     for (int i = 0; i < top_strings_.size(); ++i)
-        SetCellText(i, 0, top_strings_[i]);
+        if (Cells(i, 0) != top_strings_[i])
+            SetCellText(i, 0, top_strings_[i]);
 }
 
 // --- clipboard ---

@@ -2,8 +2,6 @@
 
 #include "components/Myfunctions.h"
 
-TMyRectangle::TMyRectangle(QWidget* owner) : gui::TPaintBox(owner) {}
-
 void TMyRectangle::Paint(TCanvas& canvas) {
     if (fixed_width_ > 0 && fixed_width_ != width())
         resize(fixed_width_, height());

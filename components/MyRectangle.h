@@ -10,7 +10,7 @@ using gui::TColor;
 class TMyRectangle : public gui::TPaintBox {
     Q_OBJECT
 public:
-    explicit TMyRectangle(QWidget* owner = nullptr);
+    using TPaintBox::TPaintBox;
 
     int BorderWidth() const { return border_width_; }
     void SetBorderWidth(int value) { store(border_width_, value); }

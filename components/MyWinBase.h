@@ -1,11 +1,8 @@
 // Common base of the maker's windowed controls: a self-painted widget with a face colour, a font
-// colour, a hue that tints derived colours, and a caption.
+// colour, a hue that tints derived colours, and a caption that is also its accessible name.
 #pragma once
 
-#include "library/Color.h"
-
-#include <QString>
-#include <QWidget>
+#include "platform/gui/ControlBase.h"
 
 using gui::TColor;
 
@@ -13,40 +10,24 @@ namespace gui {
 class Form;
 }
 
-class TMyWinBase : public QWidget {
+class TMyWinBase : public gui::TControl {
     Q_OBJECT
 public:
-    explicit TMyWinBase(QWidget* owner = nullptr);
+    using TControl::TControl;
 
     TColor ColorHue() const { return color_hue_; }
-    void SetColorHue(TColor value);
+    void SetColorHue(TColor value) { store(color_hue_, value); }
 
-    QString Caption() const { return GetText2(); }
-    void SetCaption(const QString& value) { SetText2(value); }
-    QString GetText2() const { return text_; }
-    void SetText2(const QString& value);
-
-    TColor Color() const { return color_; }
-    void SetColor(TColor value);
-    TColor FontColor() const { return font_color_; }
-    void SetFontColor(TColor value);
+    // The caption under the maker's own name for it.
+    QString GetText2() const { return Caption(); }
+    void SetText2(const QString& value) { SetCaption(value); }
 
     // The first form among the control's ancestors, or nullptr.
     gui::Form* get_parent() const;
 
 protected:
-    // Stores value into field and repaints when it changed; true on a change.
-    template <typename T> bool store(T& field, const T& value) {
-        if (field == value)
-            return false;
-        field = value;
-        update();
-        return true;
-    }
+    void CaptionChanged() override;
 
 private:
     TColor color_hue_ = 0;
-    TColor color_ = gui::clBtnFace;
-    TColor font_color_ = gui::clWindowText;
-    QString text_;
 };

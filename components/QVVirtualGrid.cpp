@@ -1,30 +1,25 @@
 #include "components/QVVirtualGrid.h"
 
 #include "components/FloatFormat.h"
+#include "platform/gui/ControlBase.h"
 
 #include <QStringDecoder>
 
 TQVVirtualGrid::TQVVirtualGrid(QWidget* owner) : gui::TDrawGrid(owner) {}
 
 void TQVVirtualGrid::SetAlignment(TAlignment value) {
-    if (alignment_ == value)
-        return;
-    alignment_ = value;
-    InvalidateGrid();
+    if (gui::store_changed(alignment_, value))
+        InvalidateGrid();
 }
 
 void TQVVirtualGrid::SetFixedAlignment(TAlignment value) {
-    if (fixed_alignment_ == value)
-        return;
-    fixed_alignment_ = value;
-    InvalidateGrid();
+    if (gui::store_changed(fixed_alignment_, value))
+        InvalidateGrid();
 }
 
 void TQVVirtualGrid::SetFloatPrecision(int value) {
-    if (float_precision_ == value)
-        return;
-    float_precision_ = value;
-    InvalidateGrid();
+    if (gui::store_changed(float_precision_, value))
+        InvalidateGrid();
 }
 
 void TQVVirtualGrid::SetDefCellProps(TVGCellProperty& prop) {

@@ -2,8 +2,9 @@
 
 #include <cmath>
 
-TSuperLabel::TSuperLabel(QWidget* owner, const QString& name) : gui::TPaintBox(owner), caption_(name) {
+TSuperLabel::TSuperLabel(QWidget* owner, const QString& name) : gui::TPaintBox(owner) {
     setObjectName(name);
+    SetCaption(name);
 }
 
 void TSuperLabel::Paint(TCanvas& canvas) {
@@ -22,14 +23,15 @@ void TSuperLabel::Paint(TCanvas& canvas) {
 }
 
 void TSuperLabel::draw_text(TCanvas& canvas, int dx, int dy) {
-    const int tw = canvas.TextWidth(caption_);
-    const int th = canvas.TextHeight(caption_);
+    const QString caption = Caption();
+    const int tw = canvas.TextWidth(caption);
+    const int th = canvas.TextHeight(caption);
     int x = (width() - tw) / 2;
     if (alignment_ == gui::taLeftJustify)
         x = 1; // the shadow of a -1 offset caption stays inside
     else if (alignment_ == gui::taRightJustify)
         x = width() - tw - 2;
-    canvas.TextOut(x + dx, (height() - th) / 2 + dy, caption_);
+    canvas.TextOut(x + dx, (height() - th) / 2 + dy, caption);
 }
 
 void TSuperLabel::draw_shadow(TCanvas& canvas, int dx, int dy, int radius) {

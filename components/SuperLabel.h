@@ -16,8 +16,6 @@ public:
     // The caption starts as the control's name.
     explicit TSuperLabel(QWidget* owner = nullptr, const QString& name = QStringLiteral("SuperLabel"));
 
-    QString Caption() const { return caption_; }
-    void SetCaption(const QString& value) { store(caption_, value); }
     TLabelType Type() const { return type_; }
     void SetType(TLabelType value) { store(type_, value); }
     gui::TAlignment Alignment() const { return alignment_; }
@@ -32,7 +30,6 @@ private:
     // The caption repeated around a circle of the radius about its place moved by dx, dy.
     void draw_shadow(TCanvas& canvas, int dx, int dy, int radius);
 
-    QString caption_;
     TLabelType type_ = ltShadow;
     gui::TAlignment alignment_ = gui::taCenter;
 };

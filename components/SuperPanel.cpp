@@ -5,23 +5,6 @@
 
 #include <algorithm>
 
-TSuperPanel::TSuperPanel(QWidget* owner) : gui::TPanel(owner) {}
-
-void TSuperPanel::SetColor1(TColor value) {
-    color1_ = value;
-    update();
-}
-
-void TSuperPanel::SetColor2(TColor value) {
-    color2_ = value;
-    update();
-}
-
-void TSuperPanel::SetTextShadow(bool value) {
-    text_shadow_ = value;
-    update();
-}
-
 TColor TSuperPanel::get_grad_color(int pos, int total) const {
     int r1, g1, b1, r2, g2, b2;
     calc_rgb(color1_, r1, g1, b1);

@@ -10,16 +10,16 @@ using gui::TColor;
 class TSuperPanel : public gui::TPanel {
     Q_OBJECT
 public:
-    explicit TSuperPanel(QWidget* owner = nullptr);
+    using TPanel::TPanel;
 
     TColor Color1() const { return color1_; }
-    void SetColor1(TColor value);
+    void SetColor1(TColor value) { store(color1_, value); }
     TColor Color2() const { return color2_; }
-    void SetColor2(TColor value);
+    void SetColor2(TColor value) { store(color2_, value); }
     TColor BorderColor() const { return border_color_; }
     void SetBorderColor(TColor value) { store(border_color_, value); }
     bool TextShadow() const { return text_shadow_; }
-    void SetTextShadow(bool value);
+    void SetTextShadow(bool value) { store(text_shadow_, value); }
     bool WowEffects() const { return wow_effects_; }
     void SetWowEffects(bool value) { store(wow_effects_, value); }
     int HorizontalLayer() const { return horizontal_layer_; }

@@ -4,40 +4,23 @@
 #pragma once
 
 #include "platform/gui/Canvas.h"
+#include "platform/gui/ControlBase.h"
 
-#include <QWidget>
 #include <functional>
 
 namespace gui {
 
-class TPaintBox : public QWidget {
+class TPaintBox : public TControl {
     Q_OBJECT
 public:
-    explicit TPaintBox(QWidget* owner = nullptr);
-
-    TColor Color() const { return color_; }
-    void SetColor(TColor value);
-    TColor FontColor() const { return font_color_; }
-    void SetFontColor(TColor value);
+    using TControl::TControl;
 
     std::function<void(QObject* sender, TCanvas& canvas)> OnPaint;
 
 protected:
-    // Stores value into field and repaints when it changed; true on a change.
-    template <typename T> bool store(T& field, const T& value) {
-        if (field == value)
-            return false;
-        field = value;
-        update();
-        return true;
-    }
     // The paint box's own paint: canvas font and brush from the control, then OnPaint.
     virtual void Paint(TCanvas& canvas);
     void paintEvent(QPaintEvent* event) override;
-
-private:
-    TColor color_ = clBtnFace;
-    TColor font_color_ = clWindowText;
 };
 
 } // namespace gui

@@ -5,8 +5,6 @@
 
 namespace gui {
 
-TPanel::TPanel(QWidget* owner) : QWidget(owner) {}
-
 // A raised bevel is light at the top and left, dark at the bottom and right; a lowered one the reverse.
 // The rectangle shrinks by the bevel's width.
 void TPanel::draw_bevel(TCanvas& canvas, TRect& rect, TBevelCut cut) {
@@ -29,20 +27,20 @@ void TPanel::draw_bevel(TCanvas& canvas, TRect& rect, TBevelCut cut) {
 void TPanel::Paint(TCanvas& canvas) {
     TRect rect{0, 0, width(), height()};
     canvas.Brush.style = BrushStyle::Solid;
-    canvas.Brush.color = color_;
+    canvas.Brush.color = Color();
     canvas.FillRect(rect);
     draw_bevel(canvas, rect, bevel_outer_);
     rect = {rect.left + border_width_, rect.top + border_width_, rect.right - border_width_,
             rect.bottom - border_width_};
     draw_bevel(canvas, rect, bevel_inner_);
-    canvas.Brush.color = color_;
+    canvas.Brush.color = Color();
     canvas.Font.font = font();
-    canvas.Font.color = font_color_;
-    if (caption_.isEmpty())
+    canvas.Font.color = FontColor();
+    if (Caption().isEmpty())
         return;
     canvas.Brush.style = BrushStyle::Clear;
     const unsigned align = alignment_ == taLeftJustify ? DT_LEFT : alignment_ == taRightJustify ? DT_RIGHT : DT_CENTER;
-    canvas.DrawText(caption_, rect, align | DT_VCENTER | DT_SINGLELINE);
+    canvas.DrawText(Caption(), rect, align | DT_VCENTER | DT_SINGLELINE);
     canvas.Brush.style = BrushStyle::Solid;
 }
 

@@ -4,25 +4,18 @@
 #pragma once
 
 #include "platform/gui/Canvas.h"
+#include "platform/gui/ControlBase.h"
 #include "platform/gui/ControlTypes.h"
-
-#include <QWidget>
 
 namespace gui {
 
 enum TBevelCut { bvNone, bvLowered, bvRaised };
 
-class TPanel : public QWidget {
+class TPanel : public TControl {
     Q_OBJECT
 public:
-    explicit TPanel(QWidget* owner = nullptr);
+    using TControl::TControl;
 
-    TColor Color() const { return color_; }
-    void SetColor(TColor value) { store(color_, value); }
-    TColor FontColor() const { return font_color_; }
-    void SetFontColor(TColor value) { store(font_color_, value); }
-    QString Caption() const { return caption_; }
-    void SetCaption(const QString& value) { store(caption_, value); }
     TAlignment Alignment() const { return alignment_; }
     void SetAlignment(TAlignment value) { store(alignment_, value); }
     TBevelCut BevelInner() const { return bevel_inner_; }
@@ -35,13 +28,6 @@ public:
     void SetBorderWidth(int value) { store(border_width_, value); }
 
 protected:
-    template <typename T> bool store(T& field, const T& value) {
-        if (field == value)
-            return false;
-        field = value;
-        update();
-        return true;
-    }
     // The panel's own painting; descendants call it first.
     virtual void Paint(TCanvas& canvas);
     void paintEvent(QPaintEvent* event) override;
@@ -49,9 +35,6 @@ protected:
 private:
     void draw_bevel(TCanvas& canvas, TRect& rect, TBevelCut cut);
 
-    TColor color_ = clBtnFace;
-    TColor font_color_ = clWindowText;
-    QString caption_;
     TAlignment alignment_ = taCenter;
     TBevelCut bevel_inner_ = bvNone;
     TBevelCut bevel_outer_ = bvRaised;

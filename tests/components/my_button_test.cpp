@@ -69,7 +69,7 @@ TEST_F(MyButtonTest, CornerRadiusAndWindowShape) {
     }
 }
 
-TEST_F(MyButtonTest, SettersRepaintOnlyOnChangeAndAutoGradientRederives) {
+TEST_F(MyButtonTest, AutoGradientColorsRederiveOnEverySet) {
     TMyButton b;
     b.SetColor(0x404040);
     b.SetGradientColor1(0x111111);

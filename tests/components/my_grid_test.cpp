@@ -460,27 +460,6 @@ TEST_F(MyGridTest, TextIsCentredVerticallyAndAlignedByTheOwner) {
     EXPECT_NEAR(left0, right0, 3);
 }
 
-TEST_F(MyGridTest, StyleSettersRepaintOnlyWhenTheValueChanges) {
-    int drawn = 0;
-    grid->OnDrawCell = [&](QObject*, int, int, const gui::TRect&, gui::TGridDrawState) { ++drawn; };
-    const std::vector<std::function<void()>> setters = {
-        [&] { grid->SetFixedAlignment(gui::taLeftJustify); }, [&] { grid->SetAlignment(gui::taCenter); },
-        [&] { grid->SetAddCharasters(true); }, [&] { grid->SetUseSelColor(false); }};
-    bv_test::pump(50);
-    for (std::size_t i = 0; i < setters.size(); ++i) {
-        drawn = 0;
-        setters[i]();
-        bv_test::pump(50);
-        EXPECT_GT(drawn, 0) << i;
-        drawn = 0;
-        setters[i]();
-        bv_test::pump(50);
-        EXPECT_EQ(drawn, 0) << i;
-    }
-    EXPECT_EQ(grid->FixedAlignment(), gui::taLeftJustify);
-    EXPECT_EQ(grid->Alignment(), gui::taCenter);
-}
-
 TEST_F(MyGridTest, TextMarkersSetTheStyleAndAreNotShown) {
     grid->SetAddCharasters(true);
     gui::TCanvas& canvas = grid->Canvas();

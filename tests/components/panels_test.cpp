@@ -1,11 +1,19 @@
+#include "components/ColorSelector.h"
+#include "components/Indicator.h"
+#include "components/MyButton.h"
+#include "components/MyColorListBox.h"
+#include "components/MyGrid.h"
 #include "components/MyGroupBox.h"
 #include "components/MyRectangle.h"
 #include "components/Myfunctions.h"
+#include "components/QVVirtualGrid.h"
 #include "components/SuperLabel.h"
 #include "components/SuperPanel.h"
 #include "platform/gui/FormBase.h"
+#include "platform/gui/ImageList.h"
 #include "tests/support/widget_image.h"
 
+#include <QTest>
 #include <gtest/gtest.h>
 #include <set>
 
@@ -353,6 +361,54 @@ TEST_F(PanelsTest, GroupBoxCornerArcsJoinTheEdges) {
         if (at(image, x, th / 2 + 2) == 0xA0A0A0)
             right = x + 1;
     EXPECT_EQ(right, x0 + QFontMetrics(g.box->font()).horizontalAdvance(g.box->Caption()) + 2 * (th / 3) - 1);
+}
+
+// Each published setter repaints when the value changes and not when it stays.
+TEST_F(PanelsTest, PublishedSettersRepaintOnlyOnChange) {
+    QWidget window;
+    auto* box = new gui::TPaintBox(&window);
+    auto* panel = new TSuperPanel(&window);
+    auto* label = new TSuperLabel(&window);
+    auto* indicator = new TIndicator(&window);
+    auto* palette = new TColorSelector(&window);
+    auto* button = new TMyButton(&window);
+    auto* list = new TMyColorListBox(&window);
+    list->addItem("\"a\" clRed");
+    auto* grid = new TMyGrid(&window);
+    auto* vgrid = new TQVVirtualGrid(&window);
+    gui::TImageList images;
+    // clang-format off
+#define SETTER(call) std::pair<const char*, std::function<void()>>{#call, [&] { call; }}
+    const std::vector setters = {
+        SETTER(box->SetColor(gui::clRed)), SETTER(box->SetFontColor(gui::clRed)), SETTER(box->SetCaption("b")),
+        SETTER(panel->SetColor1(gui::clRed)), SETTER(panel->SetColor2(gui::clRed)), SETTER(panel->SetTextShadow(0)),
+        SETTER(label->SetCaption("b")), SETTER(indicator->SetCaption("b")), SETTER(indicator->SetDigNum(3)),
+        SETTER(palette->SetValueColor(gui::clRed)), SETTER(button->SetText2("b")), SETTER(button->SetColorHue(1)),
+        SETTER(button->SetType(mbtSimple)), SETTER(button->SetImages(&images)), SETTER(list->SetColors(0, 1)),
+        SETTER(grid->SetAlignment(gui::taCenter)), SETTER(grid->SetFixedAlignment(gui::taLeftJustify)),
+        SETTER(grid->SetAddCharasters(true)), SETTER(grid->SetUseSelColor(false)), SETTER(grid->SetTopStrings({"c"})),
+        SETTER(vgrid->SetAlignment(gui::taCenter)), SETTER(vgrid->SetFloatPrecision(5)),
+        SETTER(vgrid->SetFixedAlignment(gui::taLeftJustify)),
+    };
+    struct paint_counter : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* event) override { paints += event->type() == QEvent::Paint; return false; }
+    } count;
+    // clang-format on
+    const QObjectList controls = window.children();
+    for (int i = 0; i < controls.size(); ++i)
+        static_cast<QWidget*>(controls[i])->setGeometry(i % 3 * 130, i / 3 * 100, 120, 90);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    qApp->installEventFilter(&count);
+    for (const auto& [call, set] : setters)
+        for (const bool change : {true, false}) {
+            count.paints = 0;
+            set();
+            QTest::qWait(10);
+            EXPECT_EQ(count.paints > 0, change) << call;
+        }
+    EXPECT_EQ(button->accessibleName(), "b"); // the maker's controls are named by their caption
 }
 
 } // namespace
