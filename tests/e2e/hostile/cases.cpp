@@ -88,17 +88,19 @@ void expect_closed_at_time_limit(case_run& c, connection& conn, double requested
 }
 
 void reset_after_accept(case_run& c) {
-    c.station_script(first_connection(
-        c,
-        [&c](connection& conn, double) {
-            // Late enough that the program has taken the connection, before its first request.
-            sleep_for(0.05);
+    // At once, before the program has seen the connection, and after it has: each reset is one attempt, and
+    // each is followed by the pause (the verdict checks the distance between connections).
+    static constexpr double delays[] = {0, 0.002, 0.05};
+    c.station_script([&c](connection& conn) {
+        if (conn.index() > 3)
+            return c.serve(conn);
+        sleep_for(delays[conn.index() - 1]);
+        if (conn.index() == 3)
             c.fault();
-            conn.reset();
-        },
-        false));
+        conn.reset();
+    });
     c.start_program();
-    if (c.await_fault(10))
+    if (c.await_fault(3 * (attempt_timeout + pause)))
         c.expect_recovery(after_drop);
 }
 
