@@ -4,6 +4,7 @@
 #include <QSocketNotifier>
 #include <cerrno>
 #include <cstring>
+#include <net/if.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -30,7 +31,11 @@ bool to_native(const QHostAddress& address, quint16 port, sockaddr_storage& nati
     in6->sin6_port = htons(port);
     const Q_IPV6ADDR bytes = address.toIPv6Address();
     std::memcpy(&in6->sin6_addr, &bytes, sizeof bytes);
-    in6->sin6_scope_id = address.scopeId().toUInt();
+    // A link-local address names its interface, by number or by name.
+    bool numbered = false;
+    in6->sin6_scope_id = address.scopeId().toUInt(&numbered);
+    if (!numbered && !address.scopeId().isEmpty())
+        in6->sin6_scope_id = ::if_nametoindex(address.scopeId().toLocal8Bit().constData());
     size = sizeof *in6;
     return true;
 }

@@ -13,7 +13,7 @@
 set -euo pipefail
 
 mode=$1 build=$(realpath "$2") seconds=${3:-3600} seed=${4:-1}
-driver=$build/tests/e2e/hostile_station program=$build/app/Borevane
+driver=$build/bench/bench_long_runs program=$build/app/Borevane
 
 if [ -n "${BV_LONG_RUN_INSIDE:-}" ]; then
     dir=$5

@@ -17,10 +17,4 @@ int run_case(const std::string& name, const case_setup& setup);
 // The exit crash: `rounds` runs whose station closes the connection, SIGTERM `delay_ms` after the close.
 int run_exit_after_close(const case_setup& setup, int delay_ms, int rounds);
 
-// Long runs for the benchmarks (bench/), not cases: the station closing, refusing, hanging and answering in
-// turn for `seconds`, chosen by `seed`, with the program on X display `display`; and a name server that never
-// answers. Both print their figures; 0 when nothing went wrong.
-int run_soak(const case_setup& setup, double seconds, unsigned seed, const std::string& display);
-int run_silent_name_server(const case_setup& setup, double seconds);
-
 } // namespace hostile

@@ -4,8 +4,6 @@
 // usage: hostile_station --list
 //        hostile_station --program PATH --work DIR --case NAME
 //        hostile_station --program PATH --work DIR --exit-after-close MS --rounds N
-//        hostile_station --program PATH --work DIR --soak SECONDS [--seed N] [--display :N]
-//        hostile_station --program PATH --work DIR --silent-name-server SECONDS
 
 #include "tests/e2e/hostile/cases.h"
 
@@ -17,9 +15,6 @@ int main(int argc, char** argv) {
     hostile::case_setup setup;
     std::string name;
     int delay_ms = -1, rounds = 20;
-    double soak = -1, silent = -1;
-    unsigned seed = 1;
-    std::string display;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         auto value = [&]() -> std::string { return i + 1 < argc ? argv[++i] : ""; };
@@ -35,14 +30,6 @@ int main(int argc, char** argv) {
             name = value();
         } else if (arg == "--exit-after-close") {
             delay_ms = std::atoi(value().c_str());
-        } else if (arg == "--soak") {
-            soak = std::atof(value().c_str());
-        } else if (arg == "--silent-name-server") {
-            silent = std::atof(value().c_str());
-        } else if (arg == "--seed") {
-            seed = static_cast<unsigned>(std::atol(value().c_str()));
-        } else if (arg == "--display") {
-            display = value();
         } else if (arg == "--rounds") {
             rounds = std::atoi(value().c_str());
         } else {
@@ -55,10 +42,6 @@ int main(int argc, char** argv) {
         std::cerr << "hostile_station: run it through hostile_station_e2e.sh (private namespaces)\n";
         return 2;
     }
-    if (soak > 0)
-        return hostile::run_soak(setup, soak, seed, display);
-    if (silent > 0)
-        return hostile::run_silent_name_server(setup, silent);
     if (setup.program.empty() || setup.work_dir.empty() || (name.empty() && delay_ms < 0)) {
         std::cerr << "hostile_station: --program, --work and --case or --exit-after-close are needed\n";
         return 2;

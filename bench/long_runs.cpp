@@ -1,12 +1,16 @@
-// The long runs behind bench/soak.sh and bench/silent_name_server.sh: figures of the program over an hour,
-// not a verdict in seconds.
+// The long runs behind bench/long_runs.sh, on the hostile-station suite's station and program runner: figures of
+// the program over an hour, not a verdict in seconds.
+//
+// usage: bench_long_runs --program PATH --work DIR --soak SECONDS [--seed N] [--display :N]
+//        bench_long_runs --program PATH --work DIR --silent-name-server SECONDS
+#include "tests/e2e/hostile/answers.h"
 #include "tests/e2e/hostile/case_clock.h"
 #include "tests/e2e/hostile/case_run.h"
-#include "tests/e2e/hostile/cases.h"
 #include "tests/e2e/hostile/name_service.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <map>
 #include <random>
@@ -73,7 +77,11 @@ const char* const behaviour_names[] = {"answer", "close", "hang", "reset", "refu
 
 } // namespace
 
-int run_soak(const case_setup& setup, double seconds, unsigned seed, const std::string& display) {
+struct setup {
+    std::string program, work_dir;
+};
+
+int run_soak(const setup& setup, double seconds, unsigned seed, const std::string& display) {
     program_run run(setup.program, setup.work_dir, "");
     if (!display.empty())
         run.use_display(display);
@@ -247,7 +255,7 @@ int run_soak(const case_setup& setup, double seconds, unsigned seed, const std::
     return ok ? 0 : 1;
 }
 
-int run_silent_name_server(const case_setup& setup, double seconds) {
+int run_silent_name_server(const setup& setup, double seconds) {
     dns_stub dns(dns_stub::mode::silent);
     program_run run(setup.program, setup.work_dir, "bvsilent");
     run.start();
@@ -294,3 +302,36 @@ int run_silent_name_server(const case_setup& setup, double seconds) {
 }
 
 } // namespace hostile
+
+int main(int argc, char** argv) {
+    hostile::setup setup;
+    double soak = -1, silent = -1;
+    unsigned seed = 1;
+    std::string display;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string arg = argv[i], value = argv[i + 1];
+        if (arg == "--program")
+            setup.program = value;
+        else if (arg == "--work")
+            setup.work_dir = value;
+        else if (arg == "--soak")
+            soak = std::atof(value.c_str());
+        else if (arg == "--silent-name-server")
+            silent = std::atof(value.c_str());
+        else if (arg == "--seed")
+            seed = static_cast<unsigned>(std::atol(value.c_str()));
+        else if (arg == "--display")
+            display = value;
+    }
+    // The station takes port 8001 and the runs rewrite /etc/hosts: only in private namespaces.
+    if (!std::getenv("BV_HOSTILE_IN_NAMESPACES") || setup.program.empty() || setup.work_dir.empty()) {
+        std::fprintf(stderr, "bench_long_runs: run it through bench/long_runs.sh\n");
+        return 2;
+    }
+    if (soak > 0)
+        return hostile::run_soak(setup, soak, seed, display);
+    if (silent > 0)
+        return hostile::run_silent_name_server(setup, silent);
+    std::fprintf(stderr, "bench_long_runs: --soak or --silent-name-server is needed\n");
+    return 2;
+}
