@@ -89,7 +89,11 @@ void ConnectAttempt::start(const QHostAddress& address, quint16 port, Done on_do
 }
 
 void ConnectAttempt::finish(int error) {
-    notifier.reset();
+    // Runs inside the notifier's signal: it goes once that is over, and stays silent until then.
+    if (notifier) {
+        notifier->setEnabled(false);
+        notifier.release()->deleteLater();
+    }
     int connected = -1;
     if (error == 0)
         connected = descriptor;
