@@ -31,6 +31,22 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     export QT_QPA_PLATFORM=offscreen
     has_display=
 fi
+# A module already running for this user (an installed one, say) would only be brought forward by this one,
+# and the values shown would be of a file nobody writes. The demo then runs as a user-data set of its own: its
+# own runtime directory (the one-instance lock) and configuration (the install location), so the running
+# module and whatever reads its install location are left as they are.
+for runtime in "${XDG_RUNTIME_DIR:-/run/user/$(id -u)}" "/tmp/runtime-$(id -un)"; do
+    running=$(head -n1 "$runtime/Borevane.instance.lock" 2>/dev/null || true)
+    if [ -n "$running" ] && kill -0 "$running" 2>/dev/null; then
+        data_dir=$(sed -n 's/^Install_Dir=//p' "${XDG_CONFIG_HOME:-$HOME/.config}/Kalvemark/Borevane.conf" 2>/dev/null)
+        echo "== a depth module already runs for this user (process $running); its values are in" \
+            "${data_dir:-its data directory}Borevane.bin. This demo runs beside it with a user-data set of its own."
+        demo_home=$(mktemp -d /tmp/bv-demo.XXXXXX)
+        mkdir -m 700 "$demo_home/run"
+        export XDG_RUNTIME_DIR="$demo_home/run" XDG_CONFIG_HOME="$demo_home/config"
+        break
+    fi
+done
 echo "== starting the depth module: $program"
 "$program" &
 pids+=($!)

@@ -12,6 +12,9 @@
 #include <QTcpSocket>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
+#include <cerrno>
+#include <unistd.h>
 
 namespace {
 BVSystem* current_system = nullptr;
@@ -27,7 +30,6 @@ BVSystem::BVSystem(quint16 port, int tick_ms, std::unique_ptr<QTcpSocket> link)
 
     QObject::connect(socket.get(), &QAbstractSocket::errorOccurred, this,
                      [this](QAbstractSocket::SocketError e) { on_socket_error(e); });
-    QObject::connect(socket.get(), &QAbstractSocket::connected, this, [this] { on_socket_connect(); });
     QObject::connect(socket.get(), &QAbstractSocket::disconnected, this, [this] { on_socket_disconnect(); });
     QObject::connect(socket.get(), &QIODevice::readyRead, this, [this] { on_socket_read(); });
 
@@ -45,6 +47,7 @@ BVSystem::~BVSystem() {
     // Nobody hears about the shutdown, no socket event or tick reaches a half-destroyed object while the
     // thread ends, and the thread must not outlive the object it calls.
     status_changed.disconnect_all_slots();
+    noted.disconnect_all_slots();
     socket->disconnect(this);
     timer->stop();
     end_request_thread();
@@ -108,13 +111,45 @@ void BVSystem::on_host_found(const std::vector<QHostAddress>& addresses) {
         return;
     }
     untried_addresses = addresses;
+    std::stable_partition(untried_addresses.begin(), untried_addresses.end(),
+                          [this](const QHostAddress& a) { return a == last_answered; });
     connect_next_address();
 }
 
 void BVSystem::connect_next_address() {
-    const QHostAddress address = untried_addresses.front();
+    attempted_address = untried_addresses.front();
     untried_addresses.erase(untried_addresses.begin());
-    socket->connectToHost(address, port);
+    const int left = connect_timeout_ticks - connect_wait_ticks;
+    const int addresses = static_cast<int>(untried_addresses.size()) + 1;
+    address_share_ticks = std::max(min_address_share_ticks, left / addresses);
+    address_wait_ticks = 0;
+    address_attempt.start(attempted_address, port,
+                          [this](int descriptor, int error) { on_address_done(descriptor, error); });
+}
+
+void BVSystem::on_address_done(int descriptor, int error) {
+    if (descriptor < 0) {
+        note_address_failure(ConnectAttempt::failure_text(error));
+        if (untried_addresses.empty())
+            abort_attempt();
+        else
+            connect_next_address();
+        return;
+    }
+    last_answered = attempted_address;
+    // Should the socket refuse the descriptor, it is closed and the attempt's time limit applies.
+    if (!socket->setSocketDescriptor(descriptor)) {
+        ::close(descriptor);
+        return;
+    }
+    on_socket_connect();
+}
+
+void BVSystem::note_address_failure(const std::string& how) {
+    const QString address = attempted_address.protocol() == QAbstractSocket::IPv6Protocol
+                                ? "[" + attempted_address.toString() + "]"
+                                : attempted_address.toString();
+    noted("Адрес " + address.toStdString() + ":" + std::to_string(port) + ": " + how);
 }
 
 void BVSystem::disconnect() {
@@ -152,6 +187,7 @@ void BVSystem::abort_attempt() {
 
 void BVSystem::drop_connection() {
     lookup.abort();
+    address_attempt.abort();
     untried_addresses.clear();
     socket->abort();
 }
@@ -179,24 +215,6 @@ void BVSystem::on_socket_error(QAbstractSocket::SocketError error) {
     // The station closing the connection is the disconnect event, not an error.
     if (error == QAbstractSocket::RemoteHostClosedError)
         return;
-    const bool connecting = socket->state() != QAbstractSocket::ConnectedState;
-    if (connecting && error != QAbstractSocket::HostNotFoundError) {
-        if (untried_addresses.empty()) {
-            abort_attempt();
-            return;
-        }
-        // The name has further addresses (a name with IPv6 and IPv4 ones): the attempt goes on with the next,
-        // once the socket has finished with this one.
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                if (status == Status::Connecting && !untried_addresses.empty() &&
-                    socket->state() == QAbstractSocket::UnconnectedState)
-                    connect_next_address();
-            },
-            Qt::QueuedConnection);
-        return;
-    }
     // The connection, if any, stays open: its thread goes on until it ends.
     set_status(Status::ExchangeFailed);
     set_status(Status::Paused);
@@ -236,8 +254,15 @@ void BVSystem::on_timer() {
             reconnect();
         break;
     case Status::Connecting:
-        if (++connect_wait_ticks >= connect_timeout_ticks)
+        if (++connect_wait_ticks >= connect_timeout_ticks) {
+            if (address_attempt.pending())
+                note_address_failure(ConnectAttempt::failure_text(ETIMEDOUT));
             abort_attempt();
+        } else if (address_attempt.pending() && ++address_wait_ticks >= address_share_ticks &&
+                   !untried_addresses.empty()) {
+            note_address_failure(ConnectAttempt::failure_text(ETIMEDOUT));
+            connect_next_address();
+        }
         break;
     case Status::Working:
         if (!may_request && ++answer_wait_ticks >= answer_timeout_ticks)

@@ -4,6 +4,7 @@
 // answer to the decoder and the output file, and announces every change of its state.
 // Everything runs on the GUI thread.
 
+#include "acquisition/ConnectAttempt.h"
 #include "acquisition/HostLookup.h"
 #include "acquisition/core/Options.h"
 #include "acquisition/core/value_map.h"
@@ -42,6 +43,9 @@ public:
     static constexpr int answer_timeout_ticks = 10;
     // An attempt (look-up and connect) not connected after this many ticks counts as a connect error.
     static constexpr int connect_timeout_ticks = 10;
+    // A name's addresses are tried in turn, each with its share of the ticks the attempt has left (at least
+    // this many), so an address that drops SYNs cannot use up the attempt before a later one that answers.
+    static constexpr int min_address_share_ticks = 2;
 
     // A tick period of 0 leaves the timer stopped: tests then drive `on_timer` themselves. `link` replaces the
     // station socket (tests use it to raise socket errors that loopback cannot produce).
@@ -74,12 +78,14 @@ private:
     void disconnect();
     void on_host_found(const std::vector<QHostAddress>& addresses);
     void connect_next_address();
+    void on_address_done(int descriptor, int error);
+    void note_address_failure(const std::string& how);
     void close_failed_exchange();
     void abort_attempt();
     void drop_connection(); // the look-up, the attempt or the connection, whichever there is
     void end_request_thread();
 
-    void on_socket_connect();
+    void on_socket_connect(); // the attempt's descriptor is the station socket's now
     void on_socket_error(QAbstractSocket::SocketError error);
     void on_socket_disconnect();
     void on_socket_read();
@@ -98,6 +104,9 @@ private:
     std::unique_ptr<QTcpSocket> socket;
     HostLookup lookup;
     std::vector<QHostAddress> untried_addresses; // of the current attempt, tried in turn
+    ConnectAttempt address_attempt;
+    QHostAddress attempted_address;
+    QHostAddress last_answered; // tried first while the name still gives it: later cycles skip a dead address
     std::unique_ptr<RequestThread> request_thread;
     std::unique_ptr<QTimer> timer;
     bool may_request = true;
@@ -105,9 +114,13 @@ private:
     std::int32_t pause_ticks = 0;
     std::int32_t answer_wait_ticks = 0;
     std::int32_t connect_wait_ticks = 0;
+    std::int32_t address_wait_ticks = 0;
+    std::int32_t address_share_ticks = 0;
     lib::lock_object file_lock;
     quint16 port;
 
 public:
     boost::signals2::signal<void(Status)> status_changed;
+    // Lines for the log beside the statuses (UTF-8): which address of the station failed, and how.
+    boost::signals2::signal<void(const std::string&)> noted;
 };

@@ -3,6 +3,7 @@
 #include <QMetaObject>
 #include <QUrl>
 #include <algorithm>
+#include <atomic>
 #include <mutex>
 #include <netdb.h>
 #include <sys/socket.h>
@@ -15,6 +16,8 @@ struct HostLookup::Ticket {
 };
 
 namespace {
+
+std::atomic<int> live_resolvers{0};
 
 std::vector<QHostAddress> resolve(const QByteArray& host) {
     addrinfo hints{};
@@ -35,6 +38,10 @@ std::vector<QHostAddress> resolve(const QByteArray& host) {
 }
 
 } // namespace
+
+int HostLookup::resolver_threads() {
+    return live_resolvers.load();
+}
 
 HostLookup::~HostLookup() {
     abort();
@@ -69,13 +76,20 @@ void HostLookup::start(const QString& host, Done done) {
     QByteArray name = QUrl::toAce(host);
     if (name.isEmpty())
         name = host.toUtf8();
+    if (live_resolvers.fetch_add(1) >= max_resolver_threads) {
+        --live_resolvers;
+        return;
+    }
     std::thread([this, ticket, deliver, name] {
         const std::vector<QHostAddress> addresses = resolve(name);
-        // Posted only while not cancelled: abort() and the destructor take the same lock, so once they have
-        // returned nothing more reaches this object.
-        const std::lock_guard<std::mutex> lock(ticket->mutex);
-        if (!ticket->cancelled)
-            QMetaObject::invokeMethod(
-                this, [deliver, addresses] { deliver(addresses); }, Qt::QueuedConnection);
+        {
+            // Posted only while not cancelled: abort() and the destructor take the same lock, so once they
+            // have returned nothing more reaches this object.
+            const std::lock_guard<std::mutex> lock(ticket->mutex);
+            if (!ticket->cancelled)
+                QMetaObject::invokeMethod(
+                    this, [deliver, addresses] { deliver(addresses); }, Qt::QueuedConnection);
+        }
+        --live_resolvers;
     }).detach();
 }

@@ -11,6 +11,12 @@
 
 class HostLookup : public QObject {
 public:
+    // Forgotten look-ups still hold their threads until the resolver gives up (with a silent name server, the
+    // resolver's whole timeout, up to minutes). At most this many run at once in the process; a look-up started
+    // beyond that asks nothing and stays pending, so its attempt ends at its time limit, as a hung one would.
+    static constexpr int max_resolver_threads = 4;
+    static int resolver_threads();
+
     using Done = std::function<void(const std::vector<QHostAddress>&)>;
 
     ~HostLookup() override;

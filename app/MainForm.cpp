@@ -166,6 +166,8 @@ TMainForm::TMainForm(std::function<bool()> tray_host_probe, QWidget* owner)
 
     // Subscribed before start and connect, so the statuses they raise are shown already.
     status_connection = acquisition().status_changed.connect([this](Status s) { on_status_changed(s); });
+    note_connection =
+        acquisition().noted.connect([this](const std::string& line) { add_to_log(QString::fromStdString(line)); });
     acquisition().start();
     acquisition().connect();
 
@@ -175,6 +177,7 @@ TMainForm::TMainForm(std::function<bool()> tray_host_probe, QWidget* owner)
 
 TMainForm::~TMainForm() {
     status_connection.disconnect();
+    note_connection.disconnect();
     if (MainForm == this)
         MainForm = nullptr;
 }
@@ -198,7 +201,10 @@ void TMainForm::on_status_changed(Status s) {
 
 void TMainForm::add_to_log(const QString& text) {
     const QLocale locale = QLocale::system();
-    memLog->append_line(locale.toString(QTime::currentTime(), long_time_format(locale)) + QStringLiteral(": ") + text);
+    const QString line = locale.toString(QTime::currentTime(), long_time_format(locale)) + QStringLiteral(": ") + text;
+    memLog->append_line(line);
+    // The window keeps only the newest lines; the session's log (standard error) keeps them all.
+    std::fprintf(stderr, "%s\n", line.toUtf8().constData());
 }
 
 void TMainForm::show_tray_icon_when_ready() {

@@ -69,6 +69,7 @@ private:
     bool can_hide_to_tray() const;
 
     boost::signals2::scoped_connection status_connection;
+    boost::signals2::scoped_connection note_connection;
     bool exit_requested = false;
     bool in_tray = false;
     bool tray_activated = false;

@@ -101,6 +101,8 @@ TEST_F(IndicatorTest, CaptionHasFixedDecimalsInTheLocale) {
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     ind.SetValue(3.14159L);
     EXPECT_EQ(ind.Caption(), "3,14");
+    ind.SetValue(1234567.891L);
+    EXPECT_EQ(ind.Caption(), "1234567,89"); // not grouped where the locale groups
 }
 
 TEST_F(IndicatorTest, BarFillsInProportionAndTakesTheAlarmColourAtTheAlarmValue) {

@@ -189,7 +189,7 @@ TEST_F(PanelsTest, MyRectangleFixedSizeLightenedFillAndBorder) {
     EXPECT_EQ(rect->height(), 30);
     // Zero or negative fixed sizes hold nothing; one pixel is a size.
     rect->SetFixedWidth(0);
-    rect->SetFixedHeight(-1);
+    rect->SetFixedHeight(0);
     rect->resize(70, 35);
     render(*rect);
     EXPECT_EQ(rect->size(), QSize(70, 35));
@@ -229,7 +229,7 @@ TEST_F(PanelsTest, SuperLabelShadowOffsetFollowsTextHeight) {
         // Left and right alignment keep the caption and its shadow inside the label.
         label.SetAlignment(gui::taLeftJustify);
         const gui::TRect left = ink_of(render(label), is_red);
-        EXPECT_LE(left.left, 6);
+        EXPECT_EQ(red.left - left.left, (300 - QFontMetrics(font).horizontalAdvance("IIII")) / 2 - 1) << pixels;
         label.SetAlignment(gui::taRightJustify);
         const gui::TRect right = ink_of(render(label), [](TColor c) { return is_red(c) || is_black(c); });
         EXPECT_GT(right.right, 290);
@@ -246,6 +246,13 @@ TEST_F(PanelsTest, SuperLabelShadowOffsetFollowsTextHeight) {
         EXPECT_LT(halo.top, caption.top);
         EXPECT_GT(halo.right, caption.right);
         EXPECT_GT(halo.bottom, caption.bottom);
+        // In black, the round shadow widens the caption's ink by o + 1 on every side; the plain one by o + 1 once.
+        label.SetFontColor(gui::clBlack);
+        const gui::TRect round_ink = ink_of(render(label), is_black);
+        label.SetType(ltShadow);
+        const gui::TRect plain_ink = ink_of(render(label), is_black);
+        EXPECT_EQ(round_ink.width() - plain_ink.width(), o + 1) << pixels;
+        EXPECT_EQ(round_ink.height() - plain_ink.height(), o + 1) << pixels;
     }
 }
 

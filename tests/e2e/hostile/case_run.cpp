@@ -25,8 +25,8 @@ case_run::case_run(std::string name_, const std::string& program, const std::str
 
 case_run::~case_run() = default;
 
-void case_run::station_script(station::script script) {
-    st = std::make_unique<station>(std::move(script));
+void case_run::station_script(station::script script, const std::string& ipv4) {
+    st = std::make_unique<station>(std::move(script), ipv4);
 }
 
 void case_run::start_program() {

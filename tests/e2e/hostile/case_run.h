@@ -38,7 +38,7 @@ public:
     ~case_run();
 
     // The station's script for each connection; the station listens from here on.
-    void station_script(station::script script);
+    void station_script(station::script script, const std::string& ipv4 = "");
     void start_program();
     program_run& program() { return run; }
     station& the_station() { return *st; }

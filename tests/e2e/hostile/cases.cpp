@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <fstream>
 #include <iostream>
 #include <limits>
 #include <map>
@@ -88,17 +89,19 @@ void expect_closed_at_time_limit(case_run& c, connection& conn, double requested
 }
 
 void reset_after_accept(case_run& c) {
-    c.station_script(first_connection(
-        c,
-        [&c](connection& conn, double) {
-            // Late enough that the program has taken the connection, before its first request.
-            sleep_for(0.05);
+    // At once, before the program has seen the connection, and after it has: each reset is one attempt, and
+    // each is followed by the pause (the verdict checks the distance between connections).
+    static constexpr double delays[] = {0, 0.002, 0.05};
+    c.station_script([&c](connection& conn) {
+        if (conn.index() > 3)
+            return c.serve(conn);
+        sleep_for(delays[conn.index() - 1]);
+        if (conn.index() == 3)
             c.fault();
-            conn.reset();
-        },
-        false));
+        conn.reset();
+    });
     c.start_program();
-    if (c.await_fault(10))
+    if (c.await_fault(3 * (attempt_timeout + pause)))
         c.expect_recovery(after_drop);
 }
 
@@ -501,6 +504,46 @@ void dropped_syns(case_run& c) {
     c.expect_recovery(attempt_timeout + pause + first_request + slack);
 }
 
+// The name gives [::1] (SYNs dropped), 127.0.0.3 (refused), 127.0.0.2 (the station) and 127.0.0.4 (SYNs
+// dropped), in the resolver's order of preference: ::1, .3, .2, .4. The dead ones before the station cost
+// their share of the attempt, not all of it; after a drop the address that answered is tried first.
+void name_with_dead_addresses(case_run& c) {
+    const full_listener v6_dead("::1", 8001), v4_dead("127.0.0.4", 8001);
+    for (const char* address : {"::1", "127.0.0.3", "127.0.0.4", "127.0.0.2"})
+        add_host(c.work_dir() + "/etc/hosts", "bvmulti", address);
+    c.station_script(
+        [&c](connection& conn) {
+            if (conn.index() == 1 && second_request(c, conn)) {
+                c.fault();
+                return conn.close();
+            }
+            c.serve(conn);
+        },
+        "127.0.0.2");
+    c.start_program();
+    const double started = c.program().started_at();
+    const auto first = c.program().wait_for([](const file_sample& s) { return serial_of(s) > 0; }, started,
+                                            started + attempt_timeout + pause + 15);
+    const double first_bound = startup + 2 + first_request + slack; // the dead [::1]'s share: two ticks
+    c.check(first && *first - started <= first_bound,
+            first ? "first values " + seconds(*first - started) + " after start, bound " + seconds(first_bound)
+                  : std::string("no values: the address that answers was never reached"));
+    if (first)
+        c.note("first values " + seconds(*first - started) + " after start");
+    if (c.await_fault(20))
+        c.expect_recovery(after_drop);
+    sleep_for(0.5);
+    std::ifstream log(c.program().log_path());
+    const std::string text{std::istreambuf_iterator<char>(log), std::istreambuf_iterator<char>()};
+    const std::string v6_timeout = "Адрес [::1]:8001: нет ответа";
+    const auto v6 = text.find(v6_timeout);
+    c.check(v6 != std::string::npos, "the log does not say [::1] timed out");
+    c.check(text.find("[::1]", v6 + v6_timeout.size()) == std::string::npos,
+            "[::1] was tried again after 127.0.0.2 had answered: the answering address is not tried first");
+    c.check(text.find("Адрес 127.0.0.3:8001: в подключении отказано") != std::string::npos,
+            "the log does not say 127.0.0.3 refused");
+}
+
 void exit_during_lookup(case_run& c) {
     dns_stub dns(dns_stub::mode::silent);
     c.station_script([&c](connection& conn) { c.serve(conn); });
@@ -554,6 +597,7 @@ const std::map<std::string, case_entry>& table() {
         {"host-does-not-resolve", {"bvstation", unresolvable_host}},
         {"look-up-hangs", {"bvslow", hanging_lookup}},
         {"dropped-syns", {silent_peer, dropped_syns}},
+        {"name-with-dead-addresses", {"bvmulti", name_with_dead_addresses}},
         {"exit-during-hanging-look-up", {"bvslow", exit_during_lookup, 2}},
         {"exit-during-dropped-syns", {silent_peer, exit_during_attempt, 2}},
     };

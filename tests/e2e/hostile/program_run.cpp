@@ -80,7 +80,10 @@ void program_run::start() {
     env_text.push_back("HOME=" + home);
     env_text.push_back("XDG_CONFIG_HOME=" + config);
     env_text.push_back("XDG_RUNTIME_DIR=" + runtime);
-    env_text.push_back("QT_QPA_PLATFORM=offscreen");
+    if (x_display.empty())
+        env_text.push_back("QT_QPA_PLATFORM=offscreen");
+    else
+        env_text.push_back("DISPLAY=" + x_display);
     std::vector<char*> envp;
     for (auto& e : env_text)
         envp.push_back(e.data());

@@ -38,8 +38,11 @@ public:
     program_run(const program_run&) = delete;
     program_run& operator=(const program_run&) = delete;
 
+    // Runs the program on this X display (a tray and a window manager are the caller's) instead of offscreen.
+    void use_display(const std::string& display) { x_display = display; }
     void start();
     double started_at() const { return started; }
+    pid_t process() const { return pid; }
 
     // Everything Borevane.bin held, in order; each entry is a change of its content.
     std::vector<file_sample> samples() const;
@@ -61,7 +64,7 @@ private:
     void watch();
     void violation(std::string what);
 
-    std::string bin_dir, exe, log, home, config, runtime;
+    std::string bin_dir, exe, log, home, config, runtime, x_display;
     pid_t pid = -1;
     double started = 0;
     std::atomic<bool> stopping{false}, terminating{false}, death_seen{false};

@@ -3,6 +3,7 @@
 #include "tests/e2e/hostile/case_clock.h"
 
 #include <algorithm>
+#include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
 #include <netinet/in.h>
@@ -153,7 +154,8 @@ void connection::drop() {
         ::shutdown(fd, SHUT_RDWR);
 }
 
-station::station(script on_connection) : on_connection(std::move(on_connection)) {
+station::station(script on_connection, std::string ipv4)
+    : on_connection(std::move(on_connection)), ipv4(std::move(ipv4)) {
     listen();
     acceptor = std::thread([this] { accept_loop(); });
 }
@@ -174,6 +176,8 @@ void station::listen() {
     address.sin_family = AF_INET;
     address.sin_port = htons(station_port);
     address.sin_addr.s_addr = htonl(INADDR_ANY);
+    if (!ipv4.empty())
+        ::inet_pton(AF_INET, ipv4.c_str(), &address.sin_addr);
     if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, 16) != 0) {
         const std::string why = std::strerror(errno);
         ::close(fd);

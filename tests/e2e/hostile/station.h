@@ -61,7 +61,8 @@ private:
 class station {
 public:
     using script = std::function<void(connection&)>;
-    explicit station(script on_connection);
+    // Listens on `ipv4` only when given (the name's other addresses then refuse), else on every address.
+    explicit station(script on_connection, std::string ipv4 = "");
     ~station();
 
     void stop_listening(); // the station's program ends: no listener, every connection dropped
@@ -73,6 +74,7 @@ private:
     void accept_loop();
 
     script on_connection;
+    std::string ipv4;
     std::atomic<int> listen_fd{-1};
     std::atomic<bool> stopping{false};
     std::atomic<int> accepted{0};
