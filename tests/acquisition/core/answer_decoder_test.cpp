@@ -5,8 +5,8 @@
 
 #include <cmath>
 #include <cstring>
-#include <limits>
 #include <gtest/gtest.h>
+#include <limits>
 
 namespace {
 

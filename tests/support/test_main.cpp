@@ -1,0 +1,45 @@
+// The one entry point of every test program. Each test runs in a home of its own (environment.h),
+// so no test reads or writes the user's real settings, data or lock files. Built three ways:
+// plain (the Qt-free programs, also under Wine), with a QCoreApplication (BV_TEST_QT_CORE: event
+// loop, sockets, processes) and with a QApplication (BV_TEST_QT_WIDGETS: on Qt's offscreen platform
+// unless the caller chose another, and with the system colours pinned to the standard table before
+// every test, so that results do not follow the desktop theme).
+#include "tests/support/environment.h"
+
+#include <gtest/gtest.h>
+
+#if defined(BV_TEST_QT_WIDGETS)
+#include "platform/gui/SystemColors.h"
+#include <QApplication>
+#include <cstdlib>
+#elif defined(BV_TEST_QT_CORE)
+#include <QCoreApplication>
+#endif
+
+namespace {
+
+class per_test_setup : public ::testing::EmptyTestEventListener {
+    void OnTestStart(const ::testing::TestInfo&) override {
+        bv_test::enter_test_home();
+#ifdef BV_TEST_QT_WIDGETS
+        gui::pin_system_colors(gui::standard_system_colors());
+#endif
+    }
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // The application object may look at the home already.
+    bv_test::enter_test_home();
+#if defined(BV_TEST_QT_WIDGETS)
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        bv_test::set_env("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+#elif defined(BV_TEST_QT_CORE)
+    QCoreApplication app(argc, argv);
+#endif
+    ::testing::InitGoogleTest(&argc, argv);
+    ::testing::UnitTest::GetInstance()->listeners().Append(new per_test_setup);
+    return RUN_ALL_TESTS();
+}
