@@ -21,11 +21,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "tests/support/controller_config.h"
 #include "tests/support/qt_helpers.h"
 
 namespace {
 
 using bv_test::closed_port;
+using bv_test::own_config;
 using bv_test::pump;
 using bv_test::wait_for;
 
@@ -113,7 +115,7 @@ struct Recorder {
 };
 
 struct BinFile {
-    explicit BinFile(const BVSystem& sys) : path(sys.get_bin_path()) { std::filesystem::remove(path); }
+    explicit BinFile(const BVSystem& sys) : path(sys.get_bin_path()) {}
     bool exists() const { return std::filesystem::exists(path); }
     std::vector<unsigned char> bytes() const {
         std::ifstream in(path, std::ios::binary);
@@ -173,7 +175,7 @@ private:
 } // namespace
 
 TEST(BVSystem, RefusedConnectionPausesExactlyFiveTicksThenRetries) {
-    BVSystem sys(closed_port(), manual_ticks);
+    BVSystem sys(own_config(closed_port(), manual_ticks));
     Recorder rec(sys);
     sys.options().remote_name = "127.0.0.1";
     sys.connect();
@@ -190,7 +192,7 @@ TEST(BVSystem, RefusedConnectionPausesExactlyFiveTicksThenRetries) {
 }
 
 TEST(BVSystem, UnknownHostIsAnExchangeError) {
-    BVSystem sys(closed_port(), tick);
+    BVSystem sys(own_config(closed_port(), tick));
     Recorder rec(sys);
     sys.options().remote_name = "no-such-host.invalid";
     sys.connect();
@@ -200,7 +202,7 @@ TEST(BVSystem, UnknownHostIsAnExchangeError) {
 
 TEST(BVSystem, AttemptThatNeverConnectsFailsAfterTenTicksAndStopAbortsIt) {
     SilentListener silent;
-    BVSystem sys(silent.port, manual_ticks);
+    BVSystem sys(own_config(silent.port, manual_ticks));
     Recorder rec(sys);
     sys.options().remote_name = "127.0.0.1";
     sys.connect();
@@ -225,7 +227,7 @@ TEST(BVSystem, AttemptThatNeverConnectsFailsAfterTenTicksAndStopAbortsIt) {
 
 TEST(BVSystem, WorkingWritesTheFileAndIgnoresConnectWhileBusy) {
     FakeStation station;
-    BVSystem sys(station.port(), 1000); // the pause after stop() outlasts the test
+    BVSystem sys(own_config(station.port(), 1000)); // the pause after stop() outlasts the test
     BinFile bin(sys);
     Recorder rec(sys);
     sys.connect();
@@ -255,7 +257,7 @@ TEST(BVSystem, WorkingWritesTheFileAndIgnoresConnectWhileBusy) {
 
 TEST(BVSystem, RequestsFollowTheClockSecond) {
     FakeStation station;
-    BVSystem sys(station.port(), 1000);
+    BVSystem sys(own_config(station.port(), 1000));
     sys.connect();
     ASSERT_TRUE(wait_for([&] { return station.requests == 1; }, 4000));
     pump(3300);
@@ -266,7 +268,7 @@ TEST(BVSystem, RequestsFollowTheClockSecond) {
 
 TEST(BVSystem, StationClosingGivesPauseThenReconnectWithFreshHost) {
     FakeStation station;
-    BVSystem sys(station.port(), tick);
+    BVSystem sys(own_config(station.port(), tick));
     Recorder rec(sys);
     sys.connect(); // "localhost"
     ASSERT_TRUE(wait_for([&] { return sys.get_status() == Status::Working && station.client; }));
@@ -285,7 +287,7 @@ TEST(BVSystem, RequestThreadEndsWithItsConnection) {
                              std::filesystem::directory_iterator());
     };
     FakeStation station;
-    BVSystem sys(station.port(), manual_ticks);
+    BVSystem sys(own_config(station.port(), manual_ticks));
     pump(100);
     const auto before = threads();
     sys.connect();
@@ -293,14 +295,15 @@ TEST(BVSystem, RequestThreadEndsWithItsConnection) {
     EXPECT_TRUE(wait_for([&] { return threads() == before + 1; }));
     station.client->close();
     ASSERT_TRUE(wait_for([&] { return sys.get_status() == Status::Paused; }));
-    EXPECT_TRUE(wait_for([&] { return threads() == before; }, 2000)) << threads() << " threads, " << before << " before";
+    EXPECT_TRUE(wait_for([&] { return threads() == before; }, 2000))
+        << threads() << " threads, " << before << " before";
 }
 
 TEST(BVSystem, OneRequestOutstandingAndPiecesDecodedOnce) {
     FakeStation station;
     QTcpSocket* answer_to = nullptr;
     station.on_request = [&](QTcpSocket* s) { answer_to = s; }; // hold the answer back
-    BVSystem sys(station.port(), 1000);                         // long tick: no answer timeout here
+    BVSystem sys(own_config(station.port(), 1000));             // long tick: no answer timeout here
     BinFile bin(sys);
     sys.connect();
     ASSERT_TRUE(wait_for([&] { return station.requests == 1; }, 4000));
@@ -330,7 +333,7 @@ TEST(BVSystem, DataAfterAnAnswerIsDecodedWithItFromTheStart) {
         answer_to = s;
         send(s, answer({{"depth", 5.0}}));
     };
-    BVSystem sys(station.port(), 1000);
+    BVSystem sys(own_config(station.port(), 1000));
     BinFile bin(sys);
     sys.connect();
     ASSERT_TRUE(wait_for([&] { return bin.exists(); }, 4000));
@@ -350,7 +353,7 @@ TEST(BVSystem, RecordCutShortIsNotCompletedByAnEarlierAnswersBytes) {
         send(s, frame(cut, static_cast<std::int32_t>(cut.size())));
         ++answers;
     };
-    BVSystem sys(station.port(), 1000);
+    BVSystem sys(own_config(station.port(), 1000));
     BinFile bin(sys);
     sys.connect();
     ASSERT_TRUE(wait_for([&] { return bin.exists(); }, 4000));
@@ -367,7 +370,7 @@ TEST(BVSystem, AnswerTimeoutClosesTheConnectionSoALateRemainderIsNeverWritten) {
         answer_to = s;
         s->write(old_answer.data(), static_cast<qint64>(old_answer.size() - 1));
     };
-    BVSystem sys(station.port(), manual_ticks);
+    BVSystem sys(own_config(station.port(), manual_ticks));
     BinFile bin(sys);
     Recorder rec(sys);
     sys.connect();
@@ -404,7 +407,7 @@ TEST(BVSystem, OversizedAnswerClosesTheConnection) {
         s->write(frame({}, 17 * 1024 * 1024).data(), 5);
         s->write(QByteArray(64 * 1024, 'x'));
     };
-    BVSystem sys(station.port(), 1000);
+    BVSystem sys(own_config(station.port(), 1000));
     Recorder rec(sys);
     sys.connect();
     ASSERT_TRUE(wait_for([&] { return rec.seen.size() >= 5; }, 5000));
@@ -417,7 +420,7 @@ TEST(BVSystem, OtherSocketErrorKeepsTheConnectionButSendsNothingWhilePaused) {
     FakeStation station;
     auto link = std::make_unique<FaultySocket>();
     FaultySocket* socket = link.get();
-    BVSystem sys(station.port(), 1000, std::move(link));
+    BVSystem sys(own_config(station.port(), 1000, std::move(link)));
     Recorder rec(sys);
     sys.connect();
     ASSERT_TRUE(wait_for([&] { return station.requests == 1; }, 4000));
@@ -440,7 +443,7 @@ TEST(BVSystem, NextAttemptAfterAnOtherErrorClosesTheOldConnectionFirst) {
     FakeStation station;
     auto link = std::make_unique<FaultySocket>();
     FaultySocket* socket = link.get();
-    BVSystem sys(station.port(), manual_ticks, std::move(link));
+    BVSystem sys(own_config(station.port(), manual_ticks, std::move(link)));
     Recorder rec(sys);
     sys.connect();
     ASSERT_TRUE(wait_for([&] { return sys.get_status() == Status::Working && station.client; }));
@@ -455,10 +458,10 @@ TEST(BVSystem, NextAttemptAfterAnOtherErrorClosesTheOldConnectionFirst) {
 TEST(BVSystem, InstanceIsTheNewestLiveController) {
     EXPECT_EQ(BVSystem::instance(), nullptr);
     {
-        BVSystem first(closed_port(), manual_ticks);
+        BVSystem first(own_config(closed_port(), manual_ticks));
         EXPECT_EQ(BVSystem::instance(), &first);
         {
-            BVSystem second(closed_port(), manual_ticks);
+            BVSystem second(own_config(closed_port(), manual_ticks));
             EXPECT_EQ(BVSystem::instance(), &second);
         }
         EXPECT_EQ(BVSystem::instance(), nullptr); // not the older one
@@ -470,7 +473,7 @@ TEST(BVSystem, ExitRequestedWhileTheThreadEndsIsSafe) {
     // An event handled while the controller waits for the request thread asks for the exit: the wait being
     // serviced must not lose the thread it waits for.
     FakeStation station;
-    BVSystem sys(station.port(), 1000);
+    BVSystem sys(own_config(station.port(), 1000));
     Recorder rec(sys);
     bool stopped = false;
     auto c = sys.status_changed.connect([&](Status s) {
@@ -488,7 +491,7 @@ TEST(BVSystem, ExitRequestedWhileTheThreadEndsIsSafe) {
 }
 
 TEST(BVSystem, StopOutsideWorkingChangesNothing) {
-    BVSystem sys(closed_port(), tick);
+    BVSystem sys(own_config(closed_port(), tick));
     Recorder rec(sys);
     sys.stop();
     EXPECT_TRUE(rec.seen.empty());
@@ -498,17 +501,16 @@ TEST(BVSystem, StopOutsideWorkingChangesNothing) {
 }
 
 TEST(BVSystem, StartLoadsSettingsAndReportsAnUnwritableInstallLocationOnce) {
-    BVSystem sys(closed_port(), tick);
+    BVSystem sys(own_config(closed_port(), tick));
     Recorder rec(sys);
     std::ofstream(sys.get_ini_path()) << "[main]\nremote_name=\"station-7\"\n";
-    const QByteArray config_home = qgetenv("XDG_CONFIG_HOME");
-    const std::string blocker = sys.get_exe_dir() + "not-a-directory";
-    std::ofstream(blocker) << "x";
-    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(blocker)); // the value's file cannot be created
-    sys.start();
-    sys.start(); // the same status again: no second notification
-    qputenv("XDG_CONFIG_HOME", config_home);
-    std::filesystem::remove(blocker);
+    {
+        const std::string blocker = bv_test::test_home() + "/not-a-directory";
+        std::ofstream(blocker) << "x";
+        const bv_test::scoped_env config("XDG_CONFIG_HOME", blocker); // the value's file cannot be created
+        sys.start();
+        sys.start(); // the same status again: no second notification
+    }
     std::filesystem::remove(sys.get_ini_path());
     EXPECT_EQ(sys.options().remote_name, "station-7");
     EXPECT_EQ(rec.seen, (Statuses{Status::RegistryFailed}));
@@ -519,7 +521,7 @@ TEST(BVSystem, StartLoadsSettingsAndReportsAnUnwritableInstallLocationOnce) {
 }
 
 TEST(BVSystem, HeapStaysFlatThroughTwentyThousandRefusedAttempts) {
-    BVSystem sys(closed_port(), manual_ticks); // the default host, "localhost": a look-up per attempt
+    BVSystem sys(own_config(closed_port(), manual_ticks)); // the default host, "localhost": a look-up per attempt
     auto attempt = [&] {
         ticks(sys, BVSystem::pause_length_ticks);
         QElapsedTimer t;
@@ -539,7 +541,7 @@ TEST(BVSystem, HeapStaysFlatThroughTwentyThousandRefusedAttempts) {
     malloc_trim(0);
     const std::size_t after_all = mallinfo2().uordblks;
     const auto growth = static_cast<long long>(after_all) - static_cast<long long>(after_first_thousand);
-    std::printf("heap in use after 1,000 attempts: %zu bytes; after 20,000: %zu bytes (%+lld)\n",
-                after_first_thousand, after_all, growth);
+    std::printf("heap in use after 1,000 attempts: %zu bytes; after 20,000: %zu bytes (%+lld)\n", after_first_thousand,
+                after_all, growth);
     EXPECT_LT(growth, 64 * 1024);
 }

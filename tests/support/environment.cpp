@@ -17,6 +17,8 @@ std::unique_ptr<scratch_dir>& current_home() {
     return home;
 }
 
+constexpr const char* home_variable = "BV_TEST_HOME";
+
 #ifdef _WIN32
 const std::string separator = "\\";
 #else
@@ -36,10 +38,9 @@ void set_env(const std::string& name, const std::optional<std::string>& value) {
 #endif
 }
 
-const std::string& test_home() {
-    if (!current_home())
-        enter_test_home();
-    return current_home()->path();
+std::string test_home() {
+    const char* home = std::getenv(home_variable);
+    return home ? home : "";
 }
 
 void enter_test_home() {
@@ -47,6 +48,7 @@ void enter_test_home() {
     home.reset(); // the previous test's home goes first
     home = std::make_unique<scratch_dir>();
     const std::string& root = home->path();
+    set_env(home_variable, root); // what test_home() reads, in a death test's child too
 #ifdef _WIN32
     set_env("LOCALAPPDATA", root + "\\AppData\\Local");
     set_env("APPDATA", root + "\\AppData\\Roaming");

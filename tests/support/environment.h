@@ -10,7 +10,7 @@ namespace bv_test {
 // does reaches the user's real files: HOME, XDG_CONFIG_HOME (home/.config), XDG_DATA_HOME
 // (home/.local/share) and XDG_RUNTIME_DIR (home/run, made with mode 0700) point into it on POSIX,
 // LOCALAPPDATA and APPDATA on Windows. Child processes inherit it. Removed when the test ends.
-const std::string& test_home();
+std::string test_home();
 // Makes a fresh home and points the variables at it (the test main calls it before each test).
 void enter_test_home();
 

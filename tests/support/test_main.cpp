@@ -7,6 +7,7 @@
 #include "tests/support/environment.h"
 
 #include <gtest/gtest.h>
+#include <string_view>
 
 #if defined(BV_TEST_QT_WIDGETS)
 #include "platform/gui/SystemColors.h"
@@ -19,19 +20,34 @@
 namespace {
 
 class per_test_setup : public ::testing::EmptyTestEventListener {
+public:
+    // A death test's child started afresh (the "threadsafe" style) keeps the home of the test it belongs to.
+    explicit per_test_setup(bool death_test_child) : own_home(!death_test_child) {}
+
+private:
     void OnTestStart(const ::testing::TestInfo&) override {
-        bv_test::enter_test_home();
+        if (own_home)
+            bv_test::enter_test_home();
 #ifdef BV_TEST_QT_WIDGETS
         gui::pin_system_colors(gui::standard_system_colors());
 #endif
     }
+    bool own_home;
 };
+
+bool is_death_test_child(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (std::string_view(argv[i]).starts_with("--gtest_internal_run_death_test"))
+            return true;
+    return false;
+}
 
 } // namespace
 
 int main(int argc, char** argv) {
-    // The application object may look at the home already.
-    bv_test::enter_test_home();
+    const bool death_test_child = is_death_test_child(argc, argv);
+    if (!death_test_child)
+        bv_test::enter_test_home(); // the application object may look at the home already
 #if defined(BV_TEST_QT_WIDGETS)
     if (!std::getenv("QT_QPA_PLATFORM"))
         bv_test::set_env("QT_QPA_PLATFORM", "offscreen");
@@ -40,6 +56,6 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
 #endif
     ::testing::InitGoogleTest(&argc, argv);
-    ::testing::UnitTest::GetInstance()->listeners().Append(new per_test_setup);
+    ::testing::UnitTest::GetInstance()->listeners().Append(new per_test_setup(death_test_child));
     return RUN_ALL_TESTS();
 }
