@@ -26,7 +26,6 @@ using bv_test::wait_for;
 class MyGridTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        gui::pin_system_colors(gui::standard_system_colors());
         owner.resize(420, 320);
         grid = new TMyGrid(&owner);
         grid->setGeometry(10, 10, 400, 300);
@@ -55,7 +54,6 @@ protected:
         wait_for([&] { return owner.isActiveWindow(); }, 2000);
         grid->setFocus();
     }
-    void TearDown() override { gui::unpin_system_colors(); }
 
     // Makes (col, row) current the way a user's click does.
     void click_cell(int col, int row) {

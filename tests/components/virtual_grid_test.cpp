@@ -23,7 +23,6 @@ struct VirtualGridTest : ::testing::Test {
     std::vector<Cell> asked, fixed_asked;
 
     void SetUp() override {
-        gui::pin_system_colors(gui::standard_system_colors());
         QLocale::setDefault(QLocale::c());
         grid.SetColCount(3);
         grid.SetRowCount(10);
@@ -36,10 +35,7 @@ struct VirtualGridTest : ::testing::Test {
         grid.show();
         QApplication::processEvents();
     }
-    void TearDown() override {
-        gui::unpin_system_colors();
-        QLocale::setDefault(QLocale::system());
-    }
+    void TearDown() override { QLocale::setDefault(QLocale::system()); }
     void serve() {
         grid.VGGetCellParams = [this](QObject* sender, int col, int row, QVariant& value, TVGCellProperty& prop) {
             EXPECT_EQ(sender, &grid);

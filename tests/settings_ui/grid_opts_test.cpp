@@ -2,10 +2,10 @@
 // storing back, and the handlers leaving with the editor.
 #include "acquisition/core/Options.h"
 #include "components/MyGrid.h"
-#include "settings_ui/GridOpts.h"
 #include "library/cp1251.h"
 #include "library/options_detailed.h"
 #include "platform/gui/FormBase.h"
+#include "settings_ui/GridOpts.h"
 #include "tests/support/qt_helpers.h"
 #include "tests/support/widget_image.h"
 
@@ -37,7 +37,7 @@ struct MixedOptions : lib::options_base {
         list.begin_section("a", "Common");
         lib::add_option(list, second, "s", "second", "Second", "");
         lib::add_option(list, nameless, "n", "nameless", "", ""); // no caption: not shown
-        list.begin_section("b", "Common");                         // another key, the same caption
+        list.begin_section("b", "Common");                        // another key, the same caption
         lib::add_option(list, check, false, "check", "Check", "");
         list.begin_section("c", "Other");
         lib::add_option(list, named_bool, true, "named", "Named", "", a("нет|да"));
@@ -72,7 +72,6 @@ struct Impostor : lib::options_detailed::meta_class<AnsiString> {
 class GridOpts : public ::testing::Test {
 protected:
     void SetUp() override {
-        gui::pin_system_colors(gui::standard_system_colors());
         form.resize(520, 420);
         grid = new TMyGrid(&form);
         grid->setGeometry(0, 0, 520, 420);
@@ -91,7 +90,6 @@ protected:
         QApplication::setActiveWindow(&form);
         bv_test::wait_for([&] { return form.isActiveWindow(); }, 2000);
     }
-    void TearDown() override { gui::unpin_system_colors(); }
 
     void fill(lib::options_base& o, int first_row = 1, int columns = lib::gc_all) {
         list = lib::options_list();
@@ -224,9 +222,8 @@ TEST_F(GridOpts, ColumnFlagsChooseAndPackTheColumns) {
         int columns;
         int number, caption, units, value;
     } cases[] = {
-        {lib::gc_all, 0, 1, 2, 3},  {15, 0, 1, 2, 3},         {lib::gc_value, -1, -1, -1, 0},
-        {2 | 8, -1, 0, -1, 1},      {1 | 4 | 8, 0, -1, 1, 2}, {4, -1, -1, 0, -1},
-        {1 | 2, 0, 1, -1, -1},
+        {lib::gc_all, 0, 1, 2, 3}, {15, 0, 1, 2, 3},   {lib::gc_value, -1, -1, -1, 0}, {2 | 8, -1, 0, -1, 1},
+        {1 | 4 | 8, 0, -1, 1, 2},  {4, -1, -1, 0, -1}, {1 | 2, 0, 1, -1, -1},
     };
     Options o;
     o.remote_name = "host";
@@ -391,7 +388,7 @@ TEST_F(GridOpts, CheckBoxIsCentredSizedToItsRowAndHidesTheCellText) {
                 dark += qGray(image.pixel(x, y)) < 128;
         return dark;
     };
-    EXPECT_GT(dark_in_left_quarter(3, 4), 0); // "s"
+    EXPECT_GT(dark_in_left_quarter(3, 4), 0);   // "s"
     EXPECT_GT(dark_in_left_quarter(1, row), 0); // "Check"
     // Texts that both read as 0 look alike: the grid's own text is hidden.
     const QImage zero = cell_image();

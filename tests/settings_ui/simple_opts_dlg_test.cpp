@@ -3,13 +3,13 @@
 #include "acquisition/core/Options.h"
 #include "components/MyButton.h"
 #include "components/MyGrid.h"
-#include "settings_ui/GridOpts.h"
-#include "settings_ui/SimpleOptsDlg.h"
 #include "library/cp1251.h"
 #include "library/options_detailed.h"
 #include "platform/gui/InplaceEdit.h"
 #include "platform/gui/Panel.h"
 #include "platform/gui/SystemColors.h"
+#include "settings_ui/GridOpts.h"
+#include "settings_ui/SimpleOptsDlg.h"
 #include "tests/support/qt_helpers.h"
 #include "tests/support/scratch_dir.h"
 
@@ -101,12 +101,11 @@ TEST(SimpleOptsDlg, DesignValuesBeforeItRuns) {
         ++styled;
     });
     Options o;
-    gui::pin_system_colors(gui::standard_system_colors()); // the face colour is the system's, not Qt's
     TSimpleOptsForm form(nullptr, &o);
     TSimpleOptsForm::set_form_style({});
     EXPECT_EQ(styled, 1);
-    EXPECT_EQ(form.palette().color(QPalette::Window), gui::to_qcolor(gui::clBtnFace));
-    gui::unpin_system_colors();
+    EXPECT_EQ(form.palette().color(QPalette::Window),
+              gui::to_qcolor(gui::clBtnFace)); // the system face colour, not Qt's
     EXPECT_EQ(form.windowTitle(), "SimpleOptsForm");
     EXPECT_TRUE(form.windowFlags().testFlag(Qt::MSWindowsFixedSizeDialogHint)); // a dialog border
     EXPECT_FALSE(form.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
@@ -133,9 +132,9 @@ TEST(SimpleOptsDlg, DesignValuesBeforeItRuns) {
     const int widths[] = {41, 127, 89, 151};
     for (int col = 0; col < 4; ++col)
         EXPECT_EQ(g->ColWidths(col), gui::design_px(widths[col]));
-    EXPECT_EQ(g->Options(), unsigned(gui::goFixedVertLine | gui::goFixedHorzLine | gui::goVertLine | gui::goHorzLine |
-                                     gui::goRangeSelect | gui::goEditing | gui::goAlwaysShowEditor |
-                                     gui::goThumbTracking));
+    EXPECT_EQ(g->Options(),
+              unsigned(gui::goFixedVertLine | gui::goFixedHorzLine | gui::goVertLine | gui::goHorzLine |
+                       gui::goRangeSelect | gui::goEditing | gui::goAlwaysShowEditor | gui::goThumbTracking));
     const QStringList titles{u("№"), u("Название"), u("Ед.изм."), u("               Значение               ")};
     for (int col = 0; col < 4; ++col)
         EXPECT_EQ(g->GetCells(col, 0), titles[col]);
