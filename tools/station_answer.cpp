@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <numbers>
 
 namespace tools {
@@ -16,25 +15,13 @@ double wave(double t, double period) {
     return std::sin(2 * std::numbers::pi * t / period);
 }
 
-void append_le(std::string& out, std::uint64_t bits, int bytes) {
-    for (int i = 0; i < bytes; ++i)
-        out += static_cast<char>((bits >> (8 * i)) & 0xFF);
-}
-
-void append_double(std::string& out, double v, int bytes = 8) {
-    std::uint64_t bits;
-    std::memcpy(&bits, &v, sizeof bits);
-    append_le(out, bits, bytes);
-}
-
-void append_name(std::string& out, const std::string& name, bool capitals) {
-    out += capitals ? lib::to_upper_1251(name) : name;
-    out += '\0';
+std::string name_of(const std::string& name, bool capitals) {
+    return capitals ? lib::to_upper_1251(name) : name;
 }
 
 } // namespace
 
-std::vector<station_record> station_values(double t) {
+std::vector<answer_record> station_values(double t) {
     // Rate of penetration in m/h, and the hole depth as its integral, so the depth always grows
     // at exactly the rate the station reports.
     constexpr double rop_period = 600, rop_mean = 12, rop_swing = 4;
@@ -53,7 +40,7 @@ std::vector<station_record> station_values(double t) {
     const double pressure = 118 + 3 * wave(t, 31);
 
     const double in_file_order[6] = {depth, bit_depth, hook_load, block, pressure, rop};
-    std::vector<station_record> records;
+    std::vector<answer_record> records;
     for (std::size_t i = 0; i < output_names.size(); ++i)
         records.push_back({output_names[i], in_file_order[i]});
     records.push_back({lib::utf8_to_1251("нагрузка_на_долото"), 9 + 1.5 * wave(t, 53)});
@@ -62,25 +49,21 @@ std::vector<station_record> station_values(double t) {
     return records;
 }
 
-std::string build_answer(const std::vector<station_record>& records, const answer_faults& faults) {
-    std::string payload;
-    for (const auto& r : records) {
-        append_name(payload, r.name, faults.capitals);
-        append_double(payload, r.value);
-    }
+std::string build_answer(const std::vector<answer_record>& records, const answer_faults& faults) {
+    std::vector<answer_record> sent;
+    for (const auto& r : records)
+        sent.push_back({name_of(r.name, faults.capitals), r.value});
+    std::string payload = encode_records(sent);
     if (faults.malformed) {
         // Three bytes of -1.0 are zeros, so a reader that pads a short value would store 0 here
         // over the depth the full record gave.
-        append_name(payload, records.empty() ? std::string("depth") : records.front().name, faults.capitals);
-        append_double(payload, -1.0, 3);
+        const std::string name = records.empty() ? std::string("depth") : records.front().name;
+        const std::string whole = encode_records({{name_of(name, faults.capitals), -1.0}});
+        payload += whole.substr(0, whole.size() - 5);
     }
-    const std::int64_t announced =
+    const auto announced =
         static_cast<std::int64_t>(payload.size()) + (faults.never_complete ? never_complete_excess : 0);
-    std::string frame;
-    frame += answer_type;
-    append_le(frame, static_cast<std::uint32_t>(announced), 4);
-    frame += payload;
-    return frame;
+    return encode_frame(payload, static_cast<std::int32_t>(announced));
 }
 
 std::vector<std::string> split_answer(const std::string& frame, int pieces) {
@@ -97,7 +80,7 @@ std::vector<std::string> split_answer(const std::string& frame, int pieces) {
 
 request_scanner::result request_scanner::feed(const char* data, std::size_t size) {
     result r;
-    const std::string_view request(request_bytes, sizeof request_bytes);
+    const std::string_view request(station_request, sizeof station_request);
     for (std::size_t i = 0; i < size; ++i) {
         pending_ += data[i];
         // Drop leading bytes until what is held could still be the start of a request.

@@ -2,7 +2,6 @@
 // without its timer and the test drives the ticks one at a time.
 #include "acquisition/Bvsystem.h"
 #include "acquisition/core/answer_decoder.h"
-#include "library/binary_buffer.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -35,36 +34,14 @@ constexpr int tick = 40;
 constexpr int manual_ticks = 0;
 using Statuses = std::vector<Status>;
 
-std::vector<char> payload_of(const std::vector<std::pair<std::string, double>>& records) {
-    lib::OutputBinaryBuffer payload;
-    for (const auto& [name, value] : records) {
-        payload.write_string(name);
-        payload.write(value);
-    }
-    return payload.get_data();
-}
-
-std::vector<char> frame(const std::vector<char>& payload, std::int32_t length) {
-    lib::OutputBinaryBuffer out;
-    out.write(char{2});
-    out.write(length);
-    out.write_bytes(payload.data(), payload.size());
-    return out.get_data();
-}
-
-std::vector<char> answer(const std::vector<std::pair<std::string, double>>& records) {
-    const auto payload = payload_of(records);
-    return frame(payload, static_cast<std::int32_t>(payload.size()));
-}
-
-void send(QTcpSocket* s, const std::vector<char>& bytes) {
+void send(QTcpSocket* s, const std::string& bytes) {
     s->write(bytes.data(), static_cast<qint64>(bytes.size()));
 }
 
 // A station on loopback that counts requests and answers them as the test says.
 class FakeStation {
 public:
-    std::function<void(QTcpSocket*)> on_request = [](QTcpSocket* s) { send(s, answer({{"depth", 1500.0}})); };
+    std::function<void(QTcpSocket*)> on_request = [](QTcpSocket* s) { send(s, encode_answer({{"depth", 1500.0}})); };
 
     FakeStation() {
         server.listen(QHostAddress::Any, 0);
@@ -310,7 +287,7 @@ TEST(BVSystem, OneRequestOutstandingAndPiecesDecodedOnce) {
     pump(2600); // at least two more changes of the second
     EXPECT_EQ(station.requests, 1);
 
-    auto a = answer({{"DEPTH", 1.0}, {"depth", 2.0}, {"other", 3.0}});
+    auto a = encode_answer({{"DEPTH", 1.0}, {"depth", 2.0}, {"other", 3.0}});
     const std::size_t cut1 = 3, cut2 = 12;
     answer_to->write(a.data(), cut1);
     pump(150);
@@ -331,26 +308,25 @@ TEST(BVSystem, DataAfterAnAnswerIsDecodedWithItFromTheStart) {
     QTcpSocket* answer_to = nullptr;
     station.on_request = [&](QTcpSocket* s) {
         answer_to = s;
-        send(s, answer({{"depth", 5.0}}));
+        send(s, encode_answer({{"depth", 5.0}}));
     };
     BVSystem sys(own_config(station.port(), 1000));
     BinFile bin(sys);
     sys.connect();
     ASSERT_TRUE(wait_for([&] { return bin.exists(); }, 4000));
     EXPECT_EQ(bin.value(1), 0.0f);
-    send(answer_to, payload_of({{"doloto_depth", 7.0}})); // a record after the frame, before the next request
+    send(answer_to, encode_records({{"doloto_depth", 7.0}})); // a record after the frame, before the next request
     ASSERT_TRUE(wait_for([&] { return bin.value(1) == 7.0f; }, 800));
     EXPECT_EQ(bin.value(0), 5.0f);
 }
 
 TEST(BVSystem, RecordCutShortIsNotCompletedByAnEarlierAnswersBytes) {
     FakeStation station;
-    const auto whole = payload_of({{"depth", 1234.5}});
+    const auto whole = encode_records({{"depth", 1234.5}});
     int answers = 0;
     station.on_request = [&](QTcpSocket* s) {
         // The first answer is whole; the second has the same record without its last five bytes.
-        const std::vector<char> cut(whole.begin(), whole.end() - (answers == 0 ? 0 : 5));
-        send(s, frame(cut, static_cast<std::int32_t>(cut.size())));
+        send(s, encode_frame(whole.substr(0, whole.size() - (answers == 0 ? 0 : 5))));
         ++answers;
     };
     BVSystem sys(own_config(station.port(), 1000));
@@ -365,7 +341,7 @@ TEST(BVSystem, RecordCutShortIsNotCompletedByAnEarlierAnswersBytes) {
 TEST(BVSystem, AnswerTimeoutClosesTheConnectionSoALateRemainderIsNeverWritten) {
     FakeStation station;
     QTcpSocket* answer_to = nullptr;
-    const auto old_answer = answer({{"depth", 11.0}});
+    const auto old_answer = encode_answer({{"depth", 11.0}});
     station.on_request = [&](QTcpSocket* s) {
         answer_to = s;
         s->write(old_answer.data(), static_cast<qint64>(old_answer.size() - 1));
@@ -387,7 +363,7 @@ TEST(BVSystem, AnswerTimeoutClosesTheConnectionSoALateRemainderIsNeverWritten) {
     EXPECT_FALSE(bin.exists());
 
     // Five ticks later a new connection asks again, and its answers are written.
-    station.on_request = [](QTcpSocket* s) { send(s, answer({{"depth", 22.0}})); };
+    station.on_request = [](QTcpSocket* s) { send(s, encode_answer({{"depth", 22.0}})); };
     ticks(sys, 5);
     ASSERT_TRUE(wait_for([&] { return bin.exists(); }, 4000));
     EXPECT_EQ(bin.value(0), 22.0f);
@@ -404,7 +380,7 @@ TEST(BVSystem, AnswerTimeoutClosesTheConnectionSoALateRemainderIsNeverWritten) {
 TEST(BVSystem, OversizedAnswerClosesTheConnection) {
     FakeStation station;
     station.on_request = [](QTcpSocket* s) {
-        s->write(frame({}, 17 * 1024 * 1024).data(), 5);
+        send(s, encode_frame({}, 17 * 1024 * 1024));
         s->write(QByteArray(64 * 1024, 'x'));
     };
     BVSystem sys(own_config(station.port(), 1000));

@@ -23,7 +23,7 @@
 
 namespace {
 
-const QByteArray request(tools::request_bytes, sizeof tools::request_bytes);
+const QByteArray request(station_request, sizeof station_request);
 
 class simulator {
 public:
@@ -118,7 +118,7 @@ TEST(StationSimulator, AnnouncesItsPortAndAnswersEachRequest) {
     const auto bytes = read_frame(*socket).bytes;
     const auto first = parse_answer(bytes);
     ASSERT_TRUE(first);
-    EXPECT_EQ(first->type, tools::answer_type);
+    EXPECT_EQ(first->type, answer_type);
     EXPECT_EQ(first->length, static_cast<std::int32_t>(bytes.size() - 5));
     EXPECT_EQ(first->trailing, 0u);
     ASSERT_GE(first->records.size(), output_names.size());

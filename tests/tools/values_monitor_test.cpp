@@ -21,8 +21,6 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
         QLocale::setDefault(QLocale::c());
-        qputenv("XDG_RUNTIME_DIR", dir_.filePath("run").toUtf8());
-        ASSERT_TRUE(QDir().mkpath(dir_.filePath("run")));
         path_ = dir_.filePath("Borevane.bin").toStdString();
     }
     void TearDown() override { QLocale::setDefault(QLocale::system()); }
