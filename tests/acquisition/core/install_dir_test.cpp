@@ -22,7 +22,7 @@ TEST(ExecutableDir, IsTheDirectoryOfThisTestWithItsSeparator) {
     ASSERT_FALSE(dir.empty());
 #ifdef _WIN32
     EXPECT_EQ(dir.back(), '\\');
-    EXPECT_TRUE(testing_os::file_exists(dir + "test_os.exe"));
+    EXPECT_TRUE(testing_os::file_exists(dir + "test_acquisition_core.exe"));
 #else
     EXPECT_EQ(dir, std::string(BV_TEST_BINARY_DIR) + "/");
 #endif
