@@ -23,7 +23,6 @@ struct VirtualGridTest : ::testing::Test {
     std::vector<Cell> asked, fixed_asked;
 
     void SetUp() override {
-        QLocale::setDefault(QLocale::c());
         grid.SetColCount(3);
         grid.SetRowCount(10);
         grid.SetDefaultColWidth(80);
@@ -35,7 +34,6 @@ struct VirtualGridTest : ::testing::Test {
         grid.show();
         QApplication::processEvents();
     }
-    void TearDown() override { QLocale::setDefault(QLocale::system()); }
     void serve() {
         grid.VGGetCellParams = [this](QObject* sender, int col, int row, QVariant& value, TVGCellProperty& prop) {
             EXPECT_EQ(sender, &grid);

@@ -2,8 +2,9 @@
 // so no test reads or writes the user's real settings, data or lock files. Built three ways:
 // plain (the Qt-free programs, also under Wine), with a QCoreApplication (BV_TEST_QT_CORE: event
 // loop, sockets, processes) and with a QApplication (BV_TEST_QT_WIDGETS: on Qt's offscreen platform
-// unless the caller chose another, and with the system colours pinned to the standard table before
-// every test, so that results do not follow the desktop theme).
+// unless the caller chose another; before every test the system colours are pinned to the standard
+// table and numbers are formatted in the C locale, so that results follow neither the desktop theme
+// nor the user's language).
 #include "tests/support/environment.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@
 #if defined(BV_TEST_QT_WIDGETS)
 #include "platform/gui/SystemColors.h"
 #include <QApplication>
+#include <QLocale>
 #include <cstdlib>
 #elif defined(BV_TEST_QT_CORE)
 #include <QCoreApplication>
@@ -30,6 +32,7 @@ private:
             bv_test::enter_test_home();
 #ifdef BV_TEST_QT_WIDGETS
         gui::pin_system_colors(gui::standard_system_colors());
+        QLocale::setDefault(QLocale::c());
 #endif
     }
     bool own_home;

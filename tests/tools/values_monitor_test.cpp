@@ -9,7 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
-#include <QLocale>
 #include <QTemporaryDir>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -20,10 +19,8 @@ class ValuesMonitorTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
-        QLocale::setDefault(QLocale::c());
         path_ = dir_.filePath("Borevane.bin").toStdString();
     }
-    void TearDown() override { QLocale::setDefault(QLocale::system()); }
 
     void write(float depth, float rop) {
         ValueMap values;
