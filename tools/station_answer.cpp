@@ -15,10 +15,6 @@ double wave(double t, double period) {
     return std::sin(2 * std::numbers::pi * t / period);
 }
 
-std::string name_of(const std::string& name, bool capitals) {
-    return capitals ? lib::to_upper_1251(name) : name;
-}
-
 } // namespace
 
 std::vector<answer_record> station_values(double t) {
@@ -50,20 +46,20 @@ std::vector<answer_record> station_values(double t) {
 }
 
 std::string build_answer(const std::vector<answer_record>& records, const answer_faults& faults) {
-    std::vector<answer_record> sent;
+    const auto record = [&](const std::string& name, double value) {
+        return encode_records({{faults.capitals ? lib::to_upper_1251(name) : name, value}});
+    };
+    std::string payload;
     for (const auto& r : records)
-        sent.push_back({name_of(r.name, faults.capitals), r.value});
-    std::string payload = encode_records(sent);
+        payload += record(r.name, r.value);
     if (faults.malformed) {
         // Three bytes of -1.0 are zeros, so a reader that pads a short value would store 0 here
         // over the depth the full record gave.
-        const std::string name = records.empty() ? std::string("depth") : records.front().name;
-        const std::string whole = encode_records({{name_of(name, faults.capitals), -1.0}});
-        payload += whole.substr(0, whole.size() - 5);
+        const std::string cut = record(records.empty() ? std::string("depth") : records.front().name, -1.0);
+        payload += cut.substr(0, cut.size() - 5);
     }
-    const auto announced =
-        static_cast<std::int64_t>(payload.size()) + (faults.never_complete ? never_complete_excess : 0);
-    return encode_frame(payload, static_cast<std::int32_t>(announced));
+    const int excess = faults.never_complete ? never_complete_excess : 0;
+    return encode_frame(payload, static_cast<std::int32_t>(payload.size()) + excess);
 }
 
 std::vector<std::string> split_answer(const std::string& frame, int pieces) {

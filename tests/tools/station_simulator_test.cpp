@@ -301,9 +301,13 @@ TEST(StationSimulator, DropsAClientThatAsksWithoutReading) {
             break; // already dropped
         sent += n;
     }
-    // Not reading for a while lets the answers pile up; then read what the simulator sent before
-    // it gave up on this client, up to its end.
-    QThread::msleep(2000);
+    // Not reading lets the answers pile up until the simulator gives up on this client, however long a loaded
+    // machine takes to get there: one more request every 50 ms fails once it has. Then read what it sent
+    // before, up to its end.
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 60000 && ::send(fd, request.constData(), request.size(), MSG_NOSIGNAL) > 0)
+        QThread::msleep(50);
     int large = 8 << 20;
     ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &large, sizeof large);
     timeval timeout{20, 0};
