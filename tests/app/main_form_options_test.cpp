@@ -4,8 +4,8 @@
 #include "app/MainForm.h"
 #include "components/MyButton.h"
 #include "components/MyGrid.h"
-#include "platform/gui/InplaceEdit.h"
 #include "settings_ui/SimpleOptsDlg.h"
+#include "tests/support/grid_input.h"
 #include "tests/support/main_form_harness.h"
 #include "tests/support/modal_window.h"
 #include "tests/support/qt_helpers.h"
@@ -21,12 +21,7 @@ namespace {
 using bv_test::when_modal_shown;
 
 void type_host(TSimpleOptsForm* dialog, const QString& host) {
-    const gui::TRect r = dialog->Grid->CellRect(3, 2);
-    QTest::mouseClick(dialog->Grid->viewport(), Qt::LeftButton, {}, QPoint(r.left + 5, r.top + r.height() / 2));
-    gui::TInplaceEdit* edit = dialog->Grid->InplaceEditor();
-    ASSERT_TRUE(edit && edit->isVisible());
-    edit->selectAll();
-    QTest::keyClicks(edit, host);
+    bv_test::type_into_cell(*dialog->Grid, 3, 2, host);
 }
 
 class MainFormOptions : public bv_test::main_form_harness {

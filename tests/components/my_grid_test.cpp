@@ -2,6 +2,7 @@
 #include "components/MyGridColorForm.h"
 #include "platform/gui/FormBase.h"
 #include "platform/gui/InplaceEdit.h"
+#include "tests/support/grid_input.h"
 #include "tests/support/qt_helpers.h"
 #include "tests/support/widget_image.h"
 
@@ -55,12 +56,7 @@ protected:
         grid->setFocus();
     }
 
-    // Makes (col, row) current the way a user's click does.
-    void click_cell(int col, int row) {
-        const gui::TRect r = grid->CellRect(col, row);
-        ASSERT_FALSE(r.empty());
-        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, QPoint(r.left + 5, r.top + r.height() / 2));
-    }
+    void click_cell(int col, int row) { bv_test::click_cell(*grid, col, row); }
     QRect cell_qrect(int col, int row) const { return grid->CellRect(col, row).to_qrect(); }
     QLineEdit* editor() const { return grid->InplaceEditor(); }
     bool editor_shown() const { return editor() && editor()->isVisible(); }

@@ -10,6 +10,7 @@
 #include "platform/gui/SystemColors.h"
 #include "settings_ui/GridOpts.h"
 #include "settings_ui/SimpleOptsDlg.h"
+#include "tests/support/grid_input.h"
 #include "tests/support/qt_helpers.h"
 #include "tests/support/scratch_dir.h"
 
@@ -48,23 +49,9 @@ bool run(TSimpleOptsForm& form, const QString& caption, const std::function<void
     return result;
 }
 
-void click_cell(TMyGrid* grid, int col, int row) {
-    const gui::TRect r = grid->CellRect(col, row);
-    ASSERT_FALSE(r.empty());
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, QPoint(r.left + 5, r.top + r.height() / 2));
-}
-
 // Replaces the value cell's text by typing, as a user does.
 void type_value(TMyGrid* grid, int row, const QString& text) {
-    click_cell(grid, 3, row);
-    gui::TInplaceEdit* edit = grid->InplaceEditor();
-    ASSERT_TRUE(edit && edit->isVisible());
-    edit->selectAll();
-    if (text.isEmpty())
-        QTest::keyClick(edit, Qt::Key_Delete);
-    // Key by key with the character as the key's text: QTest knows keys for ASCII characters only.
-    for (const QChar c : text)
-        QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    bv_test::type_into_cell(*grid, 3, row, text);
 }
 
 // Many options with long captions: more than the screen can hold.
