@@ -478,6 +478,7 @@ TEST(BVSystem, StopOutsideWorkingChangesNothing) {
 
 TEST(BVSystem, StartLoadsSettingsAndReportsAnUnwritableInstallLocationOnce) {
     BVSystem sys(own_config(closed_port(), tick));
+    EXPECT_EQ(sys.get_ini_path(), bv_test::test_dir("data") + "Borevane.ini"); // the configured data directory
     Recorder rec(sys);
     std::ofstream(sys.get_ini_path()) << "[main]\nremote_name=\"station-7\"\n";
     {
