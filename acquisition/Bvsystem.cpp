@@ -20,11 +20,14 @@ namespace {
 BVSystem* current_system = nullptr;
 }
 
-BVSystem::BVSystem(quint16 port, int tick_ms, std::unique_ptr<QTcpSocket> link)
-    : options_(std::make_unique<Options>()), socket(link ? std::move(link) : std::make_unique<QTcpSocket>()),
-      timer(std::make_unique<QTimer>()), file_lock(output_file_name), port(port) {
+BVSystem::BVSystem() : BVSystem(BVSystemConfig{}) {}
+
+BVSystem::BVSystem(BVSystemConfig config)
+    : options_(std::make_unique<Options>()),
+      socket(config.link ? std::move(config.link) : std::make_unique<QTcpSocket>()), timer(std::make_unique<QTimer>()),
+      file_lock(output_file_name), port(config.port) {
     exe_dir = os::executable_dir();
-    data_dir = choose_data_dir(exe_dir);
+    data_dir = config.data_dir.empty() ? choose_data_dir(exe_dir) : config.data_dir;
     ini_path = data_dir + "Borevane.ini";
     bin_path = data_dir + output_file_name;
 
@@ -34,8 +37,8 @@ BVSystem::BVSystem(quint16 port, int tick_ms, std::unique_ptr<QTcpSocket> link)
     QObject::connect(socket.get(), &QIODevice::readyRead, this, [this] { on_socket_read(); });
 
     QObject::connect(timer.get(), &QTimer::timeout, this, [this] { on_timer(); });
-    if (tick_ms > 0) {
-        timer->setInterval(tick_ms);
+    if (config.tick_ms > 0) {
+        timer->setInterval(config.tick_ms);
         timer->start();
     }
     current_system = this;

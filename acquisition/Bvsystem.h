@@ -20,6 +20,7 @@
 
 class QTimer;
 class RequestThread;
+struct BVSystemConfig;
 
 enum class Status : std::uint8_t {
     Idle = 0,
@@ -47,9 +48,8 @@ public:
     // this many), so an address that drops SYNs cannot use up the attempt before a later one that answers.
     static constexpr int min_address_share_ticks = 2;
 
-    // A tick period of 0 leaves the timer stopped: tests then drive `on_timer` themselves. `link` replaces the
-    // station socket (tests use it to raise socket errors that loopback cannot produce).
-    explicit BVSystem(quint16 port = station_port, int tick_ms = tick_period_ms, std::unique_ptr<QTcpSocket> link = {});
+    BVSystem();                               // the product's configuration
+    explicit BVSystem(BVSystemConfig config); // what tests and tools replace
     ~BVSystem() override;
 
     // The process-wide controller: the one constructed last, while it lives. Destroying it clears the
@@ -123,4 +123,16 @@ public:
     boost::signals2::signal<void(Status)> status_changed;
     // Lines for the log beside the statuses (UTF-8): which address of the station failed, and how.
     boost::signals2::signal<void(const std::string&)> noted;
+};
+
+// What the controller is set up with; the defaults are the product's.
+struct BVSystemConfig {
+    quint16 port = BVSystem::station_port;
+    // 0 leaves the timer stopped: tests then drive `on_timer` themselves.
+    int tick_ms = BVSystem::tick_period_ms;
+    // Where Borevane.ini and Borevane.bin go, with its trailing separator; empty: chosen beside the executable
+    // or in the user's directory (data_dir.h).
+    std::string data_dir;
+    // Replaces the station socket (tests use it to raise socket errors that loopback cannot produce).
+    std::unique_ptr<QTcpSocket> link;
 };

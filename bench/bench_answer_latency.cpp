@@ -57,7 +57,7 @@ int main(int argc, char** argv) {
         ::close(c);
     });
 
-    BVSystem sys(ntohs(addr.sin_port), 1000);
+    BVSystem sys({.port = ntohs(addr.sin_port)});
     std::filesystem::remove(sys.get_bin_path());
     const std::string dir = sys.get_data_dir(); // where Borevane.bin is replaced
     int in = ::inotify_init1(IN_NONBLOCK);

@@ -19,12 +19,19 @@ if(BV_BUILD_TESTS)
     include(GoogleTest)
 endif()
 
-# bv_add_test(NAME name LABEL label SOURCES ... LIBS ...)
-# One GoogleTest program; every test case becomes a CTest test carrying the label.
+# bv_add_test(NAME name LABEL label [APP core|widgets] SOURCES ... LIBS ...)
+# One GoogleTest program on the one test main (tests/support), which gives every test a home of
+# its own; APP adds the QCoreApplication or the QApplication the program needs. Every test case
+# becomes a CTest test carrying the label.
 function(bv_add_test)
-    cmake_parse_arguments(T "" "NAME;LABEL" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(T "" "NAME;LABEL;APP" "SOURCES;LIBS" ${ARGN})
     add_executable(${T_NAME} ${T_SOURCES})
-    target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock)
+    if(T_APP)
+        set(main bv_test_main_${T_APP})
+    else()
+        set(main bv_test_main)
+    endif()
+    target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} ${main} GTest::gtest GTest::gmock)
     if(CMAKE_CROSSCOMPILING)
         # Discovery runs under the emulator at test time, not at build time. Every test of the
         # cross build runs on the Windows platform, whatever its group on the host.
@@ -34,12 +41,6 @@ function(bv_add_test)
         gtest_discover_tests(${T_NAME} DISCOVERY_MODE PRE_TEST PROPERTIES LABELS "${T_LABEL}" TIMEOUT 300)
     endif()
 endfunction()
-
-# Widget tests share one entry point that creates the QApplication.
-set(BV_GUI_TEST_MAIN ${PROJECT_SOURCE_DIR}/tests/support/gui_test_main.cpp)
-
-# Real temporary directories and whole-file I/O for the Qt-free tests.
-set(BV_TEST_SUPPORT_SOURCES ${PROJECT_SOURCE_DIR}/tests/support/scratch_dir.cpp)
 
 # bv_add_layer(NAME target UNITS unit... [HEADERS header...] LIBS lib...)
 # One folder's static library: each unit is a .cpp/.h pair of the folder, headers are header-only

@@ -2,10 +2,9 @@
 // Properties: the frame verdict follows from the header alone; the decoder stores exactly the
 // whole records (an independent reading of the layout), never one cut short, and never reads
 // outside the payload (ASan, on a heap copy of exactly the payload); a decoded map encoded again
-// decodes to the same map.
+// decodes to the same map through the wire format's encoder.
 #include "acquisition/core/answer_decoder.h"
 #include "fuzz/fuzz_check.h"
-#include "library/binary_buffer.h"
 #include "library/cp1251.h"
 
 #include <cmath>
@@ -86,13 +85,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     decode_answer(payload_size == 0 ? nullptr : payload.get(), payload_size, values);
     FUZZ_CHECK(same_map(values, expected_records(payload.get(), payload_size)));
 
-    lib::OutputBinaryBuffer again;
-    for (const auto& [name, value] : values) {
-        again.write_string(name);
-        again.write(static_cast<double>(value));
-    }
+    std::string again;
+    for (const auto& [name, value] : values)
+        again += encode_records({{name, static_cast<double>(value)}});
     ValueMap round_trip;
-    decode_answer(again.get_data().data(), again.get_data().size(), round_trip);
+    decode_answer(again.data(), again.size(), round_trip);
     FUZZ_CHECK(same_map(values, round_trip));
     return 0;
 }

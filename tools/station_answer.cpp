@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <numbers>
 
 namespace tools {
@@ -16,25 +15,9 @@ double wave(double t, double period) {
     return std::sin(2 * std::numbers::pi * t / period);
 }
 
-void append_le(std::string& out, std::uint64_t bits, int bytes) {
-    for (int i = 0; i < bytes; ++i)
-        out += static_cast<char>((bits >> (8 * i)) & 0xFF);
-}
-
-void append_double(std::string& out, double v, int bytes = 8) {
-    std::uint64_t bits;
-    std::memcpy(&bits, &v, sizeof bits);
-    append_le(out, bits, bytes);
-}
-
-void append_name(std::string& out, const std::string& name, bool capitals) {
-    out += capitals ? lib::to_upper_1251(name) : name;
-    out += '\0';
-}
-
 } // namespace
 
-std::vector<station_record> station_values(double t) {
+std::vector<answer_record> station_values(double t) {
     // Rate of penetration in m/h, and the hole depth as its integral, so the depth always grows
     // at exactly the rate the station reports.
     constexpr double rop_period = 600, rop_mean = 12, rop_swing = 4;
@@ -53,7 +36,7 @@ std::vector<station_record> station_values(double t) {
     const double pressure = 118 + 3 * wave(t, 31);
 
     const double in_file_order[6] = {depth, bit_depth, hook_load, block, pressure, rop};
-    std::vector<station_record> records;
+    std::vector<answer_record> records;
     for (std::size_t i = 0; i < output_names.size(); ++i)
         records.push_back({output_names[i], in_file_order[i]});
     records.push_back({lib::utf8_to_1251("нагрузка_на_долото"), 9 + 1.5 * wave(t, 53)});
@@ -62,25 +45,21 @@ std::vector<station_record> station_values(double t) {
     return records;
 }
 
-std::string build_answer(const std::vector<station_record>& records, const answer_faults& faults) {
+std::string build_answer(const std::vector<answer_record>& records, const answer_faults& faults) {
+    const auto record = [&](const std::string& name, double value) {
+        return encode_records({{faults.capitals ? lib::to_upper_1251(name) : name, value}});
+    };
     std::string payload;
-    for (const auto& r : records) {
-        append_name(payload, r.name, faults.capitals);
-        append_double(payload, r.value);
-    }
+    for (const auto& r : records)
+        payload += record(r.name, r.value);
     if (faults.malformed) {
         // Three bytes of -1.0 are zeros, so a reader that pads a short value would store 0 here
         // over the depth the full record gave.
-        append_name(payload, records.empty() ? std::string("depth") : records.front().name, faults.capitals);
-        append_double(payload, -1.0, 3);
+        const std::string cut = record(records.empty() ? std::string("depth") : records.front().name, -1.0);
+        payload += cut.substr(0, cut.size() - 5);
     }
-    const std::int64_t announced =
-        static_cast<std::int64_t>(payload.size()) + (faults.never_complete ? never_complete_excess : 0);
-    std::string frame;
-    frame += answer_type;
-    append_le(frame, static_cast<std::uint32_t>(announced), 4);
-    frame += payload;
-    return frame;
+    const int excess = faults.never_complete ? never_complete_excess : 0;
+    return encode_frame(payload, static_cast<std::int32_t>(payload.size()) + excess);
 }
 
 std::vector<std::string> split_answer(const std::string& frame, int pieces) {
@@ -97,7 +76,7 @@ std::vector<std::string> split_answer(const std::string& frame, int pieces) {
 
 request_scanner::result request_scanner::feed(const char* data, std::size_t size) {
     result r;
-    const std::string_view request(request_bytes, sizeof request_bytes);
+    const std::string_view request(station_request, sizeof station_request);
     for (std::size_t i = 0; i < size; ++i) {
         pending_ += data[i];
         // Drop leading bytes until what is held could still be the start of a request.

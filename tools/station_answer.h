@@ -1,7 +1,9 @@
 #pragma once
 // What the simulated station says: slowly changing drilling values and the bytes of one answer
-// frame, plus the scanner that finds requests in a client's bytes. Kept apart from the sockets
-// so that tests can check them directly.
+// frame with the faults it can be told to commit, plus the scanner that finds requests in a client's bytes. Kept apart
+// from the sockets so that tests can check them directly.
+
+#include "acquisition/core/wire_format.h"
 
 #include <cstddef>
 #include <string>
@@ -9,15 +11,9 @@
 
 namespace tools {
 
-// One name/value pair of an answer; the name is CP1251 text.
-struct station_record {
-    std::string name;
-    double value;
-};
-
 // The station's values `seconds` after it started, in its own units (metres, tonnes,
 // atmospheres, metres per hour): the six names of the output file first, then a few others.
-std::vector<station_record> station_values(double seconds);
+std::vector<answer_record> station_values(double seconds);
 
 // Faults the simulator can be told to commit in every answer.
 struct answer_faults {
@@ -26,13 +22,11 @@ struct answer_faults {
     bool never_complete = false; // a length field larger than the bytes that follow
 };
 
-constexpr char answer_type = 2;
-constexpr char request_bytes[5] = {1, 0, 0, 0, 0};
 // How much more than it sends a never-completed answer announces.
 constexpr int never_complete_excess = 64;
 
-// One answer frame as it goes on the wire: type, little-endian length, records.
-std::string build_answer(const std::vector<station_record>& records, const answer_faults& faults);
+// One answer frame as it goes on the wire, with the faults committed.
+std::string build_answer(const std::vector<answer_record>& records, const answer_faults& faults);
 
 // The frame cut into `pieces` non-empty parts of near-equal size (fewer when it is shorter).
 std::vector<std::string> split_answer(const std::string& frame, int pieces);

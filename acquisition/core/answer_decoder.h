@@ -1,16 +1,11 @@
 #pragma once
-// The station's answer: a frame (type byte, little-endian int32 payload length, payload)
-// whose payload is a run of records, each a CP1251 name ended by a zero byte and an 8-byte
-// little-endian double.
+// Reading the station's answer (its layout: wire_format.h).
 
 #include "acquisition/core/value_map.h"
+#include "acquisition/core/wire_format.h"
 
 #include <cstddef>
 #include <vector>
-
-// The one request the program sends: type 1, no payload.
-constexpr char station_request[5] = {1, 0, 0, 0, 0};
-constexpr std::size_t frame_header_size = 5;
 
 // Upper bound of what is buffered for one answer; beyond it the exchange has failed.
 constexpr std::size_t max_answer_bytes = 16u * 1024u * 1024u;

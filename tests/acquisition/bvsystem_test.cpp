@@ -2,7 +2,6 @@
 // without its timer and the test drives the ticks one at a time.
 #include "acquisition/Bvsystem.h"
 #include "acquisition/core/answer_decoder.h"
-#include "library/binary_buffer.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -21,11 +20,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "tests/support/controller_config.h"
 #include "tests/support/qt_helpers.h"
 
 namespace {
 
 using bv_test::closed_port;
+using bv_test::own_config;
 using bv_test::pump;
 using bv_test::wait_for;
 
@@ -33,36 +34,14 @@ constexpr int tick = 40;
 constexpr int manual_ticks = 0;
 using Statuses = std::vector<Status>;
 
-std::vector<char> payload_of(const std::vector<std::pair<std::string, double>>& records) {
-    lib::OutputBinaryBuffer payload;
-    for (const auto& [name, value] : records) {
-        payload.write_string(name);
-        payload.write(value);
-    }
-    return payload.get_data();
-}
-
-std::vector<char> frame(const std::vector<char>& payload, std::int32_t length) {
-    lib::OutputBinaryBuffer out;
-    out.write(char{2});
-    out.write(length);
-    out.write_bytes(payload.data(), payload.size());
-    return out.get_data();
-}
-
-std::vector<char> answer(const std::vector<std::pair<std::string, double>>& records) {
-    const auto payload = payload_of(records);
-    return frame(payload, static_cast<std::int32_t>(payload.size()));
-}
-
-void send(QTcpSocket* s, const std::vector<char>& bytes) {
+void send(QTcpSocket* s, const std::string& bytes) {
     s->write(bytes.data(), static_cast<qint64>(bytes.size()));
 }
 
 // A station on loopback that counts requests and answers them as the test says.
 class FakeStation {
 public:
-    std::function<void(QTcpSocket*)> on_request = [](QTcpSocket* s) { send(s, answer({{"depth", 1500.0}})); };
+    std::function<void(QTcpSocket*)> on_request = [](QTcpSocket* s) { send(s, encode_answer({{"depth", 1500.0}})); };
 
     FakeStation() {
         server.listen(QHostAddress::Any, 0);
@@ -113,7 +92,7 @@ struct Recorder {
 };
 
 struct BinFile {
-    explicit BinFile(const BVSystem& sys) : path(sys.get_bin_path()) { std::filesystem::remove(path); }
+    explicit BinFile(const BVSystem& sys) : path(sys.get_bin_path()) {}
     bool exists() const { return std::filesystem::exists(path); }
     std::vector<unsigned char> bytes() const {
         std::ifstream in(path, std::ios::binary);
@@ -173,7 +152,7 @@ private:
 } // namespace
 
 TEST(BVSystem, RefusedConnectionPausesExactlyFiveTicksThenRetries) {
-    BVSystem sys(closed_port(), manual_ticks);
+    BVSystem sys(own_config(closed_port(), manual_ticks));
     Recorder rec(sys);
     sys.options().remote_name = "127.0.0.1";
     sys.connect();
@@ -190,7 +169,7 @@ TEST(BVSystem, RefusedConnectionPausesExactlyFiveTicksThenRetries) {
 }
 
 TEST(BVSystem, UnknownHostIsAnExchangeError) {
-    BVSystem sys(closed_port(), tick);
+    BVSystem sys(own_config(closed_port(), tick));
     Recorder rec(sys);
     sys.options().remote_name = "no-such-host.invalid";
     sys.connect();
@@ -200,7 +179,7 @@ TEST(BVSystem, UnknownHostIsAnExchangeError) {
 
 TEST(BVSystem, AttemptThatNeverConnectsFailsAfterTenTicksAndStopAbortsIt) {
     SilentListener silent;
-    BVSystem sys(silent.port, manual_ticks);
+    BVSystem sys(own_config(silent.port, manual_ticks));
     Recorder rec(sys);
     sys.options().remote_name = "127.0.0.1";
     sys.connect();
@@ -225,7 +204,7 @@ TEST(BVSystem, AttemptThatNeverConnectsFailsAfterTenTicksAndStopAbortsIt) {
 
 TEST(BVSystem, WorkingWritesTheFileAndIgnoresConnectWhileBusy) {
     FakeStation station;
-    BVSystem sys(station.port(), 1000); // the pause after stop() outlasts the test
+    BVSystem sys(own_config(station.port(), 1000)); // the pause after stop() outlasts the test
     BinFile bin(sys);
     Recorder rec(sys);
     sys.connect();
@@ -255,7 +234,7 @@ TEST(BVSystem, WorkingWritesTheFileAndIgnoresConnectWhileBusy) {
 
 TEST(BVSystem, RequestsFollowTheClockSecond) {
     FakeStation station;
-    BVSystem sys(station.port(), 1000);
+    BVSystem sys(own_config(station.port(), 1000));
     sys.connect();
     ASSERT_TRUE(wait_for([&] { return station.requests == 1; }, 4000));
     pump(3300);
@@ -266,7 +245,7 @@ TEST(BVSystem, RequestsFollowTheClockSecond) {
 
 TEST(BVSystem, StationClosingGivesPauseThenReconnectWithFreshHost) {
     FakeStation station;
-    BVSystem sys(station.port(), tick);
+    BVSystem sys(own_config(station.port(), tick));
     Recorder rec(sys);
     sys.connect(); // "localhost"
     ASSERT_TRUE(wait_for([&] { return sys.get_status() == Status::Working && station.client; }));
@@ -285,7 +264,7 @@ TEST(BVSystem, RequestThreadEndsWithItsConnection) {
                              std::filesystem::directory_iterator());
     };
     FakeStation station;
-    BVSystem sys(station.port(), manual_ticks);
+    BVSystem sys(own_config(station.port(), manual_ticks));
     pump(100);
     const auto before = threads();
     sys.connect();
@@ -293,21 +272,22 @@ TEST(BVSystem, RequestThreadEndsWithItsConnection) {
     EXPECT_TRUE(wait_for([&] { return threads() == before + 1; }));
     station.client->close();
     ASSERT_TRUE(wait_for([&] { return sys.get_status() == Status::Paused; }));
-    EXPECT_TRUE(wait_for([&] { return threads() == before; }, 2000)) << threads() << " threads, " << before << " before";
+    EXPECT_TRUE(wait_for([&] { return threads() == before; }, 2000))
+        << threads() << " threads, " << before << " before";
 }
 
 TEST(BVSystem, OneRequestOutstandingAndPiecesDecodedOnce) {
     FakeStation station;
     QTcpSocket* answer_to = nullptr;
     station.on_request = [&](QTcpSocket* s) { answer_to = s; }; // hold the answer back
-    BVSystem sys(station.port(), 1000);                         // long tick: no answer timeout here
+    BVSystem sys(own_config(station.port(), 1000));             // long tick: no answer timeout here
     BinFile bin(sys);
     sys.connect();
     ASSERT_TRUE(wait_for([&] { return station.requests == 1; }, 4000));
     pump(2600); // at least two more changes of the second
     EXPECT_EQ(station.requests, 1);
 
-    auto a = answer({{"DEPTH", 1.0}, {"depth", 2.0}, {"other", 3.0}});
+    auto a = encode_answer({{"DEPTH", 1.0}, {"depth", 2.0}, {"other", 3.0}});
     const std::size_t cut1 = 3, cut2 = 12;
     answer_to->write(a.data(), cut1);
     pump(150);
@@ -328,29 +308,28 @@ TEST(BVSystem, DataAfterAnAnswerIsDecodedWithItFromTheStart) {
     QTcpSocket* answer_to = nullptr;
     station.on_request = [&](QTcpSocket* s) {
         answer_to = s;
-        send(s, answer({{"depth", 5.0}}));
+        send(s, encode_answer({{"depth", 5.0}}));
     };
-    BVSystem sys(station.port(), 1000);
+    BVSystem sys(own_config(station.port(), 1000));
     BinFile bin(sys);
     sys.connect();
     ASSERT_TRUE(wait_for([&] { return bin.exists(); }, 4000));
     EXPECT_EQ(bin.value(1), 0.0f);
-    send(answer_to, payload_of({{"doloto_depth", 7.0}})); // a record after the frame, before the next request
+    send(answer_to, encode_records({{"doloto_depth", 7.0}})); // a record after the frame, before the next request
     ASSERT_TRUE(wait_for([&] { return bin.value(1) == 7.0f; }, 800));
     EXPECT_EQ(bin.value(0), 5.0f);
 }
 
 TEST(BVSystem, RecordCutShortIsNotCompletedByAnEarlierAnswersBytes) {
     FakeStation station;
-    const auto whole = payload_of({{"depth", 1234.5}});
+    const auto whole = encode_records({{"depth", 1234.5}});
     int answers = 0;
     station.on_request = [&](QTcpSocket* s) {
         // The first answer is whole; the second has the same record without its last five bytes.
-        const std::vector<char> cut(whole.begin(), whole.end() - (answers == 0 ? 0 : 5));
-        send(s, frame(cut, static_cast<std::int32_t>(cut.size())));
+        send(s, encode_frame(whole.substr(0, whole.size() - (answers == 0 ? 0 : 5))));
         ++answers;
     };
-    BVSystem sys(station.port(), 1000);
+    BVSystem sys(own_config(station.port(), 1000));
     BinFile bin(sys);
     sys.connect();
     ASSERT_TRUE(wait_for([&] { return bin.exists(); }, 4000));
@@ -362,12 +341,12 @@ TEST(BVSystem, RecordCutShortIsNotCompletedByAnEarlierAnswersBytes) {
 TEST(BVSystem, AnswerTimeoutClosesTheConnectionSoALateRemainderIsNeverWritten) {
     FakeStation station;
     QTcpSocket* answer_to = nullptr;
-    const auto old_answer = answer({{"depth", 11.0}});
+    const auto old_answer = encode_answer({{"depth", 11.0}});
     station.on_request = [&](QTcpSocket* s) {
         answer_to = s;
         s->write(old_answer.data(), static_cast<qint64>(old_answer.size() - 1));
     };
-    BVSystem sys(station.port(), manual_ticks);
+    BVSystem sys(own_config(station.port(), manual_ticks));
     BinFile bin(sys);
     Recorder rec(sys);
     sys.connect();
@@ -384,7 +363,7 @@ TEST(BVSystem, AnswerTimeoutClosesTheConnectionSoALateRemainderIsNeverWritten) {
     EXPECT_FALSE(bin.exists());
 
     // Five ticks later a new connection asks again, and its answers are written.
-    station.on_request = [](QTcpSocket* s) { send(s, answer({{"depth", 22.0}})); };
+    station.on_request = [](QTcpSocket* s) { send(s, encode_answer({{"depth", 22.0}})); };
     ticks(sys, 5);
     ASSERT_TRUE(wait_for([&] { return bin.exists(); }, 4000));
     EXPECT_EQ(bin.value(0), 22.0f);
@@ -401,10 +380,10 @@ TEST(BVSystem, AnswerTimeoutClosesTheConnectionSoALateRemainderIsNeverWritten) {
 TEST(BVSystem, OversizedAnswerClosesTheConnection) {
     FakeStation station;
     station.on_request = [](QTcpSocket* s) {
-        s->write(frame({}, 17 * 1024 * 1024).data(), 5);
+        send(s, encode_frame({}, 17 * 1024 * 1024));
         s->write(QByteArray(64 * 1024, 'x'));
     };
-    BVSystem sys(station.port(), 1000);
+    BVSystem sys(own_config(station.port(), 1000));
     Recorder rec(sys);
     sys.connect();
     ASSERT_TRUE(wait_for([&] { return rec.seen.size() >= 5; }, 5000));
@@ -417,7 +396,7 @@ TEST(BVSystem, OtherSocketErrorKeepsTheConnectionButSendsNothingWhilePaused) {
     FakeStation station;
     auto link = std::make_unique<FaultySocket>();
     FaultySocket* socket = link.get();
-    BVSystem sys(station.port(), 1000, std::move(link));
+    BVSystem sys(own_config(station.port(), 1000, std::move(link)));
     Recorder rec(sys);
     sys.connect();
     ASSERT_TRUE(wait_for([&] { return station.requests == 1; }, 4000));
@@ -440,7 +419,7 @@ TEST(BVSystem, NextAttemptAfterAnOtherErrorClosesTheOldConnectionFirst) {
     FakeStation station;
     auto link = std::make_unique<FaultySocket>();
     FaultySocket* socket = link.get();
-    BVSystem sys(station.port(), manual_ticks, std::move(link));
+    BVSystem sys(own_config(station.port(), manual_ticks, std::move(link)));
     Recorder rec(sys);
     sys.connect();
     ASSERT_TRUE(wait_for([&] { return sys.get_status() == Status::Working && station.client; }));
@@ -455,10 +434,10 @@ TEST(BVSystem, NextAttemptAfterAnOtherErrorClosesTheOldConnectionFirst) {
 TEST(BVSystem, InstanceIsTheNewestLiveController) {
     EXPECT_EQ(BVSystem::instance(), nullptr);
     {
-        BVSystem first(closed_port(), manual_ticks);
+        BVSystem first(own_config(closed_port(), manual_ticks));
         EXPECT_EQ(BVSystem::instance(), &first);
         {
-            BVSystem second(closed_port(), manual_ticks);
+            BVSystem second(own_config(closed_port(), manual_ticks));
             EXPECT_EQ(BVSystem::instance(), &second);
         }
         EXPECT_EQ(BVSystem::instance(), nullptr); // not the older one
@@ -470,7 +449,7 @@ TEST(BVSystem, ExitRequestedWhileTheThreadEndsIsSafe) {
     // An event handled while the controller waits for the request thread asks for the exit: the wait being
     // serviced must not lose the thread it waits for.
     FakeStation station;
-    BVSystem sys(station.port(), 1000);
+    BVSystem sys(own_config(station.port(), 1000));
     Recorder rec(sys);
     bool stopped = false;
     auto c = sys.status_changed.connect([&](Status s) {
@@ -488,7 +467,7 @@ TEST(BVSystem, ExitRequestedWhileTheThreadEndsIsSafe) {
 }
 
 TEST(BVSystem, StopOutsideWorkingChangesNothing) {
-    BVSystem sys(closed_port(), tick);
+    BVSystem sys(own_config(closed_port(), tick));
     Recorder rec(sys);
     sys.stop();
     EXPECT_TRUE(rec.seen.empty());
@@ -498,17 +477,17 @@ TEST(BVSystem, StopOutsideWorkingChangesNothing) {
 }
 
 TEST(BVSystem, StartLoadsSettingsAndReportsAnUnwritableInstallLocationOnce) {
-    BVSystem sys(closed_port(), tick);
+    BVSystem sys(own_config(closed_port(), tick));
+    EXPECT_EQ(sys.get_ini_path(), bv_test::test_dir("data") + "Borevane.ini"); // the configured data directory
     Recorder rec(sys);
     std::ofstream(sys.get_ini_path()) << "[main]\nremote_name=\"station-7\"\n";
-    const QByteArray config_home = qgetenv("XDG_CONFIG_HOME");
-    const std::string blocker = sys.get_exe_dir() + "not-a-directory";
-    std::ofstream(blocker) << "x";
-    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(blocker)); // the value's file cannot be created
-    sys.start();
-    sys.start(); // the same status again: no second notification
-    qputenv("XDG_CONFIG_HOME", config_home);
-    std::filesystem::remove(blocker);
+    {
+        const std::string blocker = bv_test::test_home() + "/not-a-directory";
+        std::ofstream(blocker) << "x";
+        const bv_test::scoped_env config("XDG_CONFIG_HOME", blocker); // the value's file cannot be created
+        sys.start();
+        sys.start(); // the same status again: no second notification
+    }
     std::filesystem::remove(sys.get_ini_path());
     EXPECT_EQ(sys.options().remote_name, "station-7");
     EXPECT_EQ(rec.seen, (Statuses{Status::RegistryFailed}));
@@ -519,7 +498,7 @@ TEST(BVSystem, StartLoadsSettingsAndReportsAnUnwritableInstallLocationOnce) {
 }
 
 TEST(BVSystem, HeapStaysFlatThroughTwentyThousandRefusedAttempts) {
-    BVSystem sys(closed_port(), manual_ticks); // the default host, "localhost": a look-up per attempt
+    BVSystem sys(own_config(closed_port(), manual_ticks)); // the default host, "localhost": a look-up per attempt
     auto attempt = [&] {
         ticks(sys, BVSystem::pause_length_ticks);
         QElapsedTimer t;
@@ -539,7 +518,7 @@ TEST(BVSystem, HeapStaysFlatThroughTwentyThousandRefusedAttempts) {
     malloc_trim(0);
     const std::size_t after_all = mallinfo2().uordblks;
     const auto growth = static_cast<long long>(after_all) - static_cast<long long>(after_first_thousand);
-    std::printf("heap in use after 1,000 attempts: %zu bytes; after 20,000: %zu bytes (%+lld)\n",
-                after_first_thousand, after_all, growth);
+    std::printf("heap in use after 1,000 attempts: %zu bytes; after 20,000: %zu bytes (%+lld)\n", after_first_thousand,
+                after_all, growth);
     EXPECT_LT(growth, 64 * 1024);
 }

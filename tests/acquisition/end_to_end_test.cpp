@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
+#include "tests/support/controller_config.h"
 #include "tests/support/qt_helpers.h"
 
 #ifdef BV_SIMULATOR
@@ -48,7 +49,7 @@ TEST(EndToEnd, SimulatorControllerFileAndReaderAgree) {
         QProcess simulator;
         const quint16 port = start_simulator(simulator, mode);
         ASSERT_NE(port, 0);
-        BVSystem sys(port, 100);
+        BVSystem sys(bv_test::own_config(port, 100));
         std::filesystem::remove(sys.get_bin_path());
         sys.options().remote_name = "127.0.0.1";
         sys.connect();

@@ -5,12 +5,11 @@
 #include "library/ini_file.h"
 
 #include <QElapsedTimer>
-#include <QTemporaryDir>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <iterator>
 
+#include "tests/support/controller_config.h"
 #include "tests/support/qt_helpers.h"
+#include "tests/support/scratch_dir.h"
 
 namespace {
 
@@ -18,11 +17,6 @@ using Statuses = std::vector<Status>;
 
 bool is_failure(Status s) {
     return s == Status::ConnectFailed || s == Status::ExchangeFailed;
-}
-
-std::string file_text(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 // Drives one attempt to its end: a resolver that never answers is ended by the attempt's own time limit.
@@ -47,10 +41,9 @@ TEST(BVSystemHostInput, AnyTypedHostFailsIntoThePauseCycleAndIsSavedAsTyped) {
         " 127.0.0.1 ",
     };
     const quint16 port = bv_test::closed_port();
-    QTemporaryDir dir;
     for (const auto& host : hosts) {
         SCOPED_TRACE("host of " + std::to_string(host.size()) + " bytes: " + host.substr(0, 40));
-        BVSystem sys(port, 0);
+        BVSystem sys(bv_test::own_config(port, 0));
         Statuses seen;
         boost::signals2::scoped_connection c = sys.status_changed.connect([&](Status s) { seen.push_back(s); });
         sys.options().remote_name = host;
@@ -77,14 +70,13 @@ TEST(BVSystemHostInput, AnyTypedHostFailsIntoThePauseCycleAndIsSavedAsTyped) {
         EXPECT_EQ(seen[5], Status::Paused);
         EXPECT_EQ(sys.options().remote_name, host);
 
-        // Exit: stop, then save (here into a file of the test's own: the controller's, beside the executable,
-        // is shared with the other tests). The file holds the text quoted; reading it gives the text back,
-        // except the empty one, which a file cannot keep and which reads as the default.
+        // Exit: stop, then save. The file holds the text quoted; reading it gives the text back, except the
+        // empty one, which a file cannot keep and which reads as the default.
         sys.stop();
-        const std::string ini = dir.filePath("Borevane.ini").toStdString();
-        sys.options().save(ini);
+        sys.save_options();
+        const std::string& ini = sys.get_ini_path();
         EXPECT_EQ(lib::ini_file(ini).read("main", "remote_name", "missing"), host);
-        EXPECT_NE(file_text(ini).find("remote_name=\"" + host + "\""), std::string::npos);
+        EXPECT_NE(bv_test::read_file(ini).find("remote_name=\"" + host + "\""), std::string::npos);
         Options back;
         back.remote_name = "changed";
         back.load(ini);

@@ -1,13 +1,8 @@
-#include "acquisition/Bvsystem.h"
 #include "app/GracefulExit.h"
-#include "app/MainForm.h"
-#include "tests/app/exe_dir_lock.h"
+#include "tests/support/main_form_harness.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QTcpServer>
-#include <QTemporaryDir>
 #include <QThread>
 #include <array>
 #include <csignal>
@@ -108,34 +103,17 @@ TEST(GracefulExitDeathTest, SecondSignalDuringTheExitEndsTheProgram) {
         ::testing::KilledBySignal(SIGTERM), "");
 }
 
-TEST(GracefulExit, SigtermStopsTheMainWindowAndSavesTheSettings) {
-    ExeDirLock exe_dir_lock;
-    QTemporaryDir home;
-    qputenv("XDG_CONFIG_HOME", home.filePath("config").toUtf8());
-    qputenv("XDG_RUNTIME_DIR", home.path().toUtf8());
-    QTcpServer closed;
-    closed.listen(QHostAddress::LocalHost, 0);
-    const quint16 port = closed.serverPort();
-    closed.close();
+class GracefulExitWindow : public bv_test::main_form_harness {};
 
-    BVSystem system(port, 100);
-    const QString ini = QString::fromStdString(system.get_ini_path());
-    QFile::remove(ini);
+TEST_F(GracefulExitWindow, SigtermStopsTheMainWindowAndSavesTheSettings) {
+    make(bv_test::closed_port());
     DefaultDispositions defaults;
-    {
-        TMainForm form([] { return true; });
-        GracefulExit graceful([&] { form.exit_on_request(); }, {});
-        form.show();
-        ASSERT_EQ(::raise(SIGTERM), 0);
-        EXPECT_TRUE(wait_for([&] { return form.is_exit_requested(); }));
-        EXPECT_FALSE(form.isVisible());
-    }
-    QFile f(ini);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(f.readAll().startsWith("[main]"));
-    f.close();
-    QFile::remove(ini);
-    QFile::remove(QString::fromStdString(system.get_bin_path()));
+    GracefulExit graceful([&] { form->exit_on_request(); }, {});
+    form->show();
+    ASSERT_EQ(::raise(SIGTERM), 0);
+    EXPECT_TRUE(wait_for([&] { return form->is_exit_requested(); }));
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_TRUE(ini_text().startsWith("[main]"));
 }
 
 } // namespace

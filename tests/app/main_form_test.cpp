@@ -4,7 +4,6 @@
 #include "app/Application.h"
 #include "app/MainForm.h"
 #include "platform/gui/FormBase.h"
-#include "tests/app/exe_dir_lock.h"
 
 #include <QAction>
 #include <QApplication>
@@ -24,12 +23,13 @@
 #include <QSystemTrayIcon>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QThread>
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include "tests/support/main_form_harness.h"
+#include "tests/support/modal_window.h"
 #include "tests/support/qt_helpers.h"
 #include <memory>
 
@@ -37,6 +37,7 @@ namespace {
 
 using bv_test::closed_port;
 using bv_test::wait_for;
+using bv_test::when_modal_shown;
 
 QStringList log_lines(const TMainForm& form) {
     return form.memLog->toPlainText().split(u'\n', Qt::SkipEmptyParts);
@@ -65,47 +66,9 @@ int tray_image_index(const TMainForm& form) {
     return -1;
 }
 
-// Once a modal window of type W is up, hands it to `handle` (which must close it). Polls, so a slow start of the
-// modal loop cannot leave the test waiting forever on a box nobody closes.
-template <class W> void when_modal_shown(std::function<void(W*)> handle) {
-    auto* poll = new QTimer(qApp);
-    QObject::connect(poll, &QTimer::timeout, [poll, handle] {
-        if (auto* w = qobject_cast<W*>(QApplication::activeModalWidget())) {
-            poll->deleteLater();
-            poll->stop();
-            handle(w);
-        }
-    });
-    poll->start(20);
-}
-
-class MainFormTest : public ::testing::Test {
+class MainFormTest : public bv_test::main_form_harness {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(home.isValid());
-        qputenv("XDG_CONFIG_HOME", home.filePath("config").toUtf8());
-        qputenv("XDG_RUNTIME_DIR", home.path().toUtf8());
-        set_application_title(QStringLiteral(" Модуль глубины"));
-    }
-    void TearDown() override {
-        form.reset();
-        if (system) {
-            QFile::remove(QString::fromStdString(system->get_ini_path()));
-            QFile::remove(QString::fromStdString(system->get_bin_path()));
-        }
-        system.reset();
-    }
-    void make(quint16 port, bool tray_host = true) {
-        system = std::make_unique<BVSystem>(port, 100);
-        QFile::remove(QString::fromStdString(system->get_ini_path()));
-        form = std::make_unique<TMainForm>([tray_host] { return tray_host; });
-    }
     QString status_text() const { return form->stbarPanel0->text(); }
-
-    ExeDirLock exe_dir_lock;
-    QTemporaryDir home;
-    std::unique_ptr<BVSystem> system;
-    std::unique_ptr<TMainForm> form;
 };
 
 TEST_F(MainFormTest, StartShowsConnectingBeforeTheWindowIsShown) {
@@ -123,7 +86,7 @@ TEST_F(MainFormTest, StartShowsConnectingBeforeTheWindowIsShown) {
 
 TEST_F(MainFormTest, RegistryFailureIsLoggedBeforeConnecting) {
     // A plain file where the configuration directory should be: the install location cannot be written.
-    QFile blocker(home.filePath("config"));
+    QFile blocker(QString::fromStdString(bv_test::test_home() + "/.config"));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     make(closed_port());
@@ -350,11 +313,6 @@ struct SilentStation {
     bool peer_gone() const { return !peers.isEmpty() && peers.last()->state() == QAbstractSocket::UnconnectedState; }
 };
 
-QString read_file(const std::string& path) {
-    QFile f(QString::fromStdString(path));
-    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-}
-
 TEST_F(MainFormTest, ExitFromTrayMenuWhileHiddenStopsAndSaves) {
     SilentStation station;
     make(station.server.serverPort());
@@ -363,7 +321,7 @@ TEST_F(MainFormTest, ExitFromTrayMenuWhileHiddenStopsAndSaves) {
     EXPECT_EQ(tray_image_index(*form), 1);
     form->close();
     ASSERT_TRUE(form->is_in_tray());
-    ASSERT_FALSE(QFile::exists(QString::fromStdString(system->get_ini_path())));
+    ASSERT_FALSE(has_ini());
 
     form->N2->trigger();
     EXPECT_TRUE(form->is_exit_requested());
@@ -375,7 +333,7 @@ TEST_F(MainFormTest, ExitFromTrayMenuWhileHiddenStopsAndSaves) {
     const int disconnecting = texts.indexOf("Пытаюсь отключится от программы регистрации");
     ASSERT_GE(disconnecting, 0);
     EXPECT_EQ(texts.mid(disconnecting + 1, 1), QStringList({"Соединение разорвано"}));
-    const QString ini = read_file(system->get_ini_path());
+    const QString ini = ini_text();
     EXPECT_TRUE(ini.contains(QRegularExpression(QStringLiteral("^\\[main\\]\\r?\\nremote_name=\"localhost\"\\r?\\n"))))
         << ini.toStdString();
     EXPECT_TRUE(wait_for([&] { return station.peer_gone(); }));
@@ -394,13 +352,7 @@ TEST_F(MainFormTest, ExitFromTrayMenuWhileTheAboutBoxIsOpenEndsItsLoopAndSaves) 
         about_was_open = true;
         form->N2->trigger(); // the box is left open: the exit must end its loop
     });
-    QTimer give_up; // closes a box the exit left open, so the check below fails instead of hanging
-    give_up.setSingleShot(true);
-    QObject::connect(&give_up, &QTimer::timeout, [] {
-        if (QWidget* w = QApplication::activeModalWidget())
-            w->close();
-    });
-    give_up.start(3000);
+    const bv_test::modal_deadline give_up(3000); // a box the exit left open fails the checks below
     QElapsedTimer t;
     t.start();
     form->mnAbout->trigger();
@@ -408,7 +360,7 @@ TEST_F(MainFormTest, ExitFromTrayMenuWhileTheAboutBoxIsOpenEndsItsLoopAndSaves) 
     EXPECT_TRUE(about_was_open);
     EXPECT_TRUE(form->is_exit_requested());
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-    EXPECT_TRUE(read_file(system->get_ini_path()).contains("remote_name=\"localhost\""));
+    EXPECT_TRUE(ini_text().contains("remote_name=\"localhost\""));
 }
 
 TEST_F(MainFormTest, FailedSaveIsShownAndKeepsTheProgramRunning) {

@@ -12,12 +12,10 @@ using bv_test::render;
 class ColorListBoxTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        gui::pin_system_colors(gui::standard_system_colors());
         box.setFrameShape(QFrame::NoFrame);
         box.resize(200, 120);
         box.addItems({"Red clRed", "\"Dark red\" $00000080", "Only", "Red bogus", "\"Teal clTeal"});
     }
-    void TearDown() override { gui::unpin_system_colors(); }
     QString text(int i) const { return box.item(i)->text(); }
     TMyColorListBox box;
 };

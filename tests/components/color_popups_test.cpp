@@ -23,14 +23,12 @@ QPoint cell_centre(const TColorSelector& s, int row, int column) {
 class ColorPopupsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        gui::pin_system_colors(gui::standard_system_colors());
         owner.resize(300, 200);
         owner.show();
         owner.activateWindow();
         QApplication::setActiveWindow(&owner);
         bv_test::wait_for([&] { return owner.isActiveWindow(); }, 2000);
     }
-    void TearDown() override { gui::unpin_system_colors(); }
 
     gui::DialogForm owner;
 };

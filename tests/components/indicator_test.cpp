@@ -17,14 +17,6 @@ constexpr TColor alarm = 0x0000FF;
 
 class IndicatorTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        gui::pin_system_colors(gui::standard_system_colors());
-        QLocale::setDefault(QLocale::c());
-    }
-    void TearDown() override {
-        gui::unpin_system_colors();
-        QLocale::setDefault(QLocale::system());
-    }
     // A 100 x 40 bar from 0 to 10 whose text stays in the middle rows, away from the probes at y 3.
     static void make_bar(TIndicator& ind) {
         ind.resize(100, 40);

@@ -9,7 +9,6 @@
 #include <QEnterEvent>
 #include <QImage>
 #include <QLineEdit>
-#include <QPainter>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -21,12 +20,6 @@ namespace {
 using bv_test::at;
 using bv_test::render;
 using bv_test::sentinel;
-
-class MyButtonTest : public ::testing::Test {
-protected:
-    void SetUp() override { gui::pin_system_colors(gui::standard_system_colors()); } // button face 0xF0F0F0
-    void TearDown() override { gui::unpin_system_colors(); }
-};
 
 // A plain white face and black caption make the caption's pixels easy to find.
 void make_plain(TMyButton& button) {
@@ -49,7 +42,7 @@ gui::TRect caption_ink(const QImage& image, TColor face, int inset) {
     return box;
 }
 
-TEST_F(MyButtonTest, CornerRadiusAndWindowShape) {
+TEST(MyButtonTest, CornerRadiusAndWindowShape) {
     const std::map<int, int> radius_by_height = {{21, 3}, {25, 4}, {31, 5}, {60, 10}};
     for (auto [height, radius] : radius_by_height) {
         QWidget parent;
@@ -69,7 +62,7 @@ TEST_F(MyButtonTest, CornerRadiusAndWindowShape) {
     }
 }
 
-TEST_F(MyButtonTest, AutoGradientColorsRederiveOnEverySet) {
+TEST(MyButtonTest, AutoGradientColorsRederiveOnEverySet) {
     TMyButton b;
     b.SetColor(0x404040);
     b.SetGradientColor1(0x111111);
@@ -82,7 +75,7 @@ TEST_F(MyButtonTest, AutoGradientColorsRederiveOnEverySet) {
     EXPECT_TRUE(b.AutoBorderColor());
 }
 
-TEST_F(MyButtonTest, PressedCaptionMovesOnePixelAndLosesItsShadow) {
+TEST(MyButtonTest, PressedCaptionMovesOnePixelAndLosesItsShadow) {
     gui::DialogForm form;
     auto* b = new TMyButton(&form);
     make_plain(*b);
@@ -117,7 +110,7 @@ TEST_F(MyButtonTest, PressedCaptionMovesOnePixelAndLosesItsShadow) {
     QTest::mouseRelease(b, Qt::LeftButton, {}, QPoint(50, 15));
 }
 
-TEST_F(MyButtonTest, DisabledLooksFlatAndGrey) {
+TEST(MyButtonTest, DisabledLooksFlatAndGrey) {
     TMyButton b;
     make_plain(b);
     b.SetType(mbtSimple);
@@ -144,7 +137,7 @@ TEST_F(MyButtonTest, DisabledLooksFlatAndGrey) {
     EXPECT_EQ(b.last_frame_color(), gui::clWhite);
 }
 
-TEST_F(MyButtonTest, EnabledBevelAndFrameColours) {
+TEST(MyButtonTest, EnabledBevelAndFrameColours) {
     TMyButton b;
     b.SetColor(0x808080);
     b.SetGradientType(mbgtNone);
@@ -174,7 +167,7 @@ TEST_F(MyButtonTest, EnabledBevelAndFrameColours) {
     EXPECT_FALSE(b.is_mouse_over());
 }
 
-TEST_F(MyButtonTest, DefaultButtonFrameAndTint) {
+TEST(MyButtonTest, DefaultButtonFrameAndTint) {
     for (TMyButtonTypes type : {mbtSimple, mbtRoundRect}) {
         TMyButton b;
         b.SetGradientType(mbgtNone);
@@ -190,7 +183,7 @@ TEST_F(MyButtonTest, DefaultButtonFrameAndTint) {
     }
 }
 
-TEST_F(MyButtonTest, RoundedBorderWithoutBevelStillDrawsCorners) {
+TEST(MyButtonTest, RoundedBorderWithoutBevelStillDrawsCorners) {
     TMyButton b;
     b.SetGradientType(mbgtNone);
     b.SetColor(gui::clWhite);
@@ -234,7 +227,7 @@ struct FormWithButtons {
     }
 };
 
-TEST_F(MyButtonTest, EnterAndEscapeRouting) {
+TEST(MyButtonTest, EnterAndEscapeRouting) {
     FormWithButtons f;
     f.key(f.edit, Qt::Key_Return);
     EXPECT_EQ(f.clicks, "ok ");
@@ -255,7 +248,7 @@ TEST_F(MyButtonTest, EnterAndEscapeRouting) {
     EXPECT_EQ(f.clicks, "");
 }
 
-TEST_F(MyButtonTest, ModalResultReachesTheFormThroughAPanelBeforeOnClick) {
+TEST(MyButtonTest, ModalResultReachesTheFormThroughAPanelBeforeOnClick) {
     FormWithButtons f;
     f.cancel->SetModalResult(mbmrCancel);
     int seen_by_handler = -1;
@@ -268,7 +261,7 @@ TEST_F(MyButtonTest, ModalResultReachesTheFormThroughAPanelBeforeOnClick) {
     EXPECT_EQ(seen_by_handler, 2);
 }
 
-TEST_F(MyButtonTest, MouseClicksOnlyOnLeftPressAndReleaseInside) {
+TEST(MyButtonTest, MouseClicksOnlyOnLeftPressAndReleaseInside) {
     TMyButton b;
     int clicks = 0, downs = 0;
     b.OnClick = [&](QObject*) { ++clicks; };
@@ -291,7 +284,7 @@ QPixmap red_square() {
     return pixmap;
 }
 
-TEST_F(MyButtonTest, ImagesNeedAnImageListAndGreyWhenDisabled) {
+TEST(MyButtonTest, ImagesNeedAnImageListAndGreyWhenDisabled) {
     TMyButton plain, indexed;
     for (TMyButton* b : {&plain, &indexed}) {
         make_plain(*b);
@@ -334,12 +327,8 @@ namespace {
 
 // The face a default button should have, drawn by the gradient helper alone.
 QImage expected_face(int w, int h, TColor from, TColor to) {
-    QImage image(w, h, QImage::Format_RGB32);
-    image.fill(sentinel);
-    QPainter painter(&image);
-    TCanvas canvas(painter, {0, 0, w, h});
-    draw_gradient(&canvas, mbgtDiagonal1, from, to, 2, 2, w - 2, h - 2);
-    return image;
+    return bv_test::render_canvas(w, h,
+                                  [&](TCanvas& c) { draw_gradient(&c, mbgtDiagonal1, from, to, 2, 2, w - 2, h - 2); });
 }
 
 // Pixels well inside the bevel that differ between the two images.
@@ -351,7 +340,7 @@ int face_differences(const QImage& a, const QImage& b, int inset) {
     return n;
 }
 
-TEST_F(MyButtonTest, DefaultFaceIsADiagonalGradientFromDarkToLightAndBrightensWhenHot) {
+TEST(MyButtonTest, DefaultFaceIsADiagonalGradientFromDarkToLightAndBrightensWhenHot) {
     TMyButton b;
     b.SetColor(0x808080);
     b.resize(100, 40);
@@ -370,7 +359,7 @@ TEST_F(MyButtonTest, DefaultFaceIsADiagonalGradientFromDarkToLightAndBrightensWh
     QApplication::sendEvent(&b, &leave);
 }
 
-TEST_F(MyButtonTest, DefaultRoundedBevelIsLightTopLeftAndDarkElsewhere) {
+TEST(MyButtonTest, DefaultRoundedBevelIsLightTopLeftAndDarkElsewhere) {
     TMyButton b;
     b.SetColor(0x808080);
     b.resize(100, 60); // r = 10, h = 5, pen 3 wide
@@ -388,7 +377,7 @@ TEST_F(MyButtonTest, DefaultRoundedBevelIsLightTopLeftAndDarkElsewhere) {
     EXPECT_EQ(at(image, 50, 0), gui::resolve_color(gui::clWindowFrame));
 }
 
-TEST_F(MyButtonTest, DefaultCaptionIsCentredVertically) {
+TEST(MyButtonTest, DefaultCaptionIsCentredVertically) {
     for (int height : {25, 60}) {
         TMyButton b;
         b.SetFontColor(gui::clRed);
@@ -409,7 +398,7 @@ TEST_F(MyButtonTest, DefaultCaptionIsCentredVertically) {
     }
 }
 
-TEST_F(MyButtonTest, FocusRectangleFollowsThePressedOffset) {
+TEST(MyButtonTest, FocusRectangleFollowsThePressedOffset) {
     gui::DialogForm form;
     auto* b = new TMyButton(&form);
     auto* other = new TMyButton(&form);
@@ -455,7 +444,7 @@ std::string colour_map(const QImage& image, int left, int top, TColor colour) {
     return map;
 }
 
-TEST_F(MyButtonTest, DefaultCornerArcsSitInTheirEllipseBoxes) {
+TEST(MyButtonTest, DefaultCornerArcsSitInTheirEllipseBoxes) {
     TMyButton b;
     b.SetColor(0x808080);
     b.resize(100, 60);
@@ -480,7 +469,7 @@ TEST_F(MyButtonTest, DefaultCornerArcsSitInTheirEllipseBoxes) {
                                                    "..x.....\n");
 }
 
-TEST_F(MyButtonTest, DialogKeysReachEveryButtonAndDoubleClicksOnlyTheLeft) {
+TEST(MyButtonTest, DialogKeysReachEveryButtonAndDoubleClicksOnlyTheLeft) {
     FormWithButtons f;
     f.other->Cancel = true; // two cancel buttons: Escape clicks both, and the form still sees it
     f.key(f.edit, Qt::Key_Escape);

@@ -2,6 +2,7 @@
 #include "components/MyGridColorForm.h"
 #include "platform/gui/FormBase.h"
 #include "platform/gui/InplaceEdit.h"
+#include "tests/support/grid_input.h"
 #include "tests/support/qt_helpers.h"
 #include "tests/support/widget_image.h"
 
@@ -26,7 +27,6 @@ using bv_test::wait_for;
 class MyGridTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        gui::pin_system_colors(gui::standard_system_colors());
         owner.resize(420, 320);
         grid = new TMyGrid(&owner);
         grid->setGeometry(10, 10, 400, 300);
@@ -55,14 +55,8 @@ protected:
         wait_for([&] { return owner.isActiveWindow(); }, 2000);
         grid->setFocus();
     }
-    void TearDown() override { gui::unpin_system_colors(); }
 
-    // Makes (col, row) current the way a user's click does.
-    void click_cell(int col, int row) {
-        const gui::TRect r = grid->CellRect(col, row);
-        ASSERT_FALSE(r.empty());
-        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, QPoint(r.left + 5, r.top + r.height() / 2));
-    }
+    void click_cell(int col, int row) { bv_test::click_cell(*grid, col, row); }
     // Keys go where the keyboard is, as a user's do.
     static void type(const char* text) {
         for (; *text; ++text)

@@ -1,19 +1,10 @@
 #include "components/Myfunctions.h"
-#include "platform/gui/SystemColors.h"
+#include "tests/support/widget_image.h"
 
-#include <QImage>
-#include <QPainter>
-#include <functional>
 #include <gtest/gtest.h>
 #include <string>
 
 namespace {
-
-class ColourHelpers : public ::testing::Test {
-protected:
-    void SetUp() override { gui::pin_system_colors(gui::standard_system_colors()); } // button face 0xF0F0F0
-    void TearDown() override { gui::unpin_system_colors(); }
-};
 
 struct Case {
     std::string what;
@@ -21,7 +12,7 @@ struct Case {
     TColor expected;
 };
 
-TEST_F(ColourHelpers, Arithmetic) {
+TEST(ColourHelpers, Arithmetic) {
     const Case cases[] = {
         {"inv of green 240: Y = 120", [] { return get_inv_color(0x00F000); }, 0x000000},
         {"inv of green 238: Y = 119", [] { return get_inv_color(0x00EE00); }, 0xFFFFFF},
@@ -55,7 +46,7 @@ TEST_F(ColourHelpers, Arithmetic) {
         EXPECT_EQ(c.compute(), c.expected) << c.what;
 }
 
-TEST_F(ColourHelpers, SplittingAndClamping) {
+TEST(ColourHelpers, SplittingAndClamping) {
     int r, g, b;
     calc_rgb(0x12345678, r, g, b);
     EXPECT_EQ((std::array{r, g, b}), (std::array{0x78, 0x56, 0x34}));
@@ -66,19 +57,11 @@ TEST_F(ColourHelpers, SplittingAndClamping) {
     EXPECT_EQ((std::array{x, y, z}), (std::array{255, 0, 255}));
 }
 
-constexpr QRgb sentinel = 0xFF123456;
+using bv_test::at;
+using bv_test::sentinel;
 
-QImage render(const std::function<void(TCanvas&)>& draw, int w = 300, int h = 120) {
-    QImage image(w, h, QImage::Format_RGB32);
-    image.fill(sentinel);
-    QPainter painter(&image);
-    TCanvas canvas(painter, {0, 0, w, h});
-    draw(canvas);
-    return image;
-}
-
-TColor pixel(const QImage& image, int x, int y) {
-    return gui::from_qcolor(QColor(image.pixel(x, y)));
+QImage render(const std::function<void(TCanvas&)>& draw) {
+    return bv_test::render_canvas(300, 120, draw);
 }
 
 // Start rows (or columns) of runs of equal colour along a line of pixels, until the sentinel.
@@ -97,7 +80,7 @@ std::vector<int> band_starts(const QImage& image, bool vertical, int fixed) {
     return starts;
 }
 
-TEST_F(ColourHelpers, GradientBandsFollowTheExtent) {
+TEST(ColourHelpers, GradientBandsFollowTheExtent) {
     struct BandCase {
         TMyButtonGradientTypes type;
         int extent;
@@ -113,35 +96,33 @@ TEST_F(ColourHelpers, GradientBandsFollowTheExtent) {
     for (const BandCase& c : cases) {
         const bool vertical = c.type == mbgtVertical;
         // A gradient steep enough that every band has its own colour.
-        const QImage image = render(
-            [&](TCanvas& canvas) {
-                draw_gradient(&canvas, c.type, 0x000000, 0xFFFFFF, 0, 0, vertical ? 10 : c.extent,
-                              vertical ? c.extent : 10);
-            },
-            200, 100);
+        const QImage image = bv_test::render_canvas(200, 100, [&](TCanvas& canvas) {
+            draw_gradient(&canvas, c.type, 0x000000, 0xFFFFFF, 0, 0, vertical ? 10 : c.extent,
+                          vertical ? c.extent : 10);
+        });
         const std::vector<int> starts = band_starts(image, vertical, 5);
         ASSERT_EQ(static_cast<int>(starts.size()), c.expected_bands) << c.type << " " << c.extent;
         for (int i = 0; i < c.expected_bands; ++i) {
             EXPECT_EQ(starts[i], i * c.step);
             const TColor expected = get_grad_color(starts[i], c.extent, 0x000000, 0xFFFFFF);
-            EXPECT_EQ(vertical ? pixel(image, 5, starts[i]) : pixel(image, starts[i], 5), expected);
+            EXPECT_EQ(vertical ? at(image, 5, starts[i]) : bv_test::at(image, starts[i], 5), expected);
         }
         // Right and bottom edges are exclusive: the last band of an odd extent is one pixel.
         EXPECT_EQ(vertical ? image.pixel(5, c.extent) : image.pixel(c.extent, 5), sentinel);
     }
 }
 
-TEST_F(ColourHelpers, GradientPositionsAreAbsolute) {
+TEST(ColourHelpers, GradientPositionsAreAbsolute) {
     // Bands take their colour from their absolute coordinate, not from their distance to top.
     const QImage image =
         render([](TCanvas& canvas) { draw_gradient(&canvas, mbgtVertical, 0, 0xFFFFFF, 0, 10, 5, 50); });
-    EXPECT_EQ(pixel(image, 2, 10), get_grad_color(10, 40, 0, 0xFFFFFF));
-    EXPECT_EQ(pixel(image, 2, 48), get_grad_color(48, 40, 0, 0xFFFFFF)); // beyond `to`: clamped white
+    EXPECT_EQ(at(image, 2, 10), get_grad_color(10, 40, 0, 0xFFFFFF));
+    EXPECT_EQ(at(image, 2, 48), get_grad_color(48, 40, 0, 0xFFFFFF)); // beyond `to`: clamped white
     EXPECT_EQ(image.pixel(2, 9), sentinel);
     EXPECT_EQ(image.pixel(5, 20), sentinel);
 }
 
-TEST_F(ColourHelpers, DiagonalGradientBandsAreParallelograms) {
+TEST(ColourHelpers, DiagonalGradientBandsAreParallelograms) {
     // A 40 x 40 square at (0, 0): band x runs from (x, 40) up to (x + 40, 0).
     const TColor from = 0x000000, to = 0xFFFFFF;
     const QImage image = render([&](TCanvas& canvas) {
@@ -151,17 +132,17 @@ TEST_F(ColourHelpers, DiagonalGradientBandsAreParallelograms) {
         EXPECT_EQ(canvas.Brush.color, get_grad_color(36 + 26, 40 + 13, from, to)); // the last band's colour
     });
     const TColor band8 = get_grad_color(8 + 26, 53, from, to);
-    EXPECT_EQ(pixel(image, 10, 39), band8);
-    EXPECT_EQ(pixel(image, 20, 29), band8);
-    EXPECT_EQ(pixel(image, 30, 19), band8);
-    EXPECT_EQ(pixel(image, 1, 0), get_grad_color(-40 + 26, 53, from, to)); // a band that began left of the square
-    EXPECT_NE(pixel(image, 20, 39), band8);
+    EXPECT_EQ(at(image, 10, 39), band8);
+    EXPECT_EQ(at(image, 20, 29), band8);
+    EXPECT_EQ(at(image, 30, 19), band8);
+    EXPECT_EQ(at(image, 1, 0), get_grad_color(-40 + 26, 53, from, to)); // a band that began left of the square
+    EXPECT_NE(at(image, 20, 39), band8);
     // The upper ends reach past the right edge (a control's own clipping cuts them), not below it.
     EXPECT_NE(image.pixel(40, 5), sentinel);
     EXPECT_EQ(image.pixel(5, 40), sentinel);
 }
 
-TEST_F(ColourHelpers, NothingDrawnForNoneDiagonal2OrEmptyRectangles) {
+TEST(ColourHelpers, NothingDrawnForNoneDiagonal2OrEmptyRectangles) {
     struct EmptyCase {
         TMyButtonGradientTypes type;
         int left, top, right, bottom;

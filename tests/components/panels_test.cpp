@@ -22,12 +22,6 @@ namespace {
 using bv_test::at;
 using bv_test::render;
 
-class PanelsTest : public ::testing::Test {
-protected:
-    void SetUp() override { gui::pin_system_colors(gui::standard_system_colors()); }
-    void TearDown() override { gui::unpin_system_colors(); }
-};
-
 // Rows (or columns) where the colour changes along a line of the image, with the colour they start.
 std::vector<std::pair<int, TColor>> bands(const QImage& image, int fixed, bool vertical, int from, int to) {
     std::vector<std::pair<int, TColor>> out;
@@ -39,7 +33,7 @@ std::vector<std::pair<int, TColor>> bands(const QImage& image, int fixed, bool v
     return out;
 }
 
-TEST_F(PanelsTest, SuperPanelVerticalBandsFollowAbsolutePositions) {
+TEST(PanelsTest, SuperPanelVerticalBandsFollowAbsolutePositions) {
     TSuperPanel panel;
     panel.resize(272, 204);
     panel.SetBevelOuter(gui::bvNone);
@@ -77,7 +71,7 @@ TEST_F(PanelsTest, SuperPanelVerticalBandsFollowAbsolutePositions) {
     EXPECT_EQ(across[1].second, panel.get_grad_color(5, 270));
 }
 
-TEST_F(PanelsTest, SuperPanelGradientCarriesInsteadOfClamping) {
+TEST(PanelsTest, SuperPanelGradientCarriesInsteadOfClamping) {
     TSuperPanel panel;
     panel.SetColor1(0x0000F0);
     panel.SetColor2(0x0000FF);
@@ -93,7 +87,7 @@ TEST_F(PanelsTest, SuperPanelGradientCarriesInsteadOfClamping) {
     EXPECT_EQ(panel.get_grad_color(1, 2), 0xF7F7F7u);
 }
 
-TEST_F(PanelsTest, SuperPanelWithoutEffectsIsAPlainPanelWithItsBorder) {
+TEST(PanelsTest, SuperPanelWithoutEffectsIsAPlainPanelWithItsBorder) {
     TSuperPanel panel;
     panel.resize(120, 60);
     panel.SetBevelOuter(gui::bvNone);
@@ -129,7 +123,7 @@ bool is_red(TColor c) {
     return gui::red_of(c) > 200 && gui::green_of(c) < 80 && gui::blue_of(c) < 80;
 }
 
-TEST_F(PanelsTest, SuperPanelCaptionShadowGrowsWithTheFont) {
+TEST(PanelsTest, SuperPanelCaptionShadowGrowsWithTheFont) {
     for (auto [points, offset] : {std::pair{10, 1}, std::pair{12, 1}, std::pair{13, 2}, std::pair{14, 2}}) {
         TSuperPanel panel;
         panel.resize(200, 60);
@@ -158,7 +152,7 @@ TEST_F(PanelsTest, SuperPanelCaptionShadowGrowsWithTheFont) {
     }
 }
 
-TEST_F(PanelsTest, MyRectangleFixedSizeLightenedFillAndBorder) {
+TEST(PanelsTest, MyRectangleFixedSizeLightenedFillAndBorder) {
     QWidget parent;
     parent.resize(300, 100);
     auto* rect = new TMyRectangle(&parent);
@@ -205,7 +199,7 @@ TEST_F(PanelsTest, MyRectangleFixedSizeLightenedFillAndBorder) {
     EXPECT_EQ(at(render(*rect), 0, 0), 0x404040u);
 }
 
-TEST_F(PanelsTest, SuperLabelShadowOffsetFollowsTextHeight) {
+TEST(PanelsTest, SuperLabelShadowOffsetFollowsTextHeight) {
     for (auto [pixels, offset] : {std::pair{16, 1}, std::pair{48, 3}}) {
         TSuperLabel label(nullptr, "Label7");
         EXPECT_EQ(label.Caption(), "Label7");
@@ -270,7 +264,7 @@ struct GroupBoxOnForm {
     }
 };
 
-TEST_F(PanelsTest, GroupBoxFrameAndCaptionTab) {
+TEST(PanelsTest, GroupBoxFrameAndCaptionTab) {
     GroupBoxOnForm g;
     g.box->SetCaption("Frame");
     g.box->SetBorderWidth(2);
@@ -308,7 +302,7 @@ TEST_F(PanelsTest, GroupBoxFrameAndCaptionTab) {
     EXPECT_GT(ink_of(render(*g.box), is_black).height(), before);
 }
 
-TEST_F(PanelsTest, GroupBoxEmptyCaptionStillHasATabAndOffAFormOnlyBackground) {
+TEST(PanelsTest, GroupBoxEmptyCaptionStillHasATabAndOffAFormOnlyBackground) {
     GroupBoxOnForm g;
     g.box->SetCaptionColorAuto(false);
     g.box->SetCaptionColor(gui::clRed);
@@ -335,7 +329,7 @@ TEST_F(PanelsTest, GroupBoxEmptyCaptionStillHasATabAndOffAFormOnlyBackground) {
 
 namespace {
 
-TEST_F(PanelsTest, GroupBoxCornerArcsJoinTheEdges) {
+TEST(PanelsTest, GroupBoxCornerArcsJoinTheEdges) {
     GroupBoxOnForm g;
     g.box->setGeometry(0, 0, 100, 80);
     g.box->SetColor(0x808080);
@@ -371,7 +365,7 @@ TEST_F(PanelsTest, GroupBoxCornerArcsJoinTheEdges) {
 }
 
 // Each published setter repaints when the value changes and not when it stays.
-TEST_F(PanelsTest, PublishedSettersRepaintOnlyOnChange) {
+TEST(PanelsTest, PublishedSettersRepaintOnlyOnChange) {
     QWidget window;
     auto* box = new gui::TPaintBox(&window);
     auto* panel = new TSuperPanel(&window);

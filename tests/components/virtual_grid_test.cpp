@@ -22,8 +22,6 @@ struct VirtualGridTest : ::testing::Test {
     std::vector<Cell> asked, fixed_asked;
 
     void SetUp() override {
-        gui::pin_system_colors(gui::standard_system_colors());
-        QLocale::setDefault(QLocale::c());
         grid.SetColCount(3);
         grid.SetRowCount(10);
         grid.SetDefaultColWidth(80);
@@ -34,10 +32,6 @@ struct VirtualGridTest : ::testing::Test {
         grid.resize(245, 127);
         grid.show();
         QApplication::processEvents();
-    }
-    void TearDown() override {
-        gui::unpin_system_colors();
-        QLocale::setDefault(QLocale::system());
     }
     void serve() {
         grid.VGGetCellParams = [this](QObject* sender, int col, int row, QVariant& value, TVGCellProperty& prop) {

@@ -1,6 +1,7 @@
-#include "tests/support/child_process.h"
 #include "library/lock_object.h"
 #include "platform/os/named_mutex.h"
+#include "tests/support/child_process.h"
+#include "tests/support/environment.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +14,6 @@
 #include <thread>
 
 #ifndef _WIN32
-#include <cstdlib>
 #include <unistd.h>
 #endif
 
@@ -32,30 +32,10 @@ void write_marker(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
 }
 
+// The lock files go to the test's own runtime directory (children inherit it).
 class LockObject : public ::testing::Test {
 protected:
-    void SetUp() override {
-#ifndef _WIN32
-        // Lock files of the tests go to a directory of their own (children inherit it).
-        const char* old = std::getenv("XDG_RUNTIME_DIR");
-        saved_runtime_ = old ? old : "";
-        had_runtime_ = old != nullptr;
-        ::setenv("XDG_RUNTIME_DIR", runtime_.path().c_str(), 1);
-#endif
-    }
-    void TearDown() override {
-#ifndef _WIN32
-        if (had_runtime_)
-            ::setenv("XDG_RUNTIME_DIR", saved_runtime_.c_str(), 1);
-        else
-            ::unsetenv("XDG_RUNTIME_DIR");
-#endif
-    }
-
-    scratch_dir runtime_;
     scratch_dir files_;
-    std::string saved_runtime_;
-    bool had_runtime_ = false;
 };
 
 // Each lock kind: the owning thread may take it again, another thread waits until every lock is undone.
@@ -169,22 +149,22 @@ TEST_F(LockObject, AnExistingMutexIsOpenedNotCreated) {
 #ifndef _WIN32
 
 TEST_F(LockObject, LockFileLivesInTheRuntimeDirectoryElsePerUserInTmp) {
-    EXPECT_EQ(os::lock_file_path("Borevane.bin"), runtime_.path() + "/Borevane.bin.lock");
-    EXPECT_EQ(os::lock_file_path("a/b%c"), runtime_.path() + "/a%2Fb%25c.lock");
+    const std::string runtime = bv_test::test_home() + "/run";
+    EXPECT_EQ(os::lock_file_path("Borevane.bin"), runtime + "/Borevane.bin.lock");
+    EXPECT_EQ(os::lock_file_path("a/b%c"), runtime + "/a%2Fb%25c.lock");
 
     const std::string per_user = "/tmp/Borevane.bin." + std::to_string(::geteuid()) + ".lock";
-    ::setenv("XDG_RUNTIME_DIR", files_.file("missing").c_str(), 1);
-    EXPECT_EQ(os::lock_file_path("Borevane.bin"), per_user);
-    ::setenv("XDG_RUNTIME_DIR", "relative/dir", 1);
-    EXPECT_EQ(os::lock_file_path("Borevane.bin"), per_user);
-    ::unsetenv("XDG_RUNTIME_DIR");
-    EXPECT_EQ(os::lock_file_path("Borevane.bin"), per_user);
+    const std::string missing = files_.file("missing");
+    for (const char* unusable : {missing.c_str(), "relative/dir", static_cast<const char*>(nullptr)}) {
+        const bv_test::scoped_env runtime_dir("XDG_RUNTIME_DIR", unusable);
+        EXPECT_EQ(os::lock_file_path("Borevane.bin"), per_user);
+    }
 }
 
 TEST_F(LockObject, UnnamedLockTouchesNothingSystemWide) {
     lib::lock_object lock;
     lib::Locker hold(&lock);
-    EXPECT_TRUE(std::filesystem::is_empty(runtime_.path()));
+    EXPECT_TRUE(std::filesystem::is_empty(bv_test::test_home() + "/run"));
 }
 
 // A link planted where the lock file goes is not followed: the target stays untouched and no lock is made.

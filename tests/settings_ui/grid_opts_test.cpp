@@ -72,7 +72,6 @@ struct Impostor : lib::options_detailed::meta_class<AnsiString> {
 class GridOpts : public ::testing::Test {
 protected:
     void SetUp() override {
-        gui::pin_system_colors(gui::standard_system_colors());
         form.resize(520, 420);
         grid = new TMyGrid(&form);
         grid->setGeometry(0, 0, 520, 420);
@@ -91,7 +90,6 @@ protected:
         QApplication::setActiveWindow(&form);
         bv_test::wait_for([&] { return form.isActiveWindow(); }, 2000);
     }
-    void TearDown() override { gui::unpin_system_colors(); }
 
     void fill(lib::options_base& o, int first_row = 1, int columns = lib::gc_all) {
         list = lib::options_list();

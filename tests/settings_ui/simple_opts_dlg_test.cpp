@@ -10,6 +10,7 @@
 #include "platform/gui/SystemColors.h"
 #include "settings_ui/GridOpts.h"
 #include "settings_ui/SimpleOptsDlg.h"
+#include "tests/support/grid_input.h"
 #include "tests/support/qt_helpers.h"
 #include "tests/support/scratch_dir.h"
 
@@ -49,23 +50,9 @@ bool run(TSimpleOptsForm& form, const QString& caption, const std::function<void
     return result;
 }
 
-void click_cell(TMyGrid* grid, int col, int row) {
-    const gui::TRect r = grid->CellRect(col, row);
-    ASSERT_FALSE(r.empty());
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, QPoint(r.left + 5, r.top + r.height() / 2));
-}
-
 // Replaces the value cell's text by typing, as a user does.
 void type_value(TMyGrid* grid, int row, const QString& text) {
-    click_cell(grid, 3, row);
-    gui::TInplaceEdit* edit = grid->InplaceEditor();
-    ASSERT_TRUE(edit && edit->isVisible());
-    edit->selectAll();
-    if (text.isEmpty())
-        QTest::keyClick(edit, Qt::Key_Delete);
-    // Key by key with the character as the key's text: QTest knows keys for ASCII characters only.
-    for (const QChar c : text)
-        QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    bv_test::type_into_cell(*grid, 3, row, text);
 }
 
 // Many options with long captions: more than the screen can hold.
@@ -107,7 +94,7 @@ struct ChoiceOptions : lib::options_base {
 
 // Opens the drop-down of a value cell with a click and clicks the item.
 void pick(TMyGrid* grid, int row, int item) {
-    click_cell(grid, 3, row);
+    bv_test::click_cell(*grid, 3, row);
     GridComboBox* combo = grid->Combo();
     ASSERT_TRUE(combo && combo->isVisible());
     QTest::mouseClick(combo, Qt::LeftButton);
@@ -144,12 +131,11 @@ TEST(SimpleOptsDlg, DesignValuesBeforeItRuns) {
         ++styled;
     });
     Options o;
-    gui::pin_system_colors(gui::standard_system_colors()); // the face colour is the system's, not Qt's
     TSimpleOptsForm form(nullptr, &o);
     TSimpleOptsForm::set_form_style({});
     EXPECT_EQ(styled, 1);
-    EXPECT_EQ(form.palette().color(QPalette::Window), gui::to_qcolor(gui::clBtnFace));
-    gui::unpin_system_colors();
+    EXPECT_EQ(form.palette().color(QPalette::Window),
+              gui::to_qcolor(gui::clBtnFace)); // the system face colour, not Qt's
     EXPECT_EQ(form.windowTitle(), "SimpleOptsForm");
     EXPECT_TRUE(form.windowFlags().testFlag(Qt::MSWindowsFixedSizeDialogHint)); // a dialog border
     EXPECT_FALSE(form.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));

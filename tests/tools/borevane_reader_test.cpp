@@ -38,14 +38,11 @@ QByteArray encoded(const ValueMap& values) {
     return QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
 }
 
-// Each test gets its own lock and registry locations, shared with the reader it starts.
+// Each test has its own lock and registry locations (its home), shared with the reader it starts.
 class BorevaneReader : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
-        qputenv("XDG_RUNTIME_DIR", dir_.filePath("run").toUtf8());
-        qputenv("XDG_CONFIG_HOME", dir_.filePath("config").toUtf8());
-        ASSERT_TRUE(QDir().mkpath(dir_.filePath("run")));
         path_ = dir_.filePath("Borevane.bin");
     }
 

@@ -12,7 +12,7 @@ using namespace tools;
 
 namespace {
 
-double value_of(const std::vector<station_record>& records, const std::string& name) {
+double value_of(const std::vector<answer_record>& records, const std::string& name) {
     for (const auto& r : records)
         if (r.name == name)
             return r.value;
@@ -51,7 +51,7 @@ TEST(StationValues, PlausibleOverADayWithDepthGrowingAtTheRateOfPenetration) {
 }
 
 TEST(BuildAnswer, FramesTheRecordsWithTheirLength) {
-    const std::vector<station_record> records = {{"depth", 1500.0}, {output_names[2], -2.5}, {"x", 1e300}};
+    const std::vector<answer_record> records = {{"depth", 1500.0}, {output_names[2], -2.5}, {"x", 1e300}};
     const std::string frame = build_answer(records, {});
     const auto a = parse_answer(frame);
     ASSERT_TRUE(a);
@@ -100,7 +100,7 @@ TEST(SplitAnswer, PiecesAreNonEmptyAndRejoinToTheFrame) {
 }
 
 TEST(RequestScanner, FindsRequestsAndSkipsEverythingElse) {
-    const std::string req(request_bytes, 5);
+    const std::string req(station_request, 5);
     struct {
         const char* what;
         std::string bytes;

@@ -23,7 +23,7 @@
 
 namespace {
 
-const QByteArray request(tools::request_bytes, sizeof tools::request_bytes);
+const QByteArray request(station_request, sizeof station_request);
 
 class simulator {
 public:
@@ -118,7 +118,7 @@ TEST(StationSimulator, AnnouncesItsPortAndAnswersEachRequest) {
     const auto bytes = read_frame(*socket).bytes;
     const auto first = parse_answer(bytes);
     ASSERT_TRUE(first);
-    EXPECT_EQ(first->type, tools::answer_type);
+    EXPECT_EQ(first->type, answer_type);
     EXPECT_EQ(first->length, static_cast<std::int32_t>(bytes.size() - 5));
     EXPECT_EQ(first->trailing, 0u);
     ASSERT_GE(first->records.size(), output_names.size());
@@ -301,9 +301,13 @@ TEST(StationSimulator, DropsAClientThatAsksWithoutReading) {
             break; // already dropped
         sent += n;
     }
-    // Not reading for a while lets the answers pile up; then read what the simulator sent before
-    // it gave up on this client, up to its end.
-    QThread::msleep(2000);
+    // Not reading lets the answers pile up until the simulator gives up on this client, however long a loaded
+    // machine takes to get there: one more request every 50 ms fails once it has. Then read what it sent
+    // before, up to its end.
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 60000 && ::send(fd, request.constData(), request.size(), MSG_NOSIGNAL) > 0)
+        QThread::msleep(50);
     int large = 8 << 20;
     ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &large, sizeof large);
     timeval timeout{20, 0};

@@ -9,7 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
-#include <QLocale>
 #include <QTemporaryDir>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -20,12 +19,8 @@ class ValuesMonitorTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
-        QLocale::setDefault(QLocale::c());
-        qputenv("XDG_RUNTIME_DIR", dir_.filePath("run").toUtf8());
-        ASSERT_TRUE(QDir().mkpath(dir_.filePath("run")));
         path_ = dir_.filePath("Borevane.bin").toStdString();
     }
-    void TearDown() override { QLocale::setDefault(QLocale::system()); }
 
     void write(float depth, float rop) {
         ValueMap values;

@@ -1,27 +1,19 @@
 // Decoding of station answers and the frame check, on hand-made byte strings.
 #include "acquisition/core/answer_decoder.h"
-#include "library/binary_buffer.h"
 #include "library/cp1251.h"
 
 #include <cmath>
-#include <cstring>
-#include <limits>
 #include <gtest/gtest.h>
+#include <limits>
 
 namespace {
 
-struct Record {
-    std::string name; // UTF-8 here, CP1251 on the wire
-    double value;
-};
-
-std::vector<char> payload(const std::vector<Record>& records) {
-    lib::OutputBinaryBuffer out;
-    for (const auto& r : records) {
-        out.write_string(lib::utf8_to_1251(r.name));
-        out.write(r.value);
-    }
-    return out.get_data();
+// The payload of records whose names are given in UTF-8 (CP1251 on the wire).
+std::vector<char> payload(std::vector<answer_record> records) {
+    for (auto& r : records)
+        r.name = lib::utf8_to_1251(r.name);
+    const std::string bytes = encode_records(records);
+    return {bytes.begin(), bytes.end()};
 }
 
 ValueMap decode(const std::vector<char>& bytes) {
@@ -35,10 +27,8 @@ std::string cp(const char* utf8) {
 }
 
 std::vector<char> frame(std::int32_t length, std::size_t payload_bytes) {
-    std::vector<char> f(frame_header_size + payload_bytes, 'x');
-    f[0] = 2;
-    std::memcpy(f.data() + 1, &length, 4);
-    return f;
+    const std::string f = encode_frame(std::string(payload_bytes, 'x'), length);
+    return {f.begin(), f.end()};
 }
 
 } // namespace

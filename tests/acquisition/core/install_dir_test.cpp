@@ -1,7 +1,8 @@
 #include "acquisition/core/install_dir.h"
-#include "tests/support/child_process.h"
 #include "platform/os/exe_dir.h"
 #include "platform/os/user_registry.h"
+#include "tests/support/child_process.h"
+#include "tests/support/environment.h"
 
 #include <gtest/gtest.h>
 
@@ -10,12 +11,9 @@
 
 #ifdef _WIN32
 #include <windows.h>
-#else
-#include <cstdlib>
 #endif
 
 using testing_os::read_file;
-using testing_os::scratch_dir;
 
 namespace {
 
@@ -66,15 +64,12 @@ TEST(UserRegistry, MissingKeyOrValueReadsAsNothing) {
 
 #else
 
-class UserRegistry : public ::testing::Test {
-protected:
-    void SetUp() override { ::setenv("XDG_CONFIG_HOME", (config_.path() + "/home/.config").c_str(), 1); }
-    void TearDown() override { ::unsetenv("XDG_CONFIG_HOME"); }
-    std::string conf() const { return config_.path() + "/home/.config/Kalvemark/Borevane.conf"; }
-    scratch_dir config_;
-};
+// The settings file in the test's own home.
+std::string conf() {
+    return bv_test::test_home() + "/.config/Kalvemark/Borevane.conf";
+}
 
-TEST_F(UserRegistry, InstallDirGoesToTheSettingsFileWithItsSlash) {
+TEST(UserRegistry, InstallDirGoesToTheSettingsFileWithItsSlash) {
     EXPECT_EQ(os::user_registry_file("Software\\Kalvemark\\Borevane"), conf());
     EXPECT_EQ(read_install_dir(), std::nullopt);
     ASSERT_TRUE(publish_install_dir("/opt/borevane/bin/"));
@@ -82,24 +77,18 @@ TEST_F(UserRegistry, InstallDirGoesToTheSettingsFileWithItsSlash) {
     EXPECT_EQ(read_install_dir(), "/opt/borevane/bin/");
     ASSERT_TRUE(publish_install_dir("/opt/other"));
     EXPECT_EQ(read_install_dir(), "/opt/other/");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(config_.path() + "/home/.config/Kalvemark"), {}), 1);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(bv_test::test_home() + "/.config/Kalvemark"), {}), 1);
 }
 
-TEST_F(UserRegistry, WithoutAnAbsoluteConfigHomeTheFileIsUnderHome) {
-    const char* home = std::getenv("HOME");
-    const std::string saved_home = home ? home : "";
-    ::setenv("HOME", (config_.path() + "/home").c_str(), 1);
-    for (const char* xdg : {"", "relative/config"}) {
-        ::setenv("XDG_CONFIG_HOME", xdg, 1);
+TEST(UserRegistry, WithoutAnAbsoluteConfigHomeTheFileIsUnderHome) {
+    for (const char* xdg : {"", "relative/config", static_cast<const char*>(nullptr)}) {
+        const bv_test::scoped_env config("XDG_CONFIG_HOME", xdg);
         EXPECT_EQ(os::user_registry_file("Software\\Kalvemark\\Borevane"), conf());
     }
-    ::unsetenv("XDG_CONFIG_HOME");
-    EXPECT_EQ(os::user_registry_file("Software\\Kalvemark\\Borevane"), conf());
-    ::setenv("HOME", saved_home.c_str(), 1);
 }
 
-TEST_F(UserRegistry, OtherContentOfTheFileIsKept) {
-    std::filesystem::create_directories(config_.path() + "/home/.config/Kalvemark");
+TEST(UserRegistry, OtherContentOfTheFileIsKept) {
+    std::filesystem::create_directories(bv_test::test_home() + "/.config/Kalvemark");
     std::ofstream(conf()) << "[Window]\nInstall_Dir=elsewhere\n\n[General]\nother=1\nInstall_Dir=/old/\n";
     ASSERT_TRUE(publish_install_dir("/new/"));
     EXPECT_EQ(read_file(conf()), "[Window]\nInstall_Dir=elsewhere\n\n[General]\nother=1\nInstall_Dir=/new/\n");
@@ -110,7 +99,7 @@ TEST_F(UserRegistry, OtherContentOfTheFileIsKept) {
 }
 
 // Values that the settings format must quote or escape come back unchanged.
-TEST_F(UserRegistry, AwkwardValuesRoundTrip) {
+TEST(UserRegistry, AwkwardValuesRoundTrip) {
     for (const std::string value : {" lead and trail ", "semi;colon,comma=eq", "quote\" back\\slash", "tab\there",
                                     "\x01"
                                     "0 control then hex digit",
@@ -120,17 +109,18 @@ TEST_F(UserRegistry, AwkwardValuesRoundTrip) {
     }
 }
 
-TEST_F(UserRegistry, FailuresReportFalseAndKeepTheOldFile) {
+TEST(UserRegistry, FailuresReportFalseAndKeepTheOldFile) {
     ASSERT_TRUE(publish_install_dir("/old/"));
     // The settings file's place is taken by a directory.
     std::filesystem::remove(conf());
     std::filesystem::create_directory(conf());
     EXPECT_FALSE(publish_install_dir("/new/"));
     // The configuration home is a regular file.
-    ::setenv("XDG_CONFIG_HOME", (config_.path() + "/file").c_str(), 1);
-    std::ofstream(config_.path() + "/file") << "x";
+    const std::string file = bv_test::test_home() + "/file";
+    const bv_test::scoped_env config("XDG_CONFIG_HOME", file);
+    std::ofstream(file) << "x";
     EXPECT_FALSE(publish_install_dir("/new/"));
-    EXPECT_EQ(read_file(config_.path() + "/file"), "x");
+    EXPECT_EQ(read_file(file), "x");
     // Keys that name no settings file.
     EXPECT_FALSE(os::write_user_string("Software\\OnlyOne", "v", "x"));
     EXPECT_FALSE(os::write_user_string("Software\\..\\Escape", "v", "x"));

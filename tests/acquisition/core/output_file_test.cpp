@@ -1,6 +1,6 @@
 #include "acquisition/core/output_file.h"
-#include "tests/support/child_process.h"
 #include "library/cp1251.h"
+#include "tests/support/child_process.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,6 @@
 #include <vector>
 
 #ifndef _WIN32
-#include <cstdlib>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -87,12 +86,6 @@ TEST(EncodeOutput, CapitalNamesFillTheirSlotsOnceLowerCased) {
 
 class OutputFile : public ::testing::Test {
 protected:
-    void SetUp() override {
-#ifndef _WIN32
-        ::setenv("XDG_RUNTIME_DIR", runtime_.path().c_str(), 1);
-#endif
-    }
-    scratch_dir runtime_;
     scratch_dir dir_;
     std::string lock_name_ = unique_name("bv-out");
     std::string bin_ = dir_.file("Borevane.bin");

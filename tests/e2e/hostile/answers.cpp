@@ -14,9 +14,9 @@ std::string field_name(int i) {
     return output_names[static_cast<std::size_t>(i)];
 }
 
-std::vector<tools::station_record> good_records(int serial) {
+std::vector<answer_record> good_records(int serial) {
     const double depth = depth_base + serial;
-    std::vector<tools::station_record> records = {{field_name(0), depth}, {field_name(1), depth - 0.5}};
+    std::vector<answer_record> records = {{field_name(0), depth}, {field_name(1), depth - 0.5}};
     for (int i = 0; i < 4; ++i)
         records.push_back({field_name(i + 2), fixed_values[i]});
     records.push_back({"\xEE\xE1\xEE\xF0\xEE\xF2\xFB", 61.0}); // "обороты", not a file field
@@ -42,17 +42,14 @@ bool same_values(const file_sample& s, const std::vector<float>& expected) {
     return true;
 }
 
-std::string frame(const std::vector<tools::station_record>& records, bool capitals) {
+std::string frame(const std::vector<answer_record>& records, bool capitals) {
     tools::answer_faults faults;
     faults.capitals = capitals;
     return tools::build_answer(records, faults);
 }
 
-std::string with_length(std::string f, std::int32_t length) {
-    const auto bits = static_cast<std::uint32_t>(length);
-    for (int i = 0; i < 4; ++i)
-        f[static_cast<std::size_t>(1 + i)] = static_cast<char>((bits >> (8 * i)) & 0xFF);
-    return f;
+std::string with_length(const std::string& f, std::int32_t length) {
+    return encode_frame(f.substr(frame_header_size), length);
 }
 
 } // namespace hostile

@@ -13,14 +13,14 @@
 namespace hostile {
 
 // The six file fields of answer `serial`, plus one name the file does not take.
-std::vector<tools::station_record> good_records(int serial);
+std::vector<answer_record> good_records(int serial);
 // The serial of the answer that produced this content, or -1 when it matches no well-formed answer.
 int serial_of(const file_sample& sample);
 bool same_values(const file_sample& sample, const std::vector<float>& expected); // NaN equals NaN here
 
-// A frame holding `records`; the length field set to `length` when given.
-std::string frame(const std::vector<tools::station_record>& records, bool capitals = false);
-std::string with_length(std::string frame, std::int32_t length);
+// A frame holding `records`; and a frame whose length field says `length` instead.
+std::string frame(const std::vector<answer_record>& records, bool capitals = false);
+std::string with_length(const std::string& frame, std::int32_t length);
 // The CP1251 name of file field `i` (0 to 5).
 std::string field_name(int i);
 

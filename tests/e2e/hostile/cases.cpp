@@ -21,7 +21,7 @@ namespace hostile {
 namespace {
 
 using namespace rules;
-using records = std::vector<tools::station_record>;
+using records = std::vector<answer_record>;
 
 // Bounds that follow from the rules, counted from the fault.
 // The station drops a working connection: the pause, then a new connection and its first request.

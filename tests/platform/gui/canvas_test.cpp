@@ -1,10 +1,8 @@
 #include "platform/gui/Canvas.h"
 #include "platform/gui/SystemColors.h"
 #include "platform/gui/WindowRegion.h"
+#include "tests/support/widget_image.h"
 
-#include <QImage>
-#include <QPainter>
-#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -12,13 +10,7 @@ namespace {
 constexpr QRgb white = 0xFFFFFFFF;
 
 QImage render(int w, int h, const std::function<void(gui::TCanvas&)>& draw) {
-    QImage image(w, h, QImage::Format_RGB32);
-    image.fill(white);
-    QPainter painter(&image);
-    gui::TCanvas canvas(painter, {0, 0, w, h});
-    canvas.Font.color = gui::clBlack;
-    draw(canvas);
-    return image;
+    return bv_test::render_canvas(w, h, draw, white);
 }
 
 bool painted(const QImage& image, int x, int y) {

@@ -54,7 +54,6 @@ struct ProbeGrid : gui::TStringGrid {
 struct DrawGridTest : ::testing::Test {
     ProbeGrid grid;
     void SetUp() override {
-        gui::pin_system_colors(gui::standard_system_colors());
         grid.SetColCount(4);
         grid.SetRowCount(20);
         grid.SetDefaultColWidth(50);
@@ -72,7 +71,6 @@ struct DrawGridTest : ::testing::Test {
                 grid.SetCellText(c, r, QString("%1:%2").arg(c).arg(r));
         grid.clicks = 0;
     }
-    void TearDown() override { gui::unpin_system_colors(); }
     QImage paint() {
         grid.drawn.clear();
         return bv_test::render(*grid.viewport());
@@ -203,8 +201,8 @@ TEST_F(DrawGridTest, MouseClicksMoveFireClickAndIgnoreFixedCells) {
 
     grid.SetTopRow(3);
     QTest::qWait(1);
-    QWheelEvent wheel(QPointF(60, 60), grid.viewport()->mapToGlobal(QPointF(60, 60)), {}, QPoint(0, -120),
-                      Qt::NoButton, {}, Qt::NoScrollPhase, false);
+    QWheelEvent wheel(QPointF(60, 60), grid.viewport()->mapToGlobal(QPointF(60, 60)), {}, QPoint(0, -120), Qt::NoButton,
+                      {}, Qt::NoScrollPhase, false);
     QApplication::sendEvent(grid.viewport(), &wheel);
     EXPECT_EQ(grid.TopRow(), 3 + QApplication::wheelScrollLines());
 }
