@@ -5,9 +5,11 @@
 
 namespace gui {
 
-GridAxis::GridAxis(int count, int default_size, int fixed)
-    : sizes_(static_cast<size_t>(std::max(0, count)), std::max(0, default_size)),
-      default_size_(std::max(0, default_size)), fixed_(std::clamp(fixed, 0, std::max(0, count))), first_(fixed_) {}
+GridAxis::GridAxis(int count, int default_size, int fixed) {
+    set_default_size(default_size);
+    set_count(count);
+    set_fixed(fixed);
+}
 
 bool GridAxis::set_count(int count) {
     count = std::max(0, count);
@@ -91,9 +93,10 @@ GridAxis::Span GridAxis::span(int index, int length) const {
     walk([&](const Span& s) {
         if (s.pos >= length || s.index > index) // past the view, or scrolled away before first()
             return false;
-        if (s.index == index)
-            found = s;
-        return s.index < index;
+        if (s.index < index)
+            return true;
+        found = s;
+        return false;
     });
     return found;
 }
@@ -114,9 +117,10 @@ int GridAxis::line_at(int p, int grip) const {
     walk([&](const Span& s) {
         if (s.pos > p + grip)
             return false;
-        if (std::abs(p - s.end()) <= grip)
-            found = s.index;
-        return found < 0;
+        if (std::abs(p - s.end()) > grip)
+            return true;
+        found = s.index; // the first line within the grip, not the nearest
+        return false;
     });
     return found;
 }
@@ -127,11 +131,11 @@ int GridAxis::page_start(int end, int length) const {
     int used = 0;
     while (start > fixed_) {
         used += sizes_[static_cast<size_t>(start - 1)] + line_;
-        if (used - line_ > room && start < end)
+        if (used - line_ > room)
             break;
         --start;
     }
-    return std::max(fixed_, std::min(start, end - 1));
+    return std::max(fixed_, std::min(start, end - 1)); // at least item end-1
 }
 
 int GridAxis::fitting(int length) const {

@@ -62,9 +62,9 @@ private:
     template <typename Visit> void walk(Visit visit) const;
 
     std::vector<int> sizes_;
-    int default_size_;
-    int fixed_;
-    int first_;
+    int default_size_ = 0;
+    int fixed_ = 0;
+    int first_ = 0;
     int line_ = 1;
 };
 
