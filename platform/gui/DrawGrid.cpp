@@ -220,6 +220,7 @@ void TDrawGrid::move_current(int col, int row, bool move_anchor, bool show) {
     if (!SelectCell(col, row))
         return;
     const TGridCoord old = current_;
+    const TGridRect old_selection = Selection();
     if (!(options_ & goRangeSelect))
         move_anchor = true;
     current_ = {col, row};
@@ -227,9 +228,12 @@ void TDrawGrid::move_current(int col, int row, bool move_anchor, bool show) {
         anchor_ = current_;
     if (show)
         make_visible(col, row);
-    InvalidateGrid();
-    if (old == current_)
+    if (old == current_) {
+        if (Selection() != old_selection)
+            InvalidateGrid();
         return;
+    }
+    InvalidateGrid();
     if (editor_mode_ || (options_ & goAlwaysShowEditor)) {
         if (CanEditShow())
             ShowEditor();
@@ -247,9 +251,13 @@ TGridRect TDrawGrid::Selection() const {
 }
 
 void TDrawGrid::SetSelection(const TGridRect& range) {
-    anchor_ = {range.left, range.top};
+    const TGridRect old = Selection();
+    if (options_ & goRangeSelect) // else the selection is the current cell
+        anchor_ = {range.left, range.top};
     clamp_current();
     move_current(range.right, range.bottom, false, true);
+    if (Selection() != old)
+        InvalidateGrid();
 }
 
 void TDrawGrid::SetOptions(TGridOptions value) {

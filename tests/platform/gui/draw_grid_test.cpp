@@ -4,6 +4,7 @@
 #include "tests/support/widget_image.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QScrollBar>
 #include <QTest>
 #include <functional>
@@ -123,6 +124,8 @@ TEST_F(DrawGridTest, KeyboardKeepsTheCurrentCellVisibleAndClicksOnEveryMove) {
     EXPECT_EQ(grid.Col(), 3);
     EXPECT_EQ(grid.Row(), 19);
     EXPECT_FALSE(grid.CellRect(3, 19).empty());
+    key(Qt::Key_Down);
+    EXPECT_EQ(grid.Row(), 19) << "never past the last row";
     key(Qt::Key_Home);
     EXPECT_EQ(grid.Col(), 1);
     EXPECT_EQ(grid.Row(), 19);
@@ -164,17 +167,21 @@ TEST_F(DrawGridTest, RangeSelectionByShiftArrowsAndMouseDrag) {
     EXPECT_EQ(grid.Selection(), (gui::TGridRect{1, 5, 3, 7}));
     EXPECT_EQ(grid.Col(), 1);
     EXPECT_EQ(grid.Row(), 7);
+    grid.SetSelection({-5, 0, 2, 3});
+    EXPECT_EQ(grid.Selection(), (gui::TGridRect{1, 1, 2, 3})) << "kept off the fixed cells";
 
     grid.SetOptions(grid.Options() & ~gui::goRangeSelect);
     key(Qt::Key_Down, Qt::ShiftModifier);
-    EXPECT_EQ(grid.Selection(), (gui::TGridRect{1, 8, 1, 8})) << "without range selection: the current cell";
+    EXPECT_EQ(grid.Selection(), (gui::TGridRect{2, 4, 2, 4})) << "without range selection: the current cell";
 
     grid.SetOptions(grid.Options() | gui::goRowSelect);
-    EXPECT_EQ(grid.Selection(), (gui::TGridRect{1, 8, 3, 8}));
+    EXPECT_EQ(grid.Selection(), (gui::TGridRect{1, 4, 3, 4}));
 }
 
 TEST_F(DrawGridTest, MouseClicksMoveFireClickAndIgnoreFixedCells) {
+    grid.clearFocus();
     QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, centre(2, 4));
+    EXPECT_TRUE(grid.hasFocus());
     EXPECT_EQ(grid.Col(), 2);
     EXPECT_EQ(grid.Row(), 4);
     EXPECT_GE(grid.clicks, 1);
@@ -197,6 +204,8 @@ TEST_F(DrawGridTest, MouseClicksMoveFireClickAndIgnoreFixedCells) {
     QTest::mouseClick(grid.viewport(), Qt::RightButton, {}, centre(2, 5));
     QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, centre(2, 6));
     EXPECT_EQ(downs, (std::vector<int>{41, 60})) << "OnMouseDown after the move, for any button";
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, QPoint(60, 212));
+    EXPECT_EQ(grid.TopRow(), 2) << "a click on the partly shown row brings it into view";
 
     grid.SetTopRow(3);
     QTest::qWait(1);
@@ -249,6 +258,7 @@ TEST_F(DrawGridTest, PaintingFillsCellsDrawsLinesAndPassesStates) {
     EXPECT_EQ(bv_test::at(image, 50, 70), gui::clBlack) << "fixed vertical line";
     EXPECT_EQ(bv_test::at(image, 20, 20), gui::clBlack) << "fixed horizontal line";
     EXPECT_EQ(bv_test::at(image, 152, 70), gui::clSilver) << "vertical line";
+    EXPECT_EQ(bv_test::at(image, 151, 70), gui::clWhite) << "only the line";
     EXPECT_EQ(bv_test::at(image, 145, 62), gui::clWhite) << "no horizontal lines between scrolled cells";
     EXPECT_EQ(bv_test::at(image, 229, 70), gui::clWhite) << "past the last column: the grid colour";
     EXPECT_EQ(bv_test::at(image, 229, 0), gui::clWhite);
@@ -313,6 +323,8 @@ TEST_F(DrawGridTest, EditorShowsEditsCancelsAndFollowsTheCurrentCell) {
     EXPECT_TRUE(editor->isReadOnly());
     QTest::keyClicks(editor, "zz");
     EXPECT_EQ(grid.Cells(1, 3), "1:3");
+    grid.SetOptions(grid.Options() & ~gui::goEditing);
+    EXPECT_FALSE(editor->isVisible()) << "no editor without editing";
 }
 
 TEST_F(DrawGridTest, AlwaysShownEditorAndClickOnTheCurrentCell) {
@@ -499,6 +511,8 @@ TEST_F(DrawGridTest, ChangedCellsRepaintAndTheRaisedLookOfFixedCells) {
     EXPECT_EQ(bv_test::at(image, 1, 30), gui::clYellow);
     grid.SetFlat(true);
     EXPECT_EQ(bv_test::at(paint(), 10, 0), gui::clYellow);
+    grid.SetRowCount(3);
+    EXPECT_EQ(bv_test::at(paint(), 0, 200), gui::resolve_color(gui::clWindow)) << "below the last row";
 }
 
 TEST_F(DrawGridTest, SettersRepaintOnlyWhenTheValueChanges) {
@@ -506,12 +520,16 @@ TEST_F(DrawGridTest, SettersRepaintOnlyWhenTheValueChanges) {
                                                         [&] { grid.SetFixedColor(gui::clAqua); },
                                                         [&] { grid.SetFontColor(gui::clRed); },
                                                         [&] { grid.SetFlat(false); },
-                                                        [&] { grid.SetOptions(gui::goVertLine); },
+                                                        [&] { grid.SetOptions(gui::goVertLine | gui::goRangeSelect); },
                                                         [&] { grid.SetGridLineWidth(3); },
                                                         [&] { grid.SetColWidths(2, 30); },
                                                         [&] { grid.SetRowHeights(2, 30); },
                                                         [&] { grid.SetTopRow(4); },
-                                                        [&] { grid.SetFixedCols(2); }};
+                                                        [&] { grid.SetFixedCols(2); },
+                                                        [&] { grid.SetRow(3); },
+                                                        [&] {
+                                                            grid.SetSelection({1, 2, 2, 3});
+                                                        }};
     for (size_t i = 0; i < setters.size(); ++i) {
         for (const bool change : {true, false}) {
             QApplication::processEvents();
@@ -622,6 +640,20 @@ TEST(DrawGrid, AnEditorHiddenBeforeTheWindowShowsStaysHidden) {
     grid.show();
     QApplication::processEvents();
     EXPECT_FALSE(grid.InplaceEditor()->isVisible());
+}
+
+TEST(DrawGrid, ShowingTheEditorLeavesTheKeyboardWithAnotherControl) {
+    QWidget window;
+    auto* grid = new gui::TStringGrid(&window);
+    auto* other = new QLineEdit(&window);
+    other->move(0, 200);
+    grid->SetOptions(grid->Options() | gui::goEditing);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    other->setFocus();
+    grid->ShowEditor();
+    ASSERT_TRUE(grid->InplaceEditor()->isVisible());
+    EXPECT_TRUE(other->hasFocus());
 }
 
 TEST(StringGrid, CellTextsStayWithTheirCellsWhenTheLayoutChanges) {
