@@ -1,6 +1,5 @@
 #include "platform/gui/DrawGrid.h"
 
-#include "platform/gui/ControlBase.h"
 #include "platform/gui/InplaceEdit.h"
 #include "platform/gui/SystemColors.h"
 
@@ -26,8 +25,6 @@ TDrawGrid::TDrawGrid(QWidget* owner) : QAbstractScrollArea(owner) {
     setFocusPolicy(Qt::WheelFocus);
     viewport()->setAutoFillBackground(false);
     viewport()->setMouseTracking(true);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     setLineWidth(1);
     apply_options();
@@ -37,10 +34,6 @@ TDrawGrid::TDrawGrid(QWidget* owner) : QAbstractScrollArea(owner) {
 TDrawGrid::~TDrawGrid() = default;
 
 // ---- layout --------------------------------------------------------------------------------------
-
-int TDrawGrid::length(const GridAxis& axis) const {
-    return &axis == &cols_ ? viewport()->width() : viewport()->height();
-}
 
 void TDrawGrid::relayout() {
     update_scroll_bars();
@@ -228,12 +221,10 @@ void TDrawGrid::move_current(int col, int row, bool move_anchor, bool show) {
         anchor_ = current_;
     if (show)
         make_visible(col, row);
-    if (old == current_) {
-        if (Selection() != old_selection)
-            InvalidateGrid();
+    if (current_ != old || Selection() != old_selection)
+        InvalidateGrid();
+    if (current_ == old)
         return;
-    }
-    InvalidateGrid();
     if (editor_mode_ || (options_ & goAlwaysShowEditor)) {
         if (CanEditShow())
             ShowEditor();
@@ -274,18 +265,6 @@ void TDrawGrid::apply_options() {
         anchor_ = current_;
 }
 
-void TDrawGrid::SetColor(TColor value) {
-    store_and_update(*viewport(), color_, value);
-}
-
-void TDrawGrid::SetFixedColor(TColor value) {
-    store_and_update(*viewport(), fixed_color_, value);
-}
-
-void TDrawGrid::SetFontColor(TColor value) {
-    store_and_update(*viewport(), font_color_, value);
-}
-
 void TDrawGrid::SetFlat(bool value) {
     if (store_and_update(*viewport(), flat_, value))
         setFrameStyle(value ? (QFrame::Box | QFrame::Plain) : (QFrame::StyledPanel | QFrame::Sunken));
@@ -293,19 +272,9 @@ void TDrawGrid::SetFlat(bool value) {
 
 // ---- notifications -------------------------------------------------------------------------------
 
-void TDrawGrid::Click() {
-    if (OnClick)
-        OnClick(this);
-}
-
-void TDrawGrid::DblClick() {
-    if (OnDblClick)
-        OnDblClick(this);
-}
-
-void TDrawGrid::TopLeftChanged() {
-    if (OnTopLeftChanged)
-        OnTopLeftChanged(this);
+void TDrawGrid::fire(const NotifyEvent& event) {
+    if (event)
+        event(this);
 }
 
 void TDrawGrid::DrawCell(int col, int row, const TRect& rect, TGridDrawState state) {
@@ -397,8 +366,7 @@ void TDrawGrid::cancel_edit() {
         return;
     load_editor(editor_original_);
     SetEditText(editor_cell_.col, editor_cell_.row, editor_original_);
-    if (!(options_ & goAlwaysShowEditor))
-        HideEditor();
+    end_edit();
 }
 
 void TDrawGrid::end_edit() {
@@ -452,13 +420,8 @@ void TDrawGrid::paint_cells(TCanvas& canvas) {
         for (const GridAxis::Span& c : cols) {
             const TRect rect{c.pos, r.pos, c.end(), r.end()};
             const bool fixed = c.index < FixedCols() || r.index < FixedRows();
-            TGridDrawState state = 0;
-            if (fixed)
-                state |= gdFixed;
-            else if (sel.contains(c.index, r.index))
-                state |= gdSelected;
-            const bool is_current = TGridCoord{c.index, r.index} == current_;
-            if (!fixed && is_current && focused)
+            TGridDrawState state = fixed ? gdFixed : sel.contains(c.index, r.index) ? gdSelected : 0;
+            if (!fixed && focused && TGridCoord{c.index, r.index} == current_)
                 state |= gdFocused;
 
             canvas.Font = GridFont();

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "platform/gui/Canvas.h"
+#include "platform/gui/ControlBase.h"
 #include "platform/gui/GridAxis.h"
 
 #include <QAbstractScrollArea>
@@ -117,11 +118,11 @@ public:
 
     // Colours and font of the cells. Color is the background of scrolled cells.
     TColor Color() const { return color_; }
-    void SetColor(TColor value);
+    void SetColor(TColor value) { store_and_update(*viewport(), color_, value); }
     TColor FixedColor() const { return fixed_color_; }
-    void SetFixedColor(TColor value);
+    void SetFixedColor(TColor value) { store_and_update(*viewport(), fixed_color_, value); }
     TColor FontColor() const { return font_color_; }
-    void SetFontColor(TColor value);
+    void SetFontColor(TColor value) { store_and_update(*viewport(), font_color_, value); }
     TFont GridFont() const { return {font(), font_color_}; }
     // Flat: a one-pixel plain frame instead of the sunken one.
     bool Flat() const { return flat_; }
@@ -159,9 +160,9 @@ protected:
     // Draws one cell after the grid has filled its background; the base fires OnDrawCell.
     virtual void DrawCell(int col, int row, const TRect& rect, TGridDrawState state);
     // After every move of the current cell and on each click; the base fires OnClick.
-    virtual void Click();
-    virtual void DblClick();
-    virtual void TopLeftChanged();
+    virtual void Click() { fire(OnClick); }
+    virtual void DblClick() { fire(OnDblClick); }
+    virtual void TopLeftChanged() { fire(OnTopLeftChanged); }
     virtual void ColWidthsChanged() {}
     virtual void RowHeightsChanged() {}
     // May the editor be shown for the current cell / may its text be changed.
@@ -197,7 +198,7 @@ protected:
 
 private:
     // Each column / row operation once, over the axis it concerns.
-    int length(const GridAxis& axis) const; // the view's width or height
+    int length(const GridAxis& axis) const { return &axis == &cols_ ? viewport()->width() : viewport()->height(); }
     void set_count(GridAxis& axis, int count);
     void set_fixed(GridAxis& axis, int fixed);
     void sizes_changed(const GridAxis& axis); // fires ColWidthsChanged or RowHeightsChanged
@@ -210,6 +211,7 @@ private:
     void relayout();
 
     void apply_options();
+    void fire(const NotifyEvent& event);
     void paint_cells(TCanvas& canvas);
     void update_scroll_bars();
     void clamp_current();

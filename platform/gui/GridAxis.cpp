@@ -28,17 +28,9 @@ bool GridAxis::set_fixed(int fixed) {
     return true;
 }
 
-void GridAxis::set_first(int first) {
-    first_ = std::max(first, fixed_);
-}
-
 void GridAxis::set_default_size(int size) {
     default_size_ = std::max(0, size);
     std::fill(sizes_.begin(), sizes_.end(), default_size_);
-}
-
-int GridAxis::size(int index) const {
-    return index >= 0 && index < count() ? sizes_[static_cast<size_t>(index)] : 0;
 }
 
 bool GridAxis::set_size(int index, int size) {
@@ -49,10 +41,6 @@ bool GridAxis::set_size(int index, int size) {
         return false;
     sizes_[static_cast<size_t>(index)] = size;
     return true;
-}
-
-void GridAxis::set_line(int width) {
-    line_ = std::max(0, width);
 }
 
 int GridAxis::fixed_extent() const {

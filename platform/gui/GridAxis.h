@@ -4,6 +4,7 @@
 // edge, an item's line belongs to it, and `length` is the view's extent along the axis.
 #pragma once
 
+#include <algorithm>
 #include <vector>
 
 namespace gui {
@@ -28,13 +29,13 @@ public:
     // Clamped to the count; the scrolled items start again right after the fixed ones. True on a change.
     bool set_fixed(int fixed);
     int first() const { return first_; }
-    void set_first(int first); // never onto the fixed items
+    void set_first(int first) { first_ = std::max(first, fixed_); } // never onto the fixed items
     int default_size() const { return default_size_; }
-    void set_default_size(int size);    // every item takes it
-    int size(int index) const;          // 0 outside the axis
+    void set_default_size(int size); // every item takes it
+    int size(int index) const { return index >= 0 && index < count() ? sizes_[static_cast<size_t>(index)] : 0; }
     bool set_size(int index, int size); // ignored outside the axis; true on a change
     int line() const { return line_; }
-    void set_line(int width);
+    void set_line(int width) { line_ = std::max(0, width); }
 
     // The fixed items with their lines.
     int fixed_extent() const;
