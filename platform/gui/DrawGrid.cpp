@@ -491,7 +491,7 @@ void TDrawGrid::mousePressEvent(QMouseEvent* event) {
 void TDrawGrid::mouseMoveEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
     if (drag_ == Drag::Size) {
-        SetColWidths(sizing_col_, std::max(0, p.x() - sizing_origin_));
+        SetColWidths(sizing_col_, p.x() - sizing_origin_);
     } else if (drag_ == Drag::Select) {
         const TGridCoord cell{drag_index(cols_, p.x()), drag_index(rows_, p.y())};
         if (cell != current_)

@@ -4,6 +4,7 @@
 #include "tests/support/widget_image.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QTest>
@@ -28,6 +29,7 @@ struct ProbeGrid : gui::TStringGrid {
     int dbl_clicks = 0;
     int top_left_changes = 0;
     int width_changes = 0;
+    int edits = 0;
     bool allow_editor = true;
     bool allow_modify = true;
 
@@ -41,6 +43,10 @@ struct ProbeGrid : gui::TStringGrid {
         gui::TStringGrid::DrawCell(col, row, rect, state);
     }
     void ColWidthsChanged() override { ++width_changes; }
+    void SetEditText(int col, int row, const QString& text) override {
+        ++edits;
+        gui::TStringGrid::SetEditText(col, row, text);
+    }
     bool CanEditShow() override { return allow_editor && gui::TStringGrid::CanEditShow(); }
     bool CanEditModify() override { return allow_modify && gui::TStringGrid::CanEditModify(); }
     const Drawn* find(int col, int row) const {
@@ -286,6 +292,7 @@ TEST_F(DrawGridTest, EditorShowsEditsCancelsAndFollowsTheCurrentCell) {
     EXPECT_TRUE(editor->isVisible());
     EXPECT_EQ(editor->text(), "1:1");
     EXPECT_EQ(editor->geometry(), grid.CellRect(1, 1).to_qrect());
+    EXPECT_EQ(grid.edits, 0) << "showing the text is no edit";
     QTest::keyClicks(editor, "x");
     EXPECT_EQ(grid.Cells(1, 1), "1:1x") << "edits reach the cell as they are typed";
     key(Qt::Key_Escape);
@@ -381,6 +388,9 @@ TEST_F(DrawGridTest, HorizontalScrollingAndSeveralFixedColumns) {
     QApplication::processEvents();
     EXPECT_EQ(grid.LeftCol(), 2);
     EXPECT_FALSE(grid.CellRect(11, 2).empty());
+    grid.SetColWidths(3, 800);
+    grid.SetCol(3);
+    EXPECT_EQ(grid.LeftCol(), 3) << "a column wider than the view is scrolled to";
 }
 
 TEST_F(DrawGridTest, ScrollBarsCountInCells) {
@@ -398,9 +408,11 @@ TEST_F(DrawGridTest, ScrollBarsCountInCells) {
     EXPECT_EQ(bar->value(), 3);
     grid.SetOptions(grid.Options() | gui::goThumbTracking);
     EXPECT_TRUE(bar->hasTracking());
+    grid.SetRow(10);
     grid.SetRowCount(5);
     EXPECT_EQ(bar->maximum(), 1) << "everything fits";
     EXPECT_EQ(grid.TopRow(), 1);
+    EXPECT_EQ(grid.Row(), 4) << "the current cell stays in the grid";
 }
 
 TEST_F(DrawGridTest, PagingKeepsTheCurrentRowsPlaceInTheView) {
@@ -482,6 +494,9 @@ TEST_F(DrawGridTest, TabStopsAtTheGridsEndsAndTypingNeedsEditingAndNoControlKey)
     key(Qt::Key_A, Qt::ControlModifier);
     EXPECT_TRUE(grid.InplaceEditor() == nullptr || !grid.InplaceEditor()->isVisible()) << "a control key types nothing";
     EXPECT_EQ(grid.Cells(3, 19), "3:19");
+    QKeyEvent f5(QEvent::KeyPress, Qt::Key_F5, Qt::NoModifier);
+    QApplication::sendEvent(&grid, &f5);
+    EXPECT_FALSE(f5.isAccepted()) << "other keys go on to the parent";
 }
 
 TEST_F(DrawGridTest, ChangedCellsRepaintAndTheRaisedLookOfFixedCells) {
