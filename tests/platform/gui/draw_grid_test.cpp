@@ -177,6 +177,7 @@ TEST_F(DrawGridTest, RangeSelectionByShiftArrowsAndMouseDrag) {
     EXPECT_EQ(grid.Selection(), (gui::TGridRect{1, 1, 2, 3})) << "kept off the fixed cells";
 
     grid.SetOptions(grid.Options() & ~gui::goRangeSelect);
+    EXPECT_EQ(grid.Selection(), (gui::TGridRect{2, 3, 2, 3}));
     key(Qt::Key_Down, Qt::ShiftModifier);
     EXPECT_EQ(grid.Selection(), (gui::TGridRect{2, 4, 2, 4})) << "without range selection: the current cell";
 
@@ -408,6 +409,7 @@ TEST_F(DrawGridTest, ScrollBarsCountInCells) {
     EXPECT_EQ(bar->value(), 3);
     grid.SetOptions(grid.Options() | gui::goThumbTracking);
     EXPECT_TRUE(bar->hasTracking());
+    EXPECT_TRUE(grid.horizontalScrollBar()->hasTracking());
     grid.SetRow(10);
     grid.SetRowCount(5);
     EXPECT_EQ(bar->maximum(), 1) << "everything fits";
@@ -482,7 +484,7 @@ TEST_F(DrawGridTest, TabStopsAtTheGridsEndsAndTypingNeedsEditingAndNoControlKey)
     EXPECT_EQ(grid.Col(), 1) << "nothing before the first cell";
     EXPECT_EQ(grid.Row(), 1);
     key(Qt::Key_Tab);
-    EXPECT_EQ(grid.Col(), 2);
+    EXPECT_EQ(grid.Selection(), (gui::TGridRect{2, 1, 2, 1})) << "Tab moves one cell on and drops the range";
     key(Qt::Key_End, Qt::ControlModifier);
     key(Qt::Key_Tab);
     EXPECT_EQ(grid.Col(), 3) << "nothing after the last cell";
@@ -567,6 +569,8 @@ TEST_F(DrawGridTest, MeasuringOutsidePaintingUsesTheGridsFont) {
 
 TEST_F(DrawGridTest, EdgesOfDraggingAndSizing) {
     grid.SetOptions(grid.Options() | gui::goColSizing);
+    QTest::mouseMove(grid.viewport(), QPoint(50, 10));
+    EXPECT_EQ(grid.viewport()->cursor().shape(), Qt::SplitHCursor) << "over the fixed column's line";
     QTest::mousePress(grid.viewport(), Qt::LeftButton, {}, QPoint(50, 10));
     QTest::mouseMove(grid.viewport(), QPoint(70, 10));
     QTest::mouseRelease(grid.viewport(), Qt::LeftButton, {}, QPoint(70, 10));
