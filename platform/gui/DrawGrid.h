@@ -9,6 +9,8 @@
 #pragma once
 
 #include "platform/gui/Canvas.h"
+#include "platform/gui/ControlBase.h"
+#include "platform/gui/GridAxis.h"
 
 #include <QAbstractScrollArea>
 #include <QImage>
@@ -73,33 +75,33 @@ public:
 
     // Layout. Changing a count keeps the existing widths and heights; new columns and rows take the
     // defaults. The current cell and the fixed counts are kept inside the new bounds.
-    int ColCount() const { return static_cast<int>(col_widths_.size()); }
-    void SetColCount(int value);
-    int RowCount() const { return static_cast<int>(row_heights_.size()); }
-    void SetRowCount(int value);
-    int FixedCols() const { return fixed_cols_; }
-    void SetFixedCols(int value);
-    int FixedRows() const { return fixed_rows_; }
-    void SetFixedRows(int value);
-    int DefaultColWidth() const { return default_col_width_; }
+    int ColCount() const { return cols_.count(); }
+    void SetColCount(int value) { set_count(cols_, value); }
+    int RowCount() const { return rows_.count(); }
+    void SetRowCount(int value) { set_count(rows_, value); }
+    int FixedCols() const { return cols_.fixed(); }
+    void SetFixedCols(int value) { set_fixed(cols_, value); }
+    int FixedRows() const { return rows_.fixed(); }
+    void SetFixedRows(int value) { set_fixed(rows_, value); }
+    int DefaultColWidth() const { return cols_.default_size(); }
     void SetDefaultColWidth(int value); // every column takes it
-    int DefaultRowHeight() const { return default_row_height_; }
+    int DefaultRowHeight() const { return rows_.default_size(); }
     void SetDefaultRowHeight(int value); // every row takes it
-    int ColWidths(int col) const;
+    int ColWidths(int col) const { return cols_.size(col); }
     void SetColWidths(int col, int width); // fires ColWidthsChanged
-    int RowHeights(int row) const;
+    int RowHeights(int row) const { return rows_.size(row); }
     void SetRowHeights(int row, int height);
-    int GridLineWidth() const { return grid_line_width_; }
+    int GridLineWidth() const { return cols_.line(); }
     void SetGridLineWidth(int value);
 
     // Scrolling: the first scrolled row and column shown after the fixed ones.
-    int TopRow() const { return top_row_; }
-    void SetTopRow(int row);
-    int LeftCol() const { return left_col_; }
-    void SetLeftCol(int col);
+    int TopRow() const { return rows_.first(); }
+    void SetTopRow(int row) { scroll(rows_, row); }
+    int LeftCol() const { return cols_.first(); }
+    void SetLeftCol(int col) { scroll(cols_, col); }
     // Scrolled rows / columns that fit completely in the view.
-    int VisibleRowCount() const;
-    int VisibleColCount() const;
+    int VisibleRowCount() const { return rows_.fitting(length(rows_)); }
+    int VisibleColCount() const { return cols_.fitting(length(cols_)); }
 
     // The current cell and the selection. Moving the current cell fires Click; without range
     // selection the selection is the current cell (or its row with goRowSelect).
@@ -107,7 +109,7 @@ public:
     void SetCol(int col) { FocusCell(col, current_.row, true); }
     int Row() const { return current_.row; }
     void SetRow(int row) { FocusCell(current_.col, row, true); }
-    void FocusCell(int col, int row, bool move_anchor);
+    void FocusCell(int col, int row, bool move_anchor) { move_current(col, row, move_anchor, true); }
     TGridRect Selection() const;
     void SetSelection(const TGridRect& range);
 
@@ -116,11 +118,11 @@ public:
 
     // Colours and font of the cells. Color is the background of scrolled cells.
     TColor Color() const { return color_; }
-    void SetColor(TColor value);
+    void SetColor(TColor value) { store_and_update(*viewport(), color_, value); }
     TColor FixedColor() const { return fixed_color_; }
-    void SetFixedColor(TColor value);
+    void SetFixedColor(TColor value) { store_and_update(*viewport(), fixed_color_, value); }
     TColor FontColor() const { return font_color_; }
-    void SetFontColor(TColor value);
+    void SetFontColor(TColor value) { store_and_update(*viewport(), font_color_, value); }
     TFont GridFont() const { return {font(), font_color_}; }
     // Flat: a one-pixel plain frame instead of the sunken one.
     bool Flat() const { return flat_; }
@@ -136,7 +138,7 @@ public:
     TCanvas& Canvas();
 
     // The in-place editor.
-    bool EditorMode() const;
+    bool EditorMode() const { return editor_mode_; }
     void SetEditorMode(bool value);
     void ShowEditor();
     void HideEditor();
@@ -149,8 +151,8 @@ public:
     MouseEvent OnMouseDown;
 
     // Text that the editor shows for a cell, and where its edits go; the draw grid has none.
-    virtual QString GetEditText(int col, int row);
-    virtual void SetEditText(int col, int row, const QString& text);
+    virtual QString GetEditText(int /*col*/, int /*row*/) { return {}; }
+    virtual void SetEditText(int /*col*/, int /*row*/, const QString& /*text*/) {}
 
 protected:
     friend class TInplaceEdit;
@@ -158,19 +160,19 @@ protected:
     // Draws one cell after the grid has filled its background; the base fires OnDrawCell.
     virtual void DrawCell(int col, int row, const TRect& rect, TGridDrawState state);
     // After every move of the current cell and on each click; the base fires OnClick.
-    virtual void Click();
-    virtual void DblClick();
-    virtual void TopLeftChanged();
-    virtual void ColWidthsChanged();
-    virtual void RowHeightsChanged();
+    virtual void Click() { fire(OnClick); }
+    virtual void DblClick() { fire(OnDblClick); }
+    virtual void TopLeftChanged() { fire(OnTopLeftChanged); }
+    virtual void ColWidthsChanged() {}
+    virtual void RowHeightsChanged() {}
     // May the editor be shown for the current cell / may its text be changed.
     virtual bool CanEditShow();
-    virtual bool CanEditModify();
+    virtual bool CanEditModify() { return options_ & goEditing; }
     virtual TInplaceEdit* CreateEditor();
     // May (col, row) become the current cell.
-    virtual bool SelectCell(int col, int row);
+    virtual bool SelectCell(int /*col*/, int /*row*/) { return true; }
     // After the column or row count changed (the old counts given), before repainting.
-    virtual void layout_changed(int old_cols, int old_rows);
+    virtual void layout_changed(int /*old_cols*/, int /*old_rows*/) {}
 
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -187,7 +189,7 @@ protected:
 
     // Repaints one cell / everything.
     void InvalidateCell(int col, int row);
-    void InvalidateGrid();
+    void InvalidateGrid() { viewport()->update(); }
 
     // Moves the current cell by a navigation key; true when the key was one.
     bool navigate(int key, Qt::KeyboardModifiers modifiers);
@@ -195,32 +197,37 @@ protected:
     bool focusNextPrevChild(bool next) override;
 
 private:
+    // Each column / row operation once, over the axis it concerns.
+    int length(const GridAxis& axis) const { return &axis == &cols_ ? viewport()->width() : viewport()->height(); }
+    void set_count(GridAxis& axis, int count);
+    void set_fixed(GridAxis& axis, int fixed);
+    void sizes_changed(const GridAxis& axis); // fires ColWidthsChanged or RowHeightsChanged
+    void scroll(GridAxis& axis, int first);
+    void reveal(GridAxis& axis, int index);
+    int drag_index(const GridAxis& axis, int p) const;
+    int size_grip_at(QPoint p) const;
+    bool fit_scroll_bar(QScrollBar& bar, GridAxis& axis);
+    // After anything that moves cells: the scroll bars, the editor's place and a repaint.
+    void relayout();
+
+    void apply_options();
+    void fire(const NotifyEvent& event);
     void paint_cells(TCanvas& canvas);
-    int fixed_width() const;
-    int fixed_height() const;
-    int max_top_row() const;
-    int max_left_col() const;
     void update_scroll_bars();
     void clamp_current();
     void move_current(int col, int row, bool move_anchor, bool show);
     void make_visible(int col, int row);
     void place_editor();
+    void hide_editor();
+    void load_editor(const QString& text);
     // The editor's hooks: a changed text goes into its cell; Escape restores the cell's text;
     // Enter ends editing (unless the editor is always shown).
     void editor_text_changed(const QString& text);
     void cancel_edit();
     void end_edit();
-    int col_line_at(int x) const; // column whose right line is under x, or -1
 
-    std::vector<int> col_widths_;
-    std::vector<int> row_heights_;
-    int fixed_cols_ = 1;
-    int fixed_rows_ = 1;
-    int default_col_width_ = 64;
-    int default_row_height_ = 24;
-    int grid_line_width_ = 1;
-    int top_row_ = 1;
-    int left_col_ = 1;
+    GridAxis cols_{5, 64, 1};
+    GridAxis rows_{5, 24, 1};
     TGridCoord current_{1, 1};
     TGridCoord anchor_{1, 1};
     TGridOptions options_ = goFixedVertLine | goFixedHorzLine | goVertLine | goHorzLine | goRangeSelect;

@@ -4,8 +4,11 @@
 #include "tests/support/widget_image.h"
 
 #include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QScrollBar>
 #include <QTest>
+#include <functional>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -26,6 +29,7 @@ struct ProbeGrid : gui::TStringGrid {
     int dbl_clicks = 0;
     int top_left_changes = 0;
     int width_changes = 0;
+    int edits = 0;
     bool allow_editor = true;
     bool allow_modify = true;
 
@@ -39,6 +43,10 @@ struct ProbeGrid : gui::TStringGrid {
         gui::TStringGrid::DrawCell(col, row, rect, state);
     }
     void ColWidthsChanged() override { ++width_changes; }
+    void SetEditText(int col, int row, const QString& text) override {
+        ++edits;
+        gui::TStringGrid::SetEditText(col, row, text);
+    }
     bool CanEditShow() override { return allow_editor && gui::TStringGrid::CanEditShow(); }
     bool CanEditModify() override { return allow_modify && gui::TStringGrid::CanEditModify(); }
     const Drawn* find(int col, int row) const {
@@ -97,11 +105,7 @@ TEST_F(DrawGridTest, CellGeometryFollowsScrollingAndMouseCoordIsItsInverse) {
     EXPECT_TRUE(grid.CellRect(1, 15).empty()) << "below the view";
 
     EXPECT_EQ(grid.MouseCoord(60, 30), (TGridCoord{1, 5}));
-    EXPECT_EQ(grid.MouseCoord(10, 30), (TGridCoord{0, 5}));
-    EXPECT_EQ(grid.MouseCoord(121, 30), (TGridCoord{1, 5})) << "the line after a cell belongs to it";
-    EXPECT_EQ(grid.MouseCoord(122, 30), (TGridCoord{2, 5}));
     EXPECT_EQ(grid.MouseCoord(229, 30), (TGridCoord{})) << "right of the last column";
-    EXPECT_EQ(grid.MouseCoord(-1, 30), (TGridCoord{}));
 
     grid.SetTopRow(1000);
     EXPECT_EQ(grid.TopRow(), 11) << "the last page ends with the last row fully shown";
@@ -124,6 +128,8 @@ TEST_F(DrawGridTest, KeyboardKeepsTheCurrentCellVisibleAndClicksOnEveryMove) {
     EXPECT_EQ(grid.Col(), 3);
     EXPECT_EQ(grid.Row(), 19);
     EXPECT_FALSE(grid.CellRect(3, 19).empty());
+    key(Qt::Key_Down);
+    EXPECT_EQ(grid.Row(), 19) << "never past the last row";
     key(Qt::Key_Home);
     EXPECT_EQ(grid.Col(), 1);
     EXPECT_EQ(grid.Row(), 19);
@@ -165,17 +171,22 @@ TEST_F(DrawGridTest, RangeSelectionByShiftArrowsAndMouseDrag) {
     EXPECT_EQ(grid.Selection(), (gui::TGridRect{1, 5, 3, 7}));
     EXPECT_EQ(grid.Col(), 1);
     EXPECT_EQ(grid.Row(), 7);
+    grid.SetSelection({-5, 0, 2, 3});
+    EXPECT_EQ(grid.Selection(), (gui::TGridRect{1, 1, 2, 3})) << "kept off the fixed cells";
 
     grid.SetOptions(grid.Options() & ~gui::goRangeSelect);
+    EXPECT_EQ(grid.Selection(), (gui::TGridRect{2, 3, 2, 3}));
     key(Qt::Key_Down, Qt::ShiftModifier);
-    EXPECT_EQ(grid.Selection(), (gui::TGridRect{1, 8, 1, 8})) << "without range selection: the current cell";
+    EXPECT_EQ(grid.Selection(), (gui::TGridRect{2, 4, 2, 4})) << "without range selection: the current cell";
 
     grid.SetOptions(grid.Options() | gui::goRowSelect);
-    EXPECT_EQ(grid.Selection(), (gui::TGridRect{1, 8, 3, 8}));
+    EXPECT_EQ(grid.Selection(), (gui::TGridRect{1, 4, 3, 4}));
 }
 
 TEST_F(DrawGridTest, MouseClicksMoveFireClickAndIgnoreFixedCells) {
+    grid.clearFocus();
     QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, centre(2, 4));
+    EXPECT_TRUE(grid.hasFocus());
     EXPECT_EQ(grid.Col(), 2);
     EXPECT_EQ(grid.Row(), 4);
     EXPECT_GE(grid.clicks, 1);
@@ -198,6 +209,8 @@ TEST_F(DrawGridTest, MouseClicksMoveFireClickAndIgnoreFixedCells) {
     QTest::mouseClick(grid.viewport(), Qt::RightButton, {}, centre(2, 5));
     QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, centre(2, 6));
     EXPECT_EQ(downs, (std::vector<int>{41, 60})) << "OnMouseDown after the move, for any button";
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, QPoint(60, 212));
+    EXPECT_EQ(grid.TopRow(), 2) << "a click on the partly shown row brings it into view";
 
     grid.SetTopRow(3);
     QTest::qWait(1);
@@ -215,6 +228,7 @@ TEST_F(DrawGridTest, DraggingAFixedRowLineResizesTheColumn) {
     QTest::mouseRelease(grid.viewport(), Qt::LeftButton, {}, QPoint(line + 25, 10));
     EXPECT_EQ(grid.ColWidths(1), 75);
     EXPECT_GE(grid.width_changes, 1);
+    EXPECT_EQ(grid.clicks, 0) << "resizing is no click";
 
     grid.SetOptions(grid.Options() & ~gui::goColSizing);
     QTest::mousePress(grid.viewport(), Qt::LeftButton, {}, QPoint(line + 25, 10));
@@ -244,10 +258,12 @@ TEST_F(DrawGridTest, PaintingFillsCellsDrawsLinesAndPassesStates) {
     EXPECT_EQ(bv_test::at(image, 45, 70), gui::clYellow) << "fixed colour";
     EXPECT_EQ(bv_test::at(image, 95, 25), gui::resolve_color(gui::clHighlight)) << "selected, not focused";
     EXPECT_EQ(bv_test::at(image, 95, 55), gui::clWhite) << "the focused cell keeps the grid colour";
+    EXPECT_EQ(bv_test::at(image, 52, 42), gui::clBlack) << "and has the dotted focus rectangle";
     EXPECT_EQ(bv_test::at(image, 145, 55), gui::clWhite);
     EXPECT_EQ(bv_test::at(image, 50, 70), gui::clBlack) << "fixed vertical line";
     EXPECT_EQ(bv_test::at(image, 20, 20), gui::clBlack) << "fixed horizontal line";
     EXPECT_EQ(bv_test::at(image, 152, 70), gui::clSilver) << "vertical line";
+    EXPECT_EQ(bv_test::at(image, 151, 70), gui::clWhite) << "only the line";
     EXPECT_EQ(bv_test::at(image, 145, 62), gui::clWhite) << "no horizontal lines between scrolled cells";
     EXPECT_EQ(bv_test::at(image, 229, 70), gui::clWhite) << "past the last column: the grid colour";
     EXPECT_EQ(bv_test::at(image, 229, 0), gui::clWhite);
@@ -275,6 +291,7 @@ TEST_F(DrawGridTest, EditorShowsEditsCancelsAndFollowsTheCurrentCell) {
     EXPECT_TRUE(editor->isVisible());
     EXPECT_EQ(editor->text(), "1:1");
     EXPECT_EQ(editor->geometry(), grid.CellRect(1, 1).to_qrect());
+    EXPECT_EQ(grid.edits, 0) << "showing the text is no edit";
     QTest::keyClicks(editor, "x");
     EXPECT_EQ(grid.Cells(1, 1), "1:1x") << "edits reach the cell as they are typed";
     key(Qt::Key_Escape);
@@ -312,6 +329,8 @@ TEST_F(DrawGridTest, EditorShowsEditsCancelsAndFollowsTheCurrentCell) {
     EXPECT_TRUE(editor->isReadOnly());
     QTest::keyClicks(editor, "zz");
     EXPECT_EQ(grid.Cells(1, 3), "1:3");
+    grid.SetOptions(grid.Options() & ~gui::goEditing);
+    EXPECT_FALSE(editor->isVisible()) << "no editor without editing";
 }
 
 TEST_F(DrawGridTest, AlwaysShownEditorAndClickOnTheCurrentCell) {
@@ -368,6 +387,9 @@ TEST_F(DrawGridTest, HorizontalScrollingAndSeveralFixedColumns) {
     QApplication::processEvents();
     EXPECT_EQ(grid.LeftCol(), 2);
     EXPECT_FALSE(grid.CellRect(11, 2).empty());
+    grid.SetColWidths(3, 800);
+    grid.SetCol(3);
+    EXPECT_EQ(grid.LeftCol(), 3) << "a column wider than the view is scrolled to";
 }
 
 TEST_F(DrawGridTest, ScrollBarsCountInCells) {
@@ -385,9 +407,12 @@ TEST_F(DrawGridTest, ScrollBarsCountInCells) {
     EXPECT_EQ(bar->value(), 3);
     grid.SetOptions(grid.Options() | gui::goThumbTracking);
     EXPECT_TRUE(bar->hasTracking());
+    EXPECT_TRUE(grid.horizontalScrollBar()->hasTracking());
+    grid.SetRow(10);
     grid.SetRowCount(5);
     EXPECT_EQ(bar->maximum(), 1) << "everything fits";
     EXPECT_EQ(grid.TopRow(), 1);
+    EXPECT_EQ(grid.Row(), 4) << "the current cell stays in the grid";
 }
 
 TEST_F(DrawGridTest, PagingKeepsTheCurrentRowsPlaceInTheView) {
@@ -420,12 +445,6 @@ TEST_F(DrawGridTest, SizesOutsideTheGridAreZeroAndIgnored) {
     grid.SetRowHeights(0, 30);
     EXPECT_EQ(grid.RowHeights(0), 30);
     EXPECT_EQ(grid.CellRect(1, 1).top, 31);
-    EXPECT_EQ(grid.RowHeights(-1), 0);
-    EXPECT_EQ(grid.RowHeights(20), 0);
-    EXPECT_EQ(grid.ColWidths(4), 0);
-    grid.SetColWidths(4, 10);
-    grid.SetRowHeights(20, 10);
-    EXPECT_EQ(grid.ColCount(), 4);
     const int changes = grid.width_changes;
     grid.SetDefaultColWidth(40);
     EXPECT_EQ(grid.ColWidths(3), 40);
@@ -462,6 +481,8 @@ TEST_F(DrawGridTest, TabStopsAtTheGridsEndsAndTypingNeedsEditingAndNoControlKey)
     key(Qt::Key_Backtab, Qt::ShiftModifier);
     EXPECT_EQ(grid.Col(), 1) << "nothing before the first cell";
     EXPECT_EQ(grid.Row(), 1);
+    key(Qt::Key_Tab);
+    EXPECT_EQ(grid.Selection(), (gui::TGridRect{2, 1, 2, 1})) << "Tab moves one cell on and drops the range";
     key(Qt::Key_End, Qt::ControlModifier);
     key(Qt::Key_Tab);
     EXPECT_EQ(grid.Col(), 3) << "nothing after the last cell";
@@ -473,6 +494,9 @@ TEST_F(DrawGridTest, TabStopsAtTheGridsEndsAndTypingNeedsEditingAndNoControlKey)
     key(Qt::Key_A, Qt::ControlModifier);
     EXPECT_TRUE(grid.InplaceEditor() == nullptr || !grid.InplaceEditor()->isVisible()) << "a control key types nothing";
     EXPECT_EQ(grid.Cells(3, 19), "3:19");
+    QKeyEvent f5(QEvent::KeyPress, Qt::Key_F5, Qt::NoModifier);
+    QApplication::sendEvent(&grid, &f5);
+    EXPECT_FALSE(f5.isAccepted()) << "other keys go on to the parent";
 }
 
 TEST_F(DrawGridTest, ChangedCellsRepaintAndTheRaisedLookOfFixedCells) {
@@ -502,6 +526,34 @@ TEST_F(DrawGridTest, ChangedCellsRepaintAndTheRaisedLookOfFixedCells) {
     EXPECT_EQ(bv_test::at(image, 1, 30), gui::clYellow);
     grid.SetFlat(true);
     EXPECT_EQ(bv_test::at(paint(), 10, 0), gui::clYellow);
+    grid.SetRowCount(3);
+    EXPECT_EQ(bv_test::at(paint(), 0, 200), gui::resolve_color(gui::clWindow)) << "below the last row";
+}
+
+TEST_F(DrawGridTest, SettersRepaintOnlyWhenTheValueChanges) {
+    const std::vector<std::function<void()>> setters = {[&] { grid.SetColor(gui::clAqua); },
+                                                        [&] { grid.SetFixedColor(gui::clAqua); },
+                                                        [&] { grid.SetFontColor(gui::clRed); },
+                                                        [&] { grid.SetFlat(false); },
+                                                        [&] { grid.SetOptions(gui::goVertLine | gui::goRangeSelect); },
+                                                        [&] { grid.SetGridLineWidth(3); },
+                                                        [&] { grid.SetColWidths(2, 30); },
+                                                        [&] { grid.SetRowHeights(2, 30); },
+                                                        [&] { grid.SetTopRow(4); },
+                                                        [&] { grid.SetFixedCols(2); },
+                                                        [&] { grid.SetRow(3); },
+                                                        [&] {
+                                                            grid.SetSelection({1, 2, 2, 3});
+                                                        }};
+    for (size_t i = 0; i < setters.size(); ++i) {
+        for (const bool change : {true, false}) {
+            QApplication::processEvents();
+            grid.drawn.clear();
+            setters[i]();
+            QApplication::processEvents();
+            EXPECT_EQ(grid.drawn.empty(), !change) << i;
+        }
+    }
 }
 
 TEST_F(DrawGridTest, MeasuringOutsidePaintingUsesTheGridsFont) {
@@ -515,6 +567,8 @@ TEST_F(DrawGridTest, MeasuringOutsidePaintingUsesTheGridsFont) {
 
 TEST_F(DrawGridTest, EdgesOfDraggingAndSizing) {
     grid.SetOptions(grid.Options() | gui::goColSizing);
+    QTest::mouseMove(grid.viewport(), QPoint(50, 10));
+    EXPECT_EQ(grid.viewport()->cursor().shape(), Qt::SplitHCursor) << "over the fixed column's line";
     QTest::mousePress(grid.viewport(), Qt::LeftButton, {}, QPoint(50, 10));
     QTest::mouseMove(grid.viewport(), QPoint(70, 10));
     QTest::mouseRelease(grid.viewport(), Qt::LeftButton, {}, QPoint(70, 10));
@@ -532,13 +586,6 @@ TEST_F(DrawGridTest, EdgesOfDraggingAndSizing) {
     QTest::mouseMove(grid.viewport(), QPoint(300, centre(1, 1).y()));
     EXPECT_EQ(grid.Col(), 5) << "one column past the partly shown one (column 4)";
     QTest::mouseRelease(grid.viewport(), Qt::LeftButton, {}, QPoint(300, centre(1, 1).y()));
-
-    grid.SetTopRow(1);
-    grid.SetRowCount(20);
-    grid.SetTopRow(5);
-    EXPECT_TRUE(grid.CellRect(0, 1).empty()) << "the first scrolled row, scrolled away, in a fixed column";
-    grid.SetRowHeights(-1, 50);
-    EXPECT_EQ(grid.RowHeights(0), 20);
 }
 
 TEST_F(DrawGridTest, ArrowsLeaveTheEditorOnlyAtTheEndsOfItsText) {
@@ -594,9 +641,10 @@ TEST_F(DrawGridTest, FewerFixedItemsShowTheFirstScrolledOnesAgain) {
     EXPECT_EQ(grid.LeftCol(), 0);
     EXPECT_EQ(grid.TopRow(), 0);
     EXPECT_EQ(grid.CellRect(0, 0), (TRect{0, 0, 50, 20})) << "column 0 is a scrolled one now, and shown";
-    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, centre(0, 0));
-    EXPECT_EQ(grid.Col(), 0);
-    EXPECT_EQ(grid.Row(), 0);
+    QTest::mousePress(grid.viewport(), Qt::LeftButton, {}, centre(0, 0));
+    QTest::mouseMove(grid.viewport(), centre(1, 0));
+    QTest::mouseRelease(grid.viewport(), Qt::LeftButton, {}, centre(1, 0));
+    EXPECT_EQ(grid.Selection(), (gui::TGridRect{0, 0, 1, 0})) << "row 0 can be selected now";
 }
 
 TEST(DrawGrid, AnEditorHiddenBeforeTheWindowShowsStaysHidden) {
@@ -609,6 +657,20 @@ TEST(DrawGrid, AnEditorHiddenBeforeTheWindowShowsStaysHidden) {
     grid.show();
     QApplication::processEvents();
     EXPECT_FALSE(grid.InplaceEditor()->isVisible());
+}
+
+TEST(DrawGrid, ShowingTheEditorLeavesTheKeyboardWithAnotherControl) {
+    QWidget window;
+    auto* grid = new gui::TStringGrid(&window);
+    auto* other = new QLineEdit(&window);
+    other->move(0, 200);
+    grid->SetOptions(grid->Options() | gui::goEditing);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    other->setFocus();
+    grid->ShowEditor();
+    ASSERT_TRUE(grid->InplaceEditor()->isVisible());
+    EXPECT_TRUE(other->hasFocus());
 }
 
 TEST(StringGrid, CellTextsStayWithTheirCellsWhenTheLayoutChanges) {
