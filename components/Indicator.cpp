@@ -1,8 +1,9 @@
 #include "components/Indicator.h"
 
 #include "components/FloatFormat.h"
+#include "platform/gui/SystemColors.h"
 
-#include <QImage>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPixmap>
 #include <cmath>
@@ -11,37 +12,33 @@ TIndicator::TIndicator(QWidget* owner) : gui::TPaintBox(owner) {}
 
 void TIndicator::SetCaption(const QString& value) {
     caption_ = value;
-    paint_now();
+    repaint();
 }
 
 void TIndicator::SetDigNum(int value) {
     dig_num_ = value;
-    caption_ = format_fixed(value_, dig_num_);
-    paint_now();
+    if (has_value_)
+        caption_ = format_fixed(value_, dig_num_);
+    repaint();
 }
 
 void TIndicator::SetValue(long double value) {
-    if (std::fabs(static_cast<double>(value_ - value)) < 1e-7)
+    if (has_value_ && std::fabs(static_cast<double>(value_ - value)) < 1e-7)
         return;
+    has_value_ = true;
     value_ = value;
     caption_ = format_fixed(value_, dig_num_);
-    paint_now();
-}
-
-// Paints synchronously through the off-screen image instead of waiting for the next update.
-void TIndicator::paint_now() {
-    buffered_ = true;
     repaint();
-    buffered_ = false;
 }
 
 void TIndicator::Paint(TCanvas& canvas) {
     gui::TPaintBox::Paint(canvas);
-    if (!buffered_) {
-        draw(canvas);
-        return;
-    }
-    QPixmap image(size());
+    // At the pixel ratio of the device painted on (the engine's: rendering into an image redirects the
+    // widget's painter there), so text and edges stay sharp on a scaled screen.
+    QPaintEngine* engine = canvas.painter().paintEngine();
+    const qreal ratio = (engine ? engine->paintDevice() : canvas.painter().device())->devicePixelRatioF();
+    QPixmap image(size() * ratio);
+    image.setDevicePixelRatio(ratio);
     QPainter painter(&image);
     TCanvas off(painter, {0, 0, width(), height()});
     off.Font = canvas.Font;
@@ -82,7 +79,7 @@ void TIndicator::draw_value_indicator(TCanvas* canvas) {
     const int th = canvas->TextHeight(caption_);
     const int x = (width() - tw) / 2;
     const int y = (height() - th) / 2;
-    if (text_shadow_) {
+    if (text_shadow_ && gui::resolve_color(canvas->Font.color) != gui::resolve_color(gui::clWindowText)) {
         int points = canvas->Font.font.pointSize();
         if (points <= 0) // a font sized in pixels
             points = canvas->Font.font.pixelSize() * 72 / 96;
@@ -105,6 +102,10 @@ int TIndicator::bar_position(long double v, long double left, long double right,
 }
 
 void TIndicator::draw_hor_line_indicator(TCanvas* canvas) {
+    if (!has_value_) {
+        draw_value_indicator(canvas); // a caption set explicitly, never a bar
+        return;
+    }
     if (!(value_right_ - value_left_ > 0))
         return;
     const int w = width();

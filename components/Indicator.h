@@ -1,7 +1,9 @@
 // TIndicator: a read-out of one number, either as centred text with a shadow (itValue) or as a
 // bar between two limits that turns to the alarm colour at the alarm level, with a line marking
-// that level (itHLine). Value and caption changes repaint at once through an off-screen image,
-// so a quickly updated value does not flicker.
+// that level (itHLine). Until the first value is set it shows neither a number nor a bar, only a
+// caption set explicitly: a read-out never claims a value nobody gave it. Every paint goes through
+// an off-screen image at the device's pixel ratio, and value and caption changes repaint at once,
+// so a quickly updated value neither flickers nor blurs on a scaled screen.
 #pragma once
 
 #include "platform/gui/PaintBox.h"
@@ -23,6 +25,7 @@ public:
     QString Caption() const { return caption_; }
     // Shown until the next change of Value or DigNum.
     void SetCaption(const QString& value);
+    // The shadow is drawn in the window text colour, and only where the text has another colour.
     bool TextShadow() const { return text_shadow_; }
     void SetTextShadow(bool value) { store(text_shadow_, value); }
     TColor IndicatorColor() const { return indicator_color_; }
@@ -30,7 +33,7 @@ public:
     TColor AlarmColor() const { return alarm_color_; }
     void SetAlarmColor(TColor value) { store(alarm_color_, value); }
     int DigNum() const { return dig_num_; }
-    // Always reformats the caption from Value and repaints.
+    // Reformats the caption from Value once there is one, and repaints.
     void SetDigNum(int value);
     // Read at the next paint; setting it repaints nothing.
     long double AlarmValue = 100000;
@@ -39,7 +42,9 @@ public:
     long double ValueRight() const { return value_right_; }
     void SetValueRight(long double value) { store(value_right_, value); }
     long double Value() const { return value_; }
-    // Changes below 1e-7 are ignored, so jitter does not repaint.
+    // False until the first SetValue.
+    bool HasValue() const { return has_value_; }
+    // The first value always shows; later changes below 1e-7 are ignored, so jitter does not repaint.
     void SetValue(long double value);
 
     void draw_value_indicator(TCanvas* canvas);
@@ -53,7 +58,6 @@ protected:
     void Paint(TCanvas& canvas) override;
 
 private:
-    void paint_now();
     void draw(TCanvas& canvas);
 
     TIndicatorType type_ = itValue;
@@ -66,5 +70,5 @@ private:
     long double value_left_ = 0;
     long double value_right_ = 10;
     long double value_ = 5;
-    bool buffered_ = false;
+    bool has_value_ = false;
 };
