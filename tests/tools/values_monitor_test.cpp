@@ -251,3 +251,43 @@ TEST_F(ValuesMonitorTest, SettingsNameTheUnitsAndKeepTheWindowsPlace) {
 }
 
 } // namespace
+
+namespace {
+
+// A strip painted from a known history: the trace inside the plot, in its colour, a gap left empty, the
+// hole depth drawn behind the bit depth; without fresh readings in the window no trace at all.
+TEST(TrendStrip, DrawsTheTraceWithItsGapsInsideThePlot) {
+    gui::pin_system_colors(gui::standard_system_colors());
+    tools::value_history history;
+    for (int t = 0; t <= 600; ++t)
+        t >= 300 && t < 360 ? history.add_gap(t) : history.add(t, {10, 5, 0, 0, 0, 0});
+    TTrendStrip strip(history, 1);
+    strip.resize(400, 60);
+    strip.SetReference(0);
+    strip.SetView(600, std::make_pair(0.0, 10.0), 5.0, false);
+    const gui::TRect plot = strip.PlotRect();
+    ASSERT_GT(plot.width(), 200);
+    QImage image = bv_test::render(strip);
+    auto column_has = [&](int x, gui::TColor colour) {
+        for (int y = 0; y < image.height(); ++y)
+            if (bv_test::at(image, x, y) == colour)
+                return true;
+        return false;
+    };
+    const int mid = plot.top + static_cast<int>(std::lround((plot.height() - 1) / 2.0)); // 5 of 0 .. 10
+    EXPECT_EQ(bv_test::at(image, plot.left + 10, mid), TTrendStrip::trace_color);
+    EXPECT_EQ(bv_test::at(image, plot.left + 10, plot.top), TTrendStrip::reference_color);
+    const int gap = plot.left + plot.width() * 330 / 600;
+    EXPECT_FALSE(column_has(gap, TTrendStrip::trace_color));
+    EXPECT_FALSE(column_has(gap, TTrendStrip::reference_color));
+    EXPECT_TRUE(column_has(plot.right - 1, TTrendStrip::trace_color));
+    EXPECT_FALSE(column_has(plot.right + 2, TTrendStrip::trace_color));
+
+    strip.SetView(1300, std::nullopt, 5.0, true);
+    image = bv_test::render(strip);
+    for (int x = 0; x < image.width(); ++x)
+        ASSERT_FALSE(column_has(x, TTrendStrip::trace_color)) << x;
+    gui::unpin_system_colors();
+}
+
+} // namespace
