@@ -6,7 +6,6 @@
 
 namespace {
 
-constexpr int decimals = 2;
 constexpr int margin = 3;
 
 QString stale_mark() {
@@ -49,10 +48,11 @@ void TTrendStrip::draw_trace(gui::TCanvas& canvas, const gui::TRect& plot, std::
     const auto columns =
         tools::trace_columns(history_, index, now_, plot.width(), plot.height(), scale_->first, scale_->second);
     canvas.Brush.color = color;
-    for (int x = 0; x < static_cast<int>(columns.size()); ++x) {
-        const tools::trace_span& c = columns[static_cast<std::size_t>(x)];
+    int x = plot.left;
+    for (const tools::trace_span& c : columns) {
         if (!c.empty())
-            canvas.FillRect({plot.left + x, plot.top + c.top, plot.left + x + 1, plot.top + c.bottom + 1});
+            canvas.FillRect({x, plot.top + c.top, x + 1, plot.top + c.bottom + 1});
+        ++x;
     }
 }
 

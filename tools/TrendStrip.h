@@ -14,6 +14,8 @@ class TTrendStrip : public gui::TPaintBox {
 public:
     static constexpr gui::TColor trace_color = gui::clNavy;
     static constexpr gui::TColor reference_color = gui::clSilver;
+    // Of every value the monitor shows, here and in its table.
+    static constexpr int decimals = 2;
 
     TTrendStrip(const tools::value_history& history, std::size_t index, QWidget* owner = nullptr);
 

@@ -136,7 +136,8 @@ TValuesMonitor::TValuesMonitor(Options options, QWidget* parent) : QWidget(paren
         if (col == 0) {
             value = Title(static_cast<std::size_t>(row));
         } else if (values) {
-            value = format_fixed((*values)[static_cast<std::size_t>(row)], 2) + (state_.fresh() ? "" : stale_mark());
+            value = format_fixed((*values)[static_cast<std::size_t>(row)], TTrendStrip::decimals) +
+                    (state_.fresh() ? "" : stale_mark());
             prop.Alignment = gui::taRightJustify;
         }
     };

@@ -30,11 +30,10 @@ std::array<float, 6> values(float v) {
 
 TEST(MonitorState, ShowsOnlyWhatWasReadAndSaysWhyItIsNotCurrent) {
     monitor_state m;
-    EXPECT_FALSE(m.values());
-    EXPECT_FALSE(m.since_change(0));
     m.read(failure(read_failure::missing), 0);
     EXPECT_EQ(m.current(), status::missing);
     EXPECT_FALSE(m.values());
+    EXPECT_FALSE(m.since_change(0));
 
     m.read(snapshot(5.0f, 5.0), 1); // the very limit is still fresh
     EXPECT_TRUE(m.fresh());
@@ -58,7 +57,6 @@ TEST(MonitorState, ShowsOnlyWhatWasReadAndSaysWhyItIsNotCurrent) {
     EXPECT_EQ(m.current(), status::lock_timeout);
     m.no_location(8);
     EXPECT_EQ(m.current(), status::no_location);
-    EXPECT_FALSE(m.fresh());
     EXPECT_EQ((*m.values())[0], 5.0f);
     m.read(snapshot(6.0f, 0.2), 9);
     EXPECT_TRUE(m.fresh());
@@ -68,11 +66,9 @@ TEST(MonitorState, ShowsOnlyWhatWasReadAndSaysWhyItIsNotCurrent) {
 TEST(MonitorState, TimeSinceAChangeAndReadsPerMinute) {
     monitor_state m;
     m.read(snapshot(1.0f, 0), 10);
-    EXPECT_EQ(m.since_change(10)->seconds, 0);
-    EXPECT_FALSE(m.since_change(10)->seen);
     m.read(snapshot(1.0f, 0), 15);
     m.read(failure(read_failure::missing), 16);
-    EXPECT_EQ(m.since_change(17)->seconds, 7);
+    EXPECT_EQ(m.since_change(17)->seconds, 7); // unchanged since the first read
     EXPECT_FALSE(m.since_change(17)->seen);
     m.read(snapshot(2.0f, 0), 18);
     EXPECT_EQ(m.since_change(21)->seconds, 3);
@@ -81,8 +77,7 @@ TEST(MonitorState, TimeSinceAChangeAndReadsPerMinute) {
     monitor_state r;
     for (int t = 0; t < 70; ++t)
         t % 10 == 5 ? r.lock_timeout(t) : r.read(snapshot(1.0f, 0), t);
-    // Reads at 10 .. 69 are within the minute before 69; failures do not count.
-    EXPECT_EQ(r.reads_per_minute(69), 54);
+    EXPECT_EQ(r.reads_per_minute(69), 54); // reads at 10 .. 69, failures not counted
     EXPECT_EQ(r.reads_per_minute(128.5), 1);
     EXPECT_EQ(r.reads_per_minute(129), 0);
 }
@@ -116,18 +111,13 @@ TEST(ValueHistory, KeepsTenMinutesInFixedRoomAndTheRangeOfFreshFiniteValues) {
 
 TEST(ValueHistory, TraceColumnsJoinNeighboursAndLeaveGapsEmpty) {
     value_history h;
-    // 60 px for 600 s: 10 s a column. One read a second, a stale minute between 300 and 360 s.
-    for (int t = 0; t <= 600; ++t) {
-        if (t >= 300 && t < 360)
-            h.add_gap(t);
-        else
-            h.add(t, values(t < 300 ? 0.0f : 10.0f));
-    }
+    // 60 px for 600 s: 10 s a column. One read a second, a stale minute from 300 s.
+    for (int t = 0; t <= 600; ++t)
+        t >= 300 && t < 360 ? h.add_gap(t) : h.add(t, values(t < 300 ? 0.0f : 10.0f));
     const auto columns = trace_columns(h, 0, 600, 60, 11, 0, 10);
     ASSERT_EQ(columns.size(), 60u);
     EXPECT_EQ(columns[0].top, 10); // 0 on the bottom row
-    EXPECT_EQ(columns[0].bottom, 10);
-    EXPECT_EQ(columns[29].top, 10);
+    EXPECT_EQ(columns[29].bottom, 10);
     for (int x = 30; x < 36; ++x)
         EXPECT_TRUE(columns[static_cast<std::size_t>(x)].empty()) << x;
     EXPECT_EQ(columns[36].top, 0);    // 10 on the top row
@@ -138,15 +128,14 @@ TEST(ValueHistory, TraceColumnsJoinNeighboursAndLeaveGapsEmpty) {
     step.add(599, values(0));
     step.add(600, values(10));
     const auto wide = trace_columns(step, 0, 600, 7200, 11, 0, 10);
-    EXPECT_EQ(wide[7188].bottom, 10);
-    int covered = 0;
-    for (int x = 7188; x < 7200; ++x) {
-        EXPECT_FALSE(wide[static_cast<std::size_t>(x)].empty()) << x;
-        covered += wide[static_cast<std::size_t>(x)].bottom - wide[static_cast<std::size_t>(x)].top + 1;
-    }
-    EXPECT_GE(covered, 11);
-    EXPECT_EQ(wide[7199].top, 0);
     EXPECT_TRUE(wide[7187].empty());
+    EXPECT_EQ(wide[7188].bottom, 10);
+    EXPECT_EQ(wide[7199].top, 0);
+    int covered = 0;
+    for (std::size_t x = 7188; x < 7200; ++x)
+        covered += wide[x].empty() ? 100 : wide[x].bottom - wide[x].top + 1;
+    EXPECT_GE(covered, 11);
+    EXPECT_LT(covered, 24);
     // Equal limits put the trace in the middle; values beyond them stay on the edge rows.
     EXPECT_EQ(trace_columns(step, 0, 600, 60, 11, 5, 5)[59].top, 5);
     EXPECT_EQ(trace_columns(step, 0, 600, 60, 11, 20, 30)[59].top, 10);
