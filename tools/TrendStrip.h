@@ -26,6 +26,7 @@ public:
     // before the first read) and whether it is stale (then shown greyed and marked).
     void SetView(double now, std::optional<std::pair<double, double>> scale, std::optional<double> current, bool stale);
 
+    bool Stale() const { return stale_; }
     // Where the trace goes inside a strip of this size.
     gui::TRect PlotRect() const;
 

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QStringDecoder>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -95,6 +96,8 @@ protected:
 
 TValuesMonitor::TValuesMonitor(Options options, QWidget* parent) : QWidget(parent), options_(std::move(options)) {
     clock_.start();
+    // Once: asking for it every second would repeat Qt's warning each time where the variable is not set.
+    instance_dir_ = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     read_units();
     setWindowTitle("Значения модуля глубины");
     auto* layout = new QVBoxLayout(this);
@@ -146,7 +149,6 @@ TValuesMonitor::TValuesMonitor(Options options, QWidget* parent) : QWidget(paren
     layout->addWidget(new QLabel(Title(rop_index), this));
     rop_bar_ = new TIndicator(this);
     rop_bar_->SetIndicatorType(itHLine);
-    rop_bar_->SetValueLeft(0);
     rop_bar_->SetValueRight(rop_max);
     rop_bar_->AlarmValue = rop_alarm;
     rop_bar_->SetIndicatorColor(bar_color);
@@ -293,7 +295,7 @@ QString TValuesMonitor::health_text(double now) const {
                                : QString::fromUtf8("Значения не менялись %1 (с начала наблюдения)")
                                      .arg(duration_text(change->seconds)));
     lines << QString::fromUtf8("Чтений за минуту: %1").arg(state_.reads_per_minute(now));
-    const auto holder = SingleInstance::running_holder(QString::fromLatin1(module_instance_name));
+    const auto holder = SingleInstance::running_holder(QString::fromLatin1(module_instance_name), instance_dir_);
     lines << (holder ? QString::fromUtf8("Модуль работает на этом компьютере (процесс %1)").arg(*holder)
                      : QString::fromUtf8("Модуль на этом компьютере не запущен"));
     return lines.join('\n');

@@ -86,6 +86,7 @@ private:
     tools::snapshot_result last_;
     tools::value_history history_;
     std::array<QString, 6> units_;
+    QString instance_dir_; // where the module keeps its single-instance lock
     QElapsedTimer clock_;
     QTimer timer_;
     values_grid* grid_ = nullptr;

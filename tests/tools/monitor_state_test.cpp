@@ -122,6 +122,9 @@ TEST(ValueHistory, TraceColumnsJoinNeighboursAndLeaveGapsEmpty) {
         EXPECT_TRUE(columns[static_cast<std::size_t>(x)].empty()) << x;
     EXPECT_EQ(columns[36].top, 0);    // 10 on the top row
     EXPECT_EQ(columns[59].bottom, 0); // the newest sample, at `now`, in the last column
+    value_history lone;
+    lone.add(600, values(10));
+    EXPECT_EQ(trace_columns(lone, 0, 600, 60, 11, 0, 10)[59].top, 0); // also with no neighbour
 
     // Wider than the samples: a line from 0 to 10 in one second crosses 12 columns, each covering its rows.
     value_history step;

@@ -145,6 +145,7 @@ TEST_F(ValuesMonitorTest, AnOldMissingOrBrokenFileGreysEveryRowAndSaysWhy) {
     EXPECT_TRUE(rows_in(monitor, gui::clGrayText));
     EXPECT_EQ(monitor.RopBar()->Caption(), "11.8 (устар.)");
     EXPECT_EQ(bar_width(monitor), 0);
+    EXPECT_TRUE(monitor.Strip(0)->Stale() && monitor.Strip(5)->Stale());
     EXPECT_TRUE(monitor.History()[1].fresh);
     EXPECT_FALSE(monitor.History()[2].fresh);
     age_file(125);
@@ -187,6 +188,7 @@ TEST_F(ValuesMonitorTest, AnOldMissingOrBrokenFileGreysEveryRowAndSaysWhy) {
     EXPECT_FALSE(red(monitor.AgeLabel()));
     EXPECT_EQ(shown(monitor, 1, 0), "1524.00");
     EXPECT_TRUE(rows_in(monitor, gui::clWindowText));
+    EXPECT_FALSE(monitor.Strip(0)->Stale() || monitor.Strip(5)->Stale());
     EXPECT_GT(bar_width(monitor), 0);
 }
 
@@ -284,6 +286,15 @@ TEST(TrendStrip, DrawsTheTraceWithItsGapsInsideThePlot) {
     EXPECT_EQ(traced.front(), plot.left);
     EXPECT_EQ(traced.back(), plot.right - 1);
     EXPECT_EQ(std::count_if(traced.begin(), traced.end(), [&](int x) { return x >= gap && x < gap + 10; }), 0);
+    EXPECT_EQ(at(bv_test::render(strip), gap + 2, mid), gui::resolve_color(gui::clWindow));
+    // A new view is painted in a window that shows the strip.
+    int paints = 0;
+    strip.OnPaint = [&](QObject*, gui::TCanvas&) { ++paints; };
+    strip.show();
+    ASSERT_TRUE(bv_test::wait_for([&] { return paints > 0; }, 3000));
+    paints = 0;
+    strip.SetView(600, std::make_pair(0.0, 10.0), 5.0, false);
+    EXPECT_TRUE(bv_test::wait_for([&] { return paints > 0; }, 3000));
 
     strip.SetView(1300, std::nullopt, 5.0, true);
     EXPECT_TRUE(columns_with(TTrendStrip::trace_color).empty());
