@@ -140,7 +140,7 @@ TEST(ValueHistory, TraceColumnsJoinNeighboursAndLeaveGapsEmpty) {
     EXPECT_GE(covered, 11);
     EXPECT_LT(covered, 24);
     // Equal limits put the trace in the middle; values beyond them stay on the edge rows.
-    EXPECT_EQ(trace_columns(step, 0, 600, 60, 11, 5, 5)[59].top, 5);
+    EXPECT_EQ(trace_columns(step, 0, 600, 60, 10, 5, 5)[59].top, 5);
     EXPECT_EQ(trace_columns(step, 0, 600, 60, 11, 20, 30)[59].top, 10);
     EXPECT_EQ(trace_columns(step, 0, 600, 60, 11, -30, -20)[59].top, 0);
 }

@@ -106,7 +106,7 @@ TEST_F(ValuesMonitorTest, ShowsTheValuesTheirTrendsAndTheModulesHealth) {
     ASSERT_TRUE(module.is_primary());
     write(1530.0f, 26.0f);
     ASSERT_TRUE(bv_test::wait_for([&] { return shown(monitor, 1, 0) == "1530.00"; }, 3000));
-    EXPECT_EQ(monitor.RopBar()->Value(), 26.0L);
+    EXPECT_EQ(at(bv_test::render(*monitor.RopBar()), 3, 3), gui::resolve_color(gui::clRed)); // 26: beyond the alarm
     EXPECT_TRUE(monitor.HealthLabel()->text().contains("Значения менялись 0.0 с назад"));
     EXPECT_TRUE(monitor.HealthLabel()->text().contains(
         QString("Модуль работает на этом компьютере (процесс %1)").arg(QCoreApplication::applicationPid())));
@@ -114,7 +114,13 @@ TEST_F(ValuesMonitorTest, ShowsTheValuesTheirTrendsAndTheModulesHealth) {
     monitor.resize(460, 760);
     monitor.show();
     bv_test::pump(50);
-    // The values fill what the names leave.
+    // Everything in its place, top to bottom; the values fill what the names leave.
+    std::vector<QWidget*> order = {monitor.StatusLabel(), monitor.AgeLabel(), monitor.Grid(), monitor.RopBar()};
+    for (std::size_t i = 0; i < 6; ++i)
+        order.push_back(monitor.Strip(i));
+    order.push_back(monitor.HealthLabel());
+    for (std::size_t i = 1; i < order.size(); ++i)
+        EXPECT_GE(order[i]->y(), order[i - 1]->geometry().bottom()) << i;
     const auto* grid = monitor.Grid();
     EXPECT_EQ(grid->ColWidths(0) + grid->ColWidths(1) + 2 * grid->GridLineWidth(), grid->viewport()->width());
     // Both depths on one scale: the hole depth (1523.4 .. 1530) above the bit's (1520.1).
@@ -148,9 +154,9 @@ TEST_F(ValuesMonitorTest, AnOldMissingOrBrokenFileGreysEveryRowAndSaysWhy) {
     EXPECT_TRUE(monitor.Strip(0)->Stale() && monitor.Strip(5)->Stale());
     EXPECT_TRUE(monitor.History()[1].fresh);
     EXPECT_FALSE(monitor.History()[2].fresh);
-    age_file(125);
+    age_file(121);
     monitor.refresh();
-    EXPECT_EQ(monitor.AgeLabel()->text(), "Файл записан 2 мин 05 с назад");
+    EXPECT_EQ(monitor.AgeLabel()->text(), "Файл записан 2 мин 01 с назад");
     age_file(3970);
     monitor.refresh();
     EXPECT_EQ(monitor.AgeLabel()->text(), "Файл записан 1 ч 06 мин назад");
@@ -234,8 +240,9 @@ TEST_F(ValuesMonitorTest, SettingsNameTheUnitsAndKeepTheWindowsPlace) {
     EXPECT_TRUE(file.readAll().contains("hook_load=\xF2")); // "т" in the INI files' code page
     file.close();
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    // кН in CP1251, МПа in UTF-8, no unit at all.
-    file.write("[Units]\nhook_load=\xEA\xCD\ninlet_pressure=\xD0\x9C\xD0\x9F\xD0\xB0\nrop=\n");
+    // кН in CP1251, МПа in UTF-8, no unit at all, a long one (CP1251).
+    file.write("[Units]\nhook_load=\xEA\xCD\ninlet_pressure=\xD0\x9C\xD0\x9F\xD0\xB0\nrop=\n"
+               "depth=\xEC \xEF\xEE \xF1\xF2\xE2\xEE\xEB\xF3 \xF1\xEA\xE2\xE0\xE6\xE8\xED\xFB\n");
     file.close();
 
     QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
@@ -243,7 +250,7 @@ TEST_F(ValuesMonitorTest, SettingsNameTheUnitsAndKeepTheWindowsPlace) {
     EXPECT_EQ(second.Title(2), "Вес на крюке, кН");
     EXPECT_EQ(second.Title(4), "Давление на входе, МПа");
     EXPECT_EQ(second.Title(5), "Механическая скорость");
-    EXPECT_EQ(second.Title(0), "Глубина забоя, м");
+    EXPECT_EQ(second.Title(0), "Глубина забоя, м по стволу скважины");
     EXPECT_EQ(second.size(), QSize(480, 700));
     // One decimal separator everywhere.
     EXPECT_EQ(shown(second, 1, 0), "1523,40");
@@ -251,6 +258,7 @@ TEST_F(ValuesMonitorTest, SettingsNameTheUnitsAndKeepTheWindowsPlace) {
     EXPECT_TRUE(second.AgeLabel()->text().startsWith("Файл записан 0,"));
     second.show();
     bv_test::pump(50);
+    EXPECT_GE(second.Grid()->ColWidths(0), QFontMetrics(second.Grid()->font()).horizontalAdvance(second.Title(0)));
     EXPECT_TRUE(second.grab().save(QString(BV_ARTEFACT_DIR) + "/values_monitor_units_ru.png"));
 }
 
