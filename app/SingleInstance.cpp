@@ -2,13 +2,20 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QStandardPaths>
+#include <QSysInfo>
 #include <QThread>
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#ifdef Q_OS_UNIX
+#include <signal.h>
+#endif
 
 namespace {
 
@@ -19,15 +26,44 @@ const qint64 longest_line = 64;
 
 } // namespace
 
+QString SingleInstance::place_of(const QString& dir) {
+    return dir.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) : dir;
+}
+
+QString SingleInstance::lock_path(const QString& name, const QString& dir) {
+    return QDir(place_of(dir)).filePath(name + QStringLiteral(".instance.lock"));
+}
+
+std::optional<qint64> SingleInstance::running_holder(const QString& name, const QString& dir) {
+    const QLockFile lock_file(lock_path(name, dir));
+    qint64 pid = 0;
+    QString host, app;
+    if (!lock_file.getLockInfo(&pid, &host, &app) || pid <= 0 || host != QSysInfo::machineHostName())
+        return std::nullopt;
+#ifdef Q_OS_UNIX
+    // A holder that died leaves its lock file behind; its process id may since belong to another program.
+    if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno != EPERM)
+        return std::nullopt;
+#ifdef Q_OS_LINUX
+    // The program's file may have been replaced (an upgrade) while it runs.
+    QString exe = QFileInfo(QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(pid))).fileName();
+    exe.remove(QStringLiteral(" (deleted)"));
+    if (!exe.isEmpty() && !app.isEmpty() && exe != app)
+        return std::nullopt;
+#endif
+#endif
+    return pid;
+}
+
 SingleInstance::SingleInstance(const QString& name, const QString& dir, QObject* parent) : QObject(parent) {
-    const QString place = dir.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) : dir;
+    const QString place = place_of(dir);
 #ifdef Q_OS_WIN
     // A pipe name of this user's; the lock file still lives in the user's directory.
     socket_name = name + QLatin1Char('-') + qEnvironmentVariable("USERNAME");
 #else
     socket_name = QDir(place).filePath(name + QStringLiteral(".instance"));
 #endif
-    lock = std::make_unique<QLockFile>(QDir(place).filePath(name + QStringLiteral(".instance.lock")));
+    lock = std::make_unique<QLockFile>(lock_path(name, dir));
     // A running holder is never stale however old its lock; a dead one is found out by its process id.
     lock->setStaleLockTime(0);
     if (!lock->tryLock(0)) {

@@ -6,9 +6,13 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QLocalServer;
 class QLockFile;
+
+// The name the depth module runs under; the values monitor looks for the module's lock by it.
+inline constexpr char module_instance_name[] = "Borevane";
 
 class SingleInstance : public QObject {
     Q_OBJECT
@@ -25,11 +29,18 @@ public:
     // false when it did not answer within the time (it may still be starting, so connecting is retried).
     bool ask_primary_to_show(int timeout_ms = 5000);
 
+    // The process that holds the lock of `name` in `dir` (by default the user's runtime directory), when it
+    // runs on this computer; nothing when no instance runs. Looks only: reads the lock file and asks the
+    // system about its process, takes nothing and talks to nobody.
+    static std::optional<qint64> running_holder(const QString& name, const QString& dir = {});
+
     // For the running instance: called on the GUI thread for each request to show the window.
     void set_show_handler(std::function<void()> handler) { show_handler = std::move(handler); }
 
 private:
     void on_new_connection();
+    static QString place_of(const QString& dir);
+    static QString lock_path(const QString& name, const QString& dir);
 
     QString socket_name;
     std::unique_ptr<QLockFile> lock;

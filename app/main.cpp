@@ -12,7 +12,7 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     // A second start for the same user only brings the running module's window to the front.
-    SingleInstance instance(QStringLiteral("Borevane"));
+    SingleInstance instance(QString::fromLatin1(module_instance_name));
     if (!instance.is_primary()) {
         if (instance.ask_primary_to_show())
             return 0;

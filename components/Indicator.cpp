@@ -1,46 +1,48 @@
 #include "components/Indicator.h"
 
 #include "components/FloatFormat.h"
+#include "platform/gui/SystemColors.h"
 
-#include <QImage>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPixmap>
 #include <cmath>
 
+// Reformats the caption from the value, so a caption set by hand gives way to the number again.
 void TIndicator::SetDigNum(int value) {
+    const bool changed = dig_num_ != value;
     dig_num_ = value;
-    SetCaption(format_fixed(value_, dig_num_));
+    const QString text = has_value_ ? format_fixed(value_, dig_num_) : Caption();
+    if (text != Caption())
+        SetCaption(text);
+    else if (changed)
+        repaint();
 }
 
 void TIndicator::SetValue(long double value) {
-    if (std::fabs(static_cast<double>(value_ - value)) < 1e-7)
+    if (has_value_ && std::fabs(static_cast<double>(value_ - value)) < 1e-7)
         return;
+    has_value_ = true;
     value_ = value;
     const QString text = format_fixed(value_, dig_num_);
     if (text == Caption())
-        paint_now(); // the bar follows the value where the text stays
+        repaint(); // the bar follows the value where the text stays, and a first value always shows
     else
         SetCaption(text);
 }
 
 void TIndicator::CaptionChanged() {
-    paint_now();
-}
-
-// Paints synchronously through the off-screen image instead of waiting for the next update.
-void TIndicator::paint_now() {
-    buffered_ = true;
     repaint();
-    buffered_ = false;
 }
 
 void TIndicator::Paint(TCanvas& canvas) {
     gui::TPaintBox::Paint(canvas);
-    if (!buffered_) {
-        draw(canvas);
-        return;
-    }
-    QPixmap image(size());
+    // At the pixel ratio of the device painted on (the engine's: rendering into an image redirects the
+    // widget's painter there), so text and edges stay sharp on a scaled screen.
+    QPaintEngine* engine = canvas.painter().paintEngine();
+    const qreal ratio = (engine ? engine->paintDevice() : canvas.painter().device())->devicePixelRatioF();
+    QPixmap image(size() * ratio);
+    image.setDevicePixelRatio(ratio);
     QPainter painter(&image);
     TCanvas off(painter, {0, 0, width(), height()});
     off.Font = canvas.Font;
@@ -77,22 +79,21 @@ void TIndicator::draw(TCanvas& canvas) {
 
 void TIndicator::draw_value_indicator(TCanvas* canvas) {
     canvas->Brush.style = gui::BrushStyle::Clear;
-    const QString caption = Caption();
-    const int tw = canvas->TextWidth(caption);
-    const int th = canvas->TextHeight(caption);
+    const int tw = canvas->TextWidth(Caption());
+    const int th = canvas->TextHeight(Caption());
     const int x = (width() - tw) / 2;
     const int y = (height() - th) / 2;
-    if (text_shadow_) {
+    if (text_shadow_ && gui::resolve_color(canvas->Font.color) != gui::resolve_color(gui::clWindowText)) {
         int points = canvas->Font.font.pointSize();
         if (points <= 0) // a font sized in pixels
             points = canvas->Font.font.pixelSize() * 72 / 96;
         const int s = points / 18 + 1;
         const TColor font_color = canvas->Font.color;
         canvas->Font.color = gui::clWindowText;
-        canvas->TextOut(x + s, y + s, caption);
+        canvas->TextOut(x + s, y + s, Caption());
         canvas->Font.color = font_color;
     }
-    canvas->TextOut(x, y, caption);
+    canvas->TextOut(x, y, Caption());
 }
 
 int TIndicator::bar_position(long double v, long double left, long double right, int w) {
@@ -105,6 +106,10 @@ int TIndicator::bar_position(long double v, long double left, long double right,
 }
 
 void TIndicator::draw_hor_line_indicator(TCanvas* canvas) {
+    if (!has_value_) {
+        draw_value_indicator(canvas); // a caption set explicitly, never a bar
+        return;
+    }
     if (!(value_right_ - value_left_ > 0))
         return;
     const int w = width();

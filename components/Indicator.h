@@ -1,8 +1,9 @@
 // TIndicator: a read-out of one number, either as centred text with a shadow (itValue) or as a
 // bar between two limits that turns to the alarm colour at the alarm level, with a line marking
-// that level (itHLine). Value and caption changes repaint at once through an off-screen image,
-// so a quickly updated value does not flicker. The caption is shown until the next change of
-// Value or DigNum.
+// that level (itHLine). Until the first value is set it shows neither a number nor a bar, only a
+// caption set explicitly: a read-out never claims a value nobody gave it. Every paint goes through
+// an off-screen image at the device's pixel ratio, and value and caption changes repaint at once,
+// so a quickly updated value neither flickers nor blurs on a scaled screen.
 #pragma once
 
 #include "platform/gui/PaintBox.h"
@@ -21,6 +22,8 @@ public:
     void SetIndicatorType(TIndicatorType value) { store(type_, value); }
     int FrameWidth() const { return frame_width_; }
     void SetFrameWidth(int value) { store(frame_width_, value); }
+    // Caption (of the control base) is shown until the next change of Value or DigNum.
+    // The shadow is drawn in the window text colour, and only where the text has another colour.
     bool TextShadow() const { return text_shadow_; }
     void SetTextShadow(bool value) { store(text_shadow_, value); }
     TColor IndicatorColor() const { return indicator_color_; }
@@ -28,7 +31,7 @@ public:
     TColor AlarmColor() const { return alarm_color_; }
     void SetAlarmColor(TColor value) { store(alarm_color_, value); }
     int DigNum() const { return dig_num_; }
-    // Reformats the caption from Value.
+    // Reformats the caption from Value once there is one.
     void SetDigNum(int value);
     // Read at the next paint; setting it repaints nothing.
     long double AlarmValue = 100000;
@@ -37,7 +40,9 @@ public:
     long double ValueRight() const { return value_right_; }
     void SetValueRight(long double value) { store(value_right_, value); }
     long double Value() const { return value_; }
-    // Changes below 1e-7 are ignored, so jitter does not repaint.
+    // False until the first SetValue.
+    bool HasValue() const { return has_value_; }
+    // The first value always shows; later changes below 1e-7 are ignored, so jitter does not repaint.
     void SetValue(long double value);
 
     void draw_value_indicator(TCanvas* canvas);
@@ -52,7 +57,6 @@ protected:
     void CaptionChanged() override;
 
 private:
-    void paint_now();
     void draw(TCanvas& canvas);
 
     TIndicatorType type_ = itValue;
@@ -64,5 +68,5 @@ private:
     long double value_left_ = 0;
     long double value_right_ = 10;
     long double value_ = 5;
-    bool buffered_ = false;
+    bool has_value_ = false;
 };

@@ -1,12 +1,18 @@
 // A live view of Borevane.bin for crews and installers: the six values the depth module last wrote,
-// the rate of penetration as a bar, and how old the file is. Finds the file as the console reader
-// does: through the recorded install location, or the path given with --path.
+// their last ten minutes, and the module's health. Finds the file as the console reader does:
+// through the recorded install location (looked up again at every read, so the monitor may start
+// before the module ever ran), or the path given with --path. Its settings (units, the window's
+// place) live in the user's configuration folder, beside the module's own.
 
 #include "tools/ValuesMonitor.h"
 #include "tools/cli_args.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QStandardPaths>
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -17,7 +23,7 @@ const char* const usage = "[--path FILE] [--print]";
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    std::string given;
+    TValuesMonitor::Options options;
     bool print = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -27,28 +33,32 @@ int main(int argc, char** argv) {
         } else if (arg == "--print") {
             print = true;
         } else if (arg == "--path" && i + 1 < argc && argv[i + 1][0] != '\0') {
-            given = argv[++i];
+            options.path = argv[++i];
         } else {
             return tools::usage_error(program, arg == "--path" ? "--path needs a file name" : "unknown option " + arg,
                                       usage);
         }
     }
-    std::string error;
-    const auto path = tools::output_file_path(given, error);
-    if (!path) {
-        std::fprintf(stderr, "%s: %s; use --path\n", program, error.c_str());
-        return 1;
-    }
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    if (!config.isEmpty())
+        options.settings_dir = QDir(config).filePath("Kalvemark");
 
-    TValuesMonitor monitor(*path);
+    TValuesMonitor monitor(options);
     if (print) {
-        // One line per reading, for scripts that watch the monitor.
-        monitor.OnRefresh = [](const TValuesMonitor& m) {
+        // One line per reading, for scripts that watch the monitor, and the headline whenever it changes.
+        auto headline = std::make_shared<QString>();
+        auto report = [headline](const TValuesMonitor& m) {
+            if (const QString now = m.StatusLabel()->text(); now != *headline) {
+                *headline = now;
+                std::printf("status: %s\n", now.toUtf8().constData());
+            }
             const auto& last = m.Last();
             const std::string line = last.snapshot ? tools::format_snapshot(*last.snapshot) : "unread: " + last.error;
             std::printf("%s%s\n", line.c_str(), m.Stale() ? " stale" : "");
             std::fflush(stdout);
         };
+        report(monitor);
+        monitor.OnRefresh = report;
     }
     monitor.show();
     return app.exec();

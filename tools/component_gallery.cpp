@@ -294,6 +294,16 @@ private:
         alarmed->AlarmValue = 80;
         alarmed->SetDigNum(0);
         alarmed->SetValue(86);
+        // Before its first value a bar shows neither bar nor number, only a caption given to it.
+        auto* waiting = new TIndicator(page);
+        waiting->setGeometry(10, 740, 270, 26);
+        waiting->SetIndicatorType(itHLine);
+        waiting->SetColor(gui::clWindow);
+        waiting->SetValueRight(30);
+        waiting->AlarmValue = 25;
+        waiting->SetFontColor(gui::clGrayText);
+        waiting->SetTextShadow(false);
+        waiting->SetCaption(QString::fromUtf8("нет данных"));
 
         heading(page, "TMyColorListBox", 300, 630);
         color_list = new TMyColorListBox(page);

@@ -7,6 +7,7 @@
 
 #include <bit>
 #include <cerrno>
+#include <charconv>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -66,9 +67,17 @@ snapshot_result read_output_snapshot(const std::string& path, lib::lock_object& 
     unsigned char buffer[output_bytes().size() + 1];
     const std::size_t got = std::fread(buffer, 1, sizeof buffer, file.get());
     if (got != output_bytes().size()) {
-        result.problem = read_problem::wrong_size;
+        if (std::ferror(file.get())) {
+            result.problem = read_problem::unreadable;
+            result.error = std::strerror(errno);
+            return result;
+        }
         result.error =
             got < output_bytes().size() ? "only " + std::to_string(got) + " of 24 bytes" : "longer than 24 bytes";
+        result.problem = read_problem::wrong_size;
+        std::error_code ec;
+        const auto size = std::filesystem::file_size(path, ec);
+        result.size = ec ? got : size;
         return result;
     }
     std::error_code ec;
@@ -83,16 +92,16 @@ snapshot_result read_output_snapshot(const std::string& path, lib::lock_object& 
 }
 
 std::string format_snapshot(const output_snapshot& snapshot) {
+    auto fixed = [](double value, int decimals) {
+        char number[64];
+        const auto end = std::to_chars(number, number + sizeof number, value, std::chars_format::fixed, decimals).ptr;
+        return std::string(number, end);
+    };
     std::string line;
-    char number[64];
     const auto values = snapshot_values(snapshot);
-    for (std::size_t i = 0; i < output_names.size(); ++i) {
-        std::snprintf(number, sizeof number, "=%.3f ", double(values[i]));
-        line += lib::cp1251_to_utf8(output_names[i]);
-        line += number;
-    }
-    std::snprintf(number, sizeof number, "age=%.1fs", snapshot.age_seconds);
-    return line + number;
+    for (std::size_t i = 0; i < output_names.size(); ++i)
+        line += lib::cp1251_to_utf8(output_names[i]) + "=" + fixed(values[i], 3) + " ";
+    return line + "age=" + fixed(snapshot.age_seconds, 1) + "s";
 }
 
 } // namespace tools

@@ -2,6 +2,7 @@
 // Reading Borevane.bin the way its consumer must: under the named lock, all 24 bytes or nothing.
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -25,6 +26,7 @@ struct snapshot_result {
     std::optional<output_snapshot> snapshot;
     read_problem problem = read_problem::none;
     std::string error; // why there is no snapshot: a missing, unreadable or wrongly sized file
+    std::uintmax_t size = 0; // of a wrongly sized file, in bytes
 };
 
 // The file a reader watches: `given` when it is not empty, else Borevane.bin in the recorded install
@@ -37,7 +39,8 @@ snapshot_result read_output_snapshot(const std::string& path, lib::lock_object& 
 // The six values in file order (the order of output_names).
 std::array<float, 6> snapshot_values(const output_snapshot& snapshot);
 
-// "depth=1523.400 doloto_depth=1520.100 ... age=0.4s", names in UTF-8.
+// "depth=1523.400 doloto_depth=1520.100 ... age=0.4s", names in UTF-8; a point whatever the C locale
+// (a Qt program runs under the user's).
 std::string format_snapshot(const output_snapshot& snapshot);
 
 } // namespace tools

@@ -1,10 +1,13 @@
 #include "app/SingleInstance.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
+#include <QProcess>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <future>
@@ -104,6 +107,28 @@ TEST(SingleInstance, AnOldLockOfALiveModuleStillHolds) {
     lock_file.close();
     SingleInstance later(QStringLiteral("Borevane"), dir.path());
     EXPECT_FALSE(later.is_primary());
+}
+
+// A lock file left behind is no running module: not when its process has ended, not when its process id now
+// belongs to another program, not when it was written on another computer.
+TEST(SingleInstance, AnOnlookerSeesOnlyALiveHolderOnThisComputer) {
+    QTemporaryDir dir;
+    EXPECT_FALSE(SingleInstance::running_holder(QStringLiteral("Borevane"), dir.path()));
+    QProcess ended;
+    ended.start(QStringLiteral("true"));
+    ASSERT_TRUE(ended.waitForFinished());
+    const QString app = QCoreApplication::applicationName(), host = QSysInfo::machineHostName();
+    auto left_behind = [&](qint64 pid, const QString& program, const QString& computer) {
+        QFile file(dir.filePath(QStringLiteral("Borevane.instance.lock")));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(QStringLiteral("%1\n%2\n%3\n").arg(pid).arg(program, computer).toUtf8());
+        file.close();
+        return SingleInstance::running_holder(QStringLiteral("Borevane"), dir.path());
+    };
+    EXPECT_EQ(left_behind(QCoreApplication::applicationPid(), app, host), QCoreApplication::applicationPid());
+    EXPECT_FALSE(left_behind(ended.processId(), app, host));
+    EXPECT_FALSE(left_behind(QCoreApplication::applicationPid(), QStringLiteral("Other"), host));
+    EXPECT_FALSE(left_behind(QCoreApplication::applicationPid(), app, host + QStringLiteral("-elsewhere")));
 }
 
 TEST(SingleInstance, OtherNamesAndDirectoriesDoNotMeet) {

@@ -44,6 +44,16 @@ protected:
 
 const TColor frame = 0x000000; // the window text colour of the pinned table
 
+// The bounding box of pixels in `colour`.
+QRect ink_of(const QImage& image, TColor colour) {
+    QRect box;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (at(image, x, y) == colour)
+                box |= QRect(x, y, 1, 1);
+    return box;
+}
+
 TEST_F(IndicatorTest, ValueChangesBelowTheThresholdNeitherReformatNorRepaint) {
     TIndicator ind;
     ind.resize(80, 30);
@@ -51,8 +61,15 @@ TEST_F(IndicatorTest, ValueChangesBelowTheThresholdNeitherReformatNorRepaint) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&ind));
     int paints = 0;
     ind.OnPaint = [&](QObject*, TCanvas&) { ++paints; };
-    ind.SetValue(5.00000005L);
+    // Nothing shown until a value comes; the first one shows even when it equals the initial value.
+    EXPECT_FALSE(ind.HasValue());
     EXPECT_EQ(ind.Caption(), "");
+    ind.SetValue(5.0L);
+    EXPECT_TRUE(ind.HasValue());
+    EXPECT_EQ(ind.Caption(), "5.0");
+    EXPECT_EQ(paints, 1);
+    paints = 0;
+    ind.SetValue(5.00000005L);
     EXPECT_EQ(ind.Value(), 5.0L);
     EXPECT_EQ(paints, 0);
     // Above the threshold the caption is formatted and painted before the call returns.
@@ -78,7 +95,6 @@ TEST_F(IndicatorTest, ValueChangesBelowTheThresholdNeitherReformatNorRepaint) {
 TEST_F(IndicatorTest, CaptionHasFixedDecimalsInTheLocale) {
     TIndicator ind;
     ind.SetDigNum(2);
-    EXPECT_EQ(ind.Caption(), "5.00");
     ind.SetValue(3.14159L);
     EXPECT_EQ(ind.Caption(), "3.14");
     ind.SetValue(1234567.891L);
@@ -100,7 +116,12 @@ TEST_F(IndicatorTest, CaptionHasFixedDecimalsInTheLocale) {
 TEST_F(IndicatorTest, BarFillsInProportionAndTakesTheAlarmColourAtTheAlarmValue) {
     TIndicator ind;
     make_bar(ind);
-    // Default: value 5 of 0..10, alarm level 100000 far off to the right.
+    // No value yet: no bar, no alarm line, no number, whatever the limits.
+    const QImage empty = render(ind);
+    EXPECT_EQ(runs(empty, 3), (std::vector<std::pair<int, TColor>>{{0, frame}, {1, face}, {99, frame}}));
+    EXPECT_EQ(ink_of(empty, face), QRect(1, 1, 98, 38));
+    // Value 5 of 0..10 (the initial one), alarm level 100000 far off to the right.
+    ind.SetValue(5.0L);
     EXPECT_EQ(runs(render(ind), 3),
               (std::vector<std::pair<int, TColor>>{{0, frame}, {1, bar}, {50, face}, {99, frame}}));
 
@@ -203,16 +224,6 @@ TEST_F(IndicatorTest, FrameWidth) {
     EXPECT_EQ(at(render(ind), 0, 0), face);
 }
 
-// The bounding box of pixels in `colour`.
-QRect ink_of(const QImage& image, TColor colour) {
-    QRect box;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (at(image, x, y) == colour)
-                box |= QRect(x, y, 1, 1);
-    return box;
-}
-
 TEST_F(IndicatorTest, TextIsCentredWithAShadowBelowRight) {
     TIndicator ind;
     ind.resize(120, 40);
@@ -257,6 +268,12 @@ TEST_F(IndicatorTest, TextIsCentredWithAShadowBelowRight) {
     ind.setFont(font);
     const QImage smaller = render(ind);
     EXPECT_EQ(ink_of(smaller, frame).bottomRight(), ink_of(smaller, 0xFFFFFF).bottomRight() + QPoint(1, 1));
+    // Text in the shadow's own colour gets none: a shadow under it would only smear it.
+    ind.SetFontColor(gui::clWindowText);
+    const QImage plain = render(ind);
+    ind.SetFontColor(0xFFFFFF);
+    ind.SetTextShadow(false);
+    EXPECT_EQ(ink_of(plain, frame), ink_of(render(ind), 0xFFFFFF));
 }
 
 TEST_F(IndicatorTest, CaptionIsShownUntilTheNextValue) {
@@ -292,6 +309,21 @@ TEST_F(IndicatorTest, BufferedPaintShowsTheSameAsAPlainOne) {
     EXPECT_EQ(at(painted, 59, 3), bar);
     EXPECT_EQ(at(painted, 80, 3), alarm);
     EXPECT_TRUE(painted == render(ind));
+
+    // On a screen scaled by two the off-screen image has twice the pixels: the number is drawn at the
+    // device's resolution, not enlarged from half of it (which would leave every 2 x 2 block one colour).
+    QImage scaled(200, 80, QImage::Format_RGB32);
+    scaled.setDevicePixelRatio(2);
+    ind.render(&scaled);
+    int detailed = 0;
+    for (int y = 0; y + 1 < 80; y += 2)
+        for (int x = 0; x + 1 < 200; x += 2) {
+            const QRgb c = scaled.pixel(x, y);
+            detailed += scaled.pixel(x + 1, y) != c || scaled.pixel(x, y + 1) != c || scaled.pixel(x + 1, y + 1) != c;
+        }
+    EXPECT_GT(detailed, 5);
+    EXPECT_EQ(at(scaled, 117, 6), bar); // the bar's edge at 60 % on whole device pixels
+    EXPECT_EQ(at(scaled, 120, 6), face);
 }
 
 } // namespace

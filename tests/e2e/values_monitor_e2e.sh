@@ -1,75 +1,144 @@
 #!/usr/bin/env bash
-# The live values monitor beside the running depth module: Xvfb, the station simulator on the fixed port
-# 8001, the module copied into a fresh directory (on Qt's offscreen platform: its own window is not under
-# test here), the monitor on the display finding Borevane.bin through the install location. Checks that
-# the values on the screen change while the module works, and that the file's age turns red once the
-# module is stopped. Screenshots of both states are kept.
+# The live values monitor beside the running depth module, through the states a crew meets: Xvfb, the station
+# simulator on the fixed port 8001 in a private network namespace, the module copied into a fresh directory (on
+# Qt's offscreen platform: its own window is not under test here), and the monitor on the display, started before
+# the module ever ran and finding Borevane.bin through the install location once the module has recorded it.
+#   before the module: "Нет данных" and no bar;
+#   the module works: values, the bar;
+#   the station paused (SIGSTOP; the module keeps its file, the values go stale): every row greyed, no green bar;
+#   the station resumed: normal again, and the strips show a gap where the readings were stale;
+#   the module ended and its file gone: "Нет файла", the last values still greyed.
+# Then the same window on a screen scaled by two. Screenshots of each state are kept.
 #
 # usage: values_monitor_e2e.sh PROGRAM SIMULATOR MONITOR ARTEFACT_DIR
 set -euo pipefail
 
 program=$1 simulator=$2 monitor=$3 artefacts=$4
 
-. "$(dirname "$0")/e2e_lib.sh"
-need Xvfb xdotool import convert compare
+source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
+need Xvfb xdotool import convert
 enter_private_network "" "$@"
 
 start_program_dir "$program"
-start_xvfb
-start_station "$work/station.log"
-QT_QPA_PLATFORM=offscreen start_program program
-wait_for 15 test -s "$work/bin/Borevane.bin" || fail "the module wrote no Borevane.bin"
+start_xvfb 2000x1600x24
+export QT_QPA_PLATFORM=xcb
+
+title="Значения модуля глубины"
+bar="#40B040"   # the rate of penetration's bar while current
+trace="#000080" # the strips' traces
+
+# count_colour FILE COLOUR: how many pixels have exactly this colour.
+count_colour() {
+    convert "$1" -alpha off +transparent "$2" -alpha extract -format '%[fx:int(mean * w * h + 0.5)]' info:
+}
+# dark_pixels FILE: how many pixels are near black (text drawn in the window text colour).
+dark_pixels() {
+    convert "$1" -alpha off -colorspace gray -threshold 25% -negate -format '%[fx:int(mean * w * h + 0.5)]' info:
+}
+# trace_columns FILE: one character per pixel column, 1 where a strip's trace has a pixel, else 0.
+trace_columns() {
+    local w
+    w=$(identify -format '%w' "$1")
+    convert "$1" -alpha off +transparent "$trace" -alpha extract -scale "${w}x1!" -depth 8 txt:- |
+        awk -F'[(),]' 'NR > 1 { printf "%s", ($4 > 0 ? 1 : 0) }'
+}
+# shot NAME: the monitor's window as artefact NAME.png.
+shot() {
+    import -window "$window" "$artefacts/values_monitor_$1.png"
+}
+status_seen() { grep -q "^status: $1\$" "$work/monitor.log"; }
 
 "$monitor" --print >"$work/monitor.log" 2>"$work/monitor.err" &
-pids+=($!)
-title="Значения модуля глубины"
-wait_for 10 window_shown "$title" || fail "the monitor's window did not appear"
-window=$(window_shown "$title" | head -1)
+monitor_pid=$!
+pids+=($monitor_pid)
+wait_for 10 xdotool search --all --onlyvisible --pid "$monitor_pid" --name "^$title\$" ||
+    fail "the monitor's window did not appear"
+window=$(xdotool search --all --onlyvisible --pid "$monitor_pid" --name "^$title\$" | head -1)
 
-# red_pixels FILE: how many pixels are plainly red (the age when the file is stale).
-red_pixels() {
-    convert "$1" -fx '(r > 0.8 && g < 0.25 && b < 0.25) ? 1 : 0' -format '%[fx:int(mean * w * h + 0.5)]' info:
-}
+# Before the module ever ran: no data, no bar, no number.
+status_seen "Нет данных" || fail "the monitor did not start with no data: $(head -3 "$work/monitor.log")"
+sleep 1.5
+shot nodata
+[ "$(count_colour "$artefacts/values_monitor_nodata.png" "$bar")" = 0 ] || fail "a bar is shown before any value"
+grep -q '^depth=' "$work/monitor.log" && fail "a value was printed before the module ran"
 
-# Working: fresh readings, and the window's pixels change as the values do.
-wait_for 10 grep -q '^depth=.* age=[0-9.]*s$' "$work/monitor.log" || fail "the monitor read no fresh values: $(tail -3 "$work/monitor.log")"
-sleep 1.2
-import -window "$window" "$work/working1.png"
-sleep 2.2
-import -window "$window" "$artefacts/values_monitor_working.png"
-differing=$(compare -metric AE "$work/working1.png" "$artefacts/values_monitor_working.png" null: 2>&1 || true)
-[ "${differing%% *}" -gt 0 ] 2>/dev/null || fail "the monitor's window did not change in 2 s of work ($differing)"
-echo "pixels changed in 2.2 s of work: $differing"
-lines=$(grep -c '^depth=' "$work/monitor.log")
+start_station "$work/station.log"
+station_pid=${pids[-1]}
+QT_QPA_PLATFORM=offscreen "$work/bin/Borevane" >"$work/program.log" 2>&1 &
+program_pid=$!
+pids+=($program_pid)
+wait_for 15 test -s "$work/bin/Borevane.bin" || fail "the module wrote no Borevane.bin"
+
+# Working: fresh readings, the bar, the module seen running.
+wait_for 10 grep -q '^depth=.* age=[0-9.]*s$' "$work/monitor.log" || fail "the monitor read no fresh values"
+status_seen "Работа" || fail "the headline did not turn to work"
+sleep 8 # some history in the strips
+shot working
+working_bar=$(count_colour "$artefacts/values_monitor_working.png" "$bar")
+working_dark=$(dark_pixels "$artefacts/values_monitor_working.png")
+[ "$working_bar" -gt 100 ] || fail "no bar while the module works ($working_bar pixels)"
+grep -q '^depth=.* stale$' "$work/monitor.log" && fail "a reading was stale while the module worked"
 firsts=$(grep '^depth=' "$work/monitor.log" | sed 's/ age=.*//' | sort -u | wc -l)
-[ "$firsts" -ge 2 ] || fail "the values read did not change over $lines readings"
-# The bar's alarm line is red too: a one-pixel column across the bar, under 30 pixels.
-working_red=$(red_pixels "$artefacts/values_monitor_working.png")
-[ "$working_red" -lt 30 ] || fail "red shown while the module works ($working_red red pixels)"
-grep -q ' stale$' "$work/monitor.log" && fail "a reading was stale while the module worked: $(grep ' stale$' "$work/monitor.log" | head -1)"
+[ "$firsts" -ge 2 ] || fail "the values read did not change"
+echo "working: $working_bar bar pixels, $working_dark dark pixels"
 
-# The module stops: after five seconds the age turns red, the last values stay.
-kill -TERM "$program_pid"
-wait "$program_pid" || true
+# The station pauses: the module keeps its file unchanged, the readings go stale after five seconds.
+kill -STOP "$station_pid"
 stopped=$(date +%s%N)
-wait_for 10 grep -q ' stale$' "$work/monitor.log" || fail "the monitor never called the stopped module's file stale"
-turned=$(date +%s%N)
-echo "stale $(((turned - stopped) / 1000000)) ms after the module stopped"
-# The module's last write may precede its stop by up to a second: the age on the stale line is what counts.
-stale_line=$(grep -m1 ' stale$' "$work/monitor.log")
-stale_age=${stale_line##*age=}
-awk -v a="${stale_age%s stale}" 'BEGIN { exit !(a > 5.0) }' || fail "called stale at an age of 5 s or less: $stale_line"
-[ $(((turned - stopped) / 1000000)) -ge 3000 ] || fail "stale too early after the module stopped"
-sleep 0.5
-import -window "$window" "$artefacts/values_monitor_stale.png"
-red=$(red_pixels "$artefacts/values_monitor_stale.png")
-[ "$red" -gt $((working_red + 20)) ] || fail "the stale age is not shown in red ($red red pixels, $working_red before)"
-echo "red pixels while working: $working_red, once stale: $red"
+wait_for 15 grep -q '^depth=.* stale$' "$work/monitor.log" || fail "the values never went stale"
+echo "stale $((($(date +%s%N) - stopped) / 1000000)) ms after the station paused"
+status_seen "Данные устарели" || fail "the headline does not say the data are stale"
+sleep 8 # a gap of some ten seconds: several pixels of a strip
+shot stale
+stale_bar=$(count_colour "$artefacts/values_monitor_stale.png" "$bar")
+stale_dark=$(dark_pixels "$artefacts/values_monitor_stale.png")
+echo "stale: $stale_bar bar pixels, $stale_dark dark pixels"
+[ "$stale_bar" = 0 ] || fail "the bar keeps its live colour while stale"
+[ "$stale_dark" -lt $((working_dark * 2 / 3)) ] || fail "the rows are not greyed ($stale_dark dark pixels, $working_dark before)"
 
-# The file removed: still red, now saying it cannot be read.
+# Resumed: fresh again, and a gap in the strips where no fresh reading came.
+kill -CONT "$station_pid"
+lines=$(wc -l <"$work/monitor.log")
+wait_for 30 sh -c "tail -n +$((lines + 1)) '$work/monitor.log' | grep -q '^depth=.* age=[0-9.]*s\$'" ||
+    fail "the values did not become fresh again"
+sleep 4
+shot resumed
+resumed_bar=$(count_colour "$artefacts/values_monitor_resumed.png" "$bar")
+resumed_dark=$(dark_pixels "$artefacts/values_monitor_resumed.png")
+echo "resumed: $resumed_bar bar pixels, $resumed_dark dark pixels"
+[ "$resumed_bar" -gt 100 ] || fail "no bar once fresh again"
+[ "$resumed_dark" -gt $((working_dark * 9 / 10)) ] || fail "the rows stay greyed ($resumed_dark dark pixels)"
+columns=$(trace_columns "$artefacts/values_monitor_resumed.png")
+trimmed=$(echo "$columns" | sed 's/^0*//; s/0*$//')
+echo "trace columns: $trimmed"
+[[ "$trimmed" =~ 1000+1 ]] || fail "no gap in the strips: $trimmed"
+
+# The same window on a screen scaled by two, beside the first.
+QT_SCALE_FACTOR=2 "$monitor" --path "$work/bin/Borevane.bin" >"$work/scaled.log" 2>&1 &
+scaled_pid=$!
+pids+=($scaled_pid)
+wait_for 10 xdotool search --all --onlyvisible --pid "$scaled_pid" --name "^$title\$" ||
+    fail "the scaled monitor's window did not appear"
+scaled=$(xdotool search --all --onlyvisible --pid "$scaled_pid" --name "^$title\$" | head -1)
+xdotool windowmove "$scaled" 560 0
+sleep 3
+import -window "$scaled" "$artefacts/values_monitor_scale2.png"
+scaled_width=$(identify -format '%w' "$artefacts/values_monitor_scale2.png")
+[ "$scaled_width" -ge 800 ] || fail "the scaled window is not scaled ($scaled_width pixels wide)"
+[ "$(count_colour "$artefacts/values_monitor_scale2.png" "$bar")" -gt 400 ] || fail "no bar on the scaled screen"
+kill "$scaled_pid"
+
+# The module ends and its file goes: no file, the last values still greyed.
+end_program "$program_pid" "the module"
+lines=$(wc -l <"$work/monitor.log")
 rm -f "$work/bin/Borevane.bin"
-wait_for 5 grep -q '^unread: .* stale$' "$work/monitor.log" || fail "the monitor did not report the missing file"
+wait_for 5 sh -c "tail -n +$((lines + 1)) '$work/monitor.log' | grep -q '^unread: No such file or directory stale\$'" ||
+    fail "the monitor did not report the missing file"
+status_seen "Нет файла" || fail "the headline does not say the file is missing: $(grep "^status:" "$work/monitor.log")"
+sleep 1.5
+shot missing
+[ "$(count_colour "$artefacts/values_monitor_missing.png" "$bar")" = 0 ] || fail "the bar looks live without a file"
 if grep -qi 'critical\|fatal' "$work/monitor.err"; then
     cat "$work/monitor.err" >&2
 fi
-echo "PASS: screenshots $artefacts/values_monitor_working.png $artefacts/values_monitor_stale.png"
+echo "PASS: screenshots in $artefacts: values_monitor_{nodata,working,stale,resumed,scale2,missing}.png"
