@@ -1,8 +1,8 @@
 // The colour list's item texts on arbitrary bytes. Properties: every word is a piece of the text;
 // the same text always splits the same way, whatever was split in between; an item rewritten from
 // its name and a colour reads back as that name and that colour.
-#include "library/ItemWords.h"
 #include "fuzz/fuzz_check.h"
+#include "library/ItemWords.h"
 
 #include <cstdint>
 #include <cstring>

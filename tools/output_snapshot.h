@@ -25,7 +25,7 @@ enum class read_problem { none, missing, unreadable, wrong_size };
 struct snapshot_result {
     std::optional<output_snapshot> snapshot;
     read_problem problem = read_problem::none;
-    std::string error; // why there is no snapshot: a missing, unreadable or wrongly sized file
+    std::string error;       // why there is no snapshot: a missing, unreadable or wrongly sized file
     std::uintmax_t size = 0; // of a wrongly sized file, in bytes
 };
 

@@ -88,7 +88,7 @@ TEST_F(MyGridTest, DropDownsFollowTheCurrentCellWithTheOwnersItems) {
     EXPECT_FALSE(grid->Button()->isVisible());
     EXPECT_TRUE(combo->isEditable());
     EXPECT_EQ(combo->currentText(), "value2");
-    EXPECT_EQ(combo->count(), 3); // the owner's items only
+    EXPECT_EQ(combo->count(), 3);                                          // the owner's items only
     EXPECT_EQ(combo->geometry(), cell_qrect(1, 2).adjusted(-1, -1, 1, 1)); // covers the cell and its lines
     EXPECT_TRUE(editor_shown());
     // The drop-down lies over the editor and has the keyboard, which still moves between rows.
