@@ -76,10 +76,8 @@ std::vector<GridAxis::Span> GridAxis::spans(int length) const {
 
 GridAxis::Span GridAxis::span(int index, int length) const {
     Span found;
-    if (index < 0 || index >= count())
-        return found;
     walk([&](const Span& s) {
-        if (s.pos >= length || s.index > index) // past the view, or scrolled away before first()
+        if (s.pos >= length || s.index > index) // past the view, scrolled away before first() or no item
             return false;
         if (s.index < index)
             return true;

