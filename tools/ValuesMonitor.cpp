@@ -322,7 +322,8 @@ void TValuesMonitor::show_state(double now) {
 
     if (values) {
         const double rop = (*values)[rop_index];
-        rop_bar_->SetIndicatorColor(fresh ? bar_color : gui::clGrayText);
+        // Greyed as the rows are: a light bar under grey text, so the number stays legible.
+        rop_bar_->SetIndicatorColor(fresh ? bar_color : gui::clBtnFace);
         rop_bar_->SetAlarmColor(fresh ? gui::clRed : gui::clGrayText);
         rop_bar_->SetFontColor(fresh ? gui::clWindowText : gui::clGrayText);
         rop_bar_->SetValue(rop);

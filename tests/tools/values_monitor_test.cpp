@@ -151,6 +151,9 @@ TEST_F(ValuesMonitorTest, AnOldMissingOrBrokenFileGreysEveryRowAndSaysWhy) {
     EXPECT_TRUE(rows_in(monitor, gui::clGrayText));
     EXPECT_EQ(monitor.RopBar()->Caption(), "11.8 (устар.)");
     EXPECT_EQ(bar_width(monitor), 0);
+    // Greyed, but the number still stands out from the bar under it.
+    EXPECT_NE(gui::resolve_color(monitor.RopBar()->IndicatorColor()),
+              gui::resolve_color(monitor.RopBar()->FontColor()));
     EXPECT_TRUE(monitor.Strip(0)->Stale() && monitor.Strip(5)->Stale());
     EXPECT_TRUE(monitor.History()[1].fresh);
     EXPECT_FALSE(monitor.History()[2].fresh);
