@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs of an hour, not part of the test suite; each prints its figures.
-#   soak: the tray program under Xvfb with trayer as its notification area, against a station that answers,
+#   soak: the tray program under Xvfb with trayer as its notification area, against a station whose name has
+#         100 addresses: first an outage until the log holds its 10,000 lines, then a station that answers,
 #         closes (now and then halfway through an answer), hangs halfway, resets right after accepting and
 #         refuses, in a mix chosen by SEED: crashes, stale or partial values in Borevane.bin, answer-to-file
 #         latency, resident size and its slope after the first cycle, threads, log lines.
