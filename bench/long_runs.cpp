@@ -168,6 +168,12 @@ int run_soak(const setup& setup, double seconds, unsigned seed, const std::strin
                     rss.push_back({elapsed(), f.rss_kib});
                     max_rss = std::max(max_rss, f.rss_kib);
                     max_threads = std::max(max_threads, f.threads);
+                    // A line every five minutes, so a rise can be told from a step that settles.
+                    if (rss.size() % 30 == 1) {
+                        std::printf("  %5.0f s: %ld KiB, %d threads, %d connections\n", elapsed() - run.started_at(),
+                                    f.rss_kib, f.threads, st.connections());
+                        std::fflush(stdout);
+                    }
                 }
                 next_sample += 10;
             }
