@@ -25,6 +25,9 @@ TEST(AboutForm, LabelTextAndExitButton) {
     EXPECT_EQ(form.MyButton1->Caption(), QStringLiteral("Выход"));
     EXPECT_EQ(form.MyButton1->ModalResult(), mbmrOk);
     EXPECT_EQ(form.size(), QSize(gui::design_px(378), gui::design_px(176)));
+    EXPECT_EQ(form.font().pixelSize(), gui::design_px(13));
+    EXPECT_EQ(form.MyButton1->geometry(),
+              QRect(gui::design_px(145), gui::design_px(130), gui::design_px(86), gui::design_px(31)));
     // At its designed place, kept on the screen.
     const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
     EXPECT_EQ(form.pos(), QPoint(std::min(gui::design_px(279), area.right() - form.width()),
@@ -40,12 +43,14 @@ TEST(AboutForm, ShowsTheApplicationIconWhenThereIsOne) {
     const QImage shown = form.Image->pixmap().toImage();
     // Without one, the program's own mark: sky, ground, and the drill string down the middle.
     QApplication::setWindowIcon(QIcon());
-    const QImage own = TAboutForm::application_icon().pixmap(32, 32).toImage();
+    const QIcon drawn = TAboutForm::application_icon();
+    const QImage own = drawn.pixmap(32, 32).toImage();
     QApplication::setWindowIcon(saved);
     EXPECT_EQ(QColor(shown.pixel(shown.width() / 2, shown.height() / 2)), QColor(0x12, 0xEF, 0x34));
     EXPECT_EQ(QColor(own.pixel(4, 12)), QColor(0x2E, 0x5C, 0x8A));
     EXPECT_EQ(QColor(own.pixel(4, 26)), QColor(0x8B, 0x5A, 0x2B));
     EXPECT_EQ(QColor(own.pixel(16, 25)), QColor(0xFF, 0xC8, 0x3C));
+    EXPECT_EQ(drawn.availableSizes(), QList<QSize>({{16, 16}, {32, 32}, {48, 48}, {64, 64}}));
 }
 
 TEST(AboutForm, ModalLoopEndsOnTheButtonOnEnterAndOnClose) {

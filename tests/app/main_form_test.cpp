@@ -125,6 +125,9 @@ TEST_F(MainFormTest, EveryStatusReachesStatusBarLogAndTray) {
     const QColor green = as_image(form->ImageList[1]).pixelColor(1, 8);
     EXPECT_TRUE(red.red() > 180 && red.green() < 80) << red.name().toStdString();
     EXPECT_TRUE(green.green() > 120 && green.red() < 80) << green.name().toStdString();
+    // The field fills the image to its edges, with rounded corners.
+    for (QPoint at : {QPoint(0, 0), QPoint(15, 0), QPoint(0, 15), QPoint(15, 15), QPoint(0, 8), QPoint(15, 8)})
+        EXPECT_EQ(as_image(form->ImageList[0]).pixelColor(at).alpha() > 128, at.y() == 8) << at.x() << "," << at.y();
     for (const ViewCase& c : cases) {
         // Through the controller's notification, as the controller raises it.
         system->status_changed(c.status);
@@ -166,6 +169,11 @@ TEST_F(MainFormTest, LogLineCarriesTheTimeOfDayAndTheLogKeepsTheNewestLines) {
     ASSERT_TRUE(stamped.isValid()) << last.toStdString();
     const int drift = start.secsTo(stamped);
     EXPECT_TRUE(drift >= -1 && drift <= 60) << drift; // generous; midnight is not expected during a test run
+
+    // The session's log on standard error keeps every line.
+    testing::internal::CaptureStderr();
+    system->status_changed(Status::Working);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), log_lines(*form).last().toStdString() + "\n");
 }
 
 TEST(LongTimeFormat, KeepsTimeOfDayFieldsOnly) {
@@ -297,6 +305,14 @@ TEST_F(MainFormTest, WithoutNotificationAreaClosingMinimises) {
     EXPECT_TRUE(form->windowState() & Qt::WindowMinimized);
     EXPECT_FALSE(form->is_in_tray());
     EXPECT_FALSE(form->is_exit_requested());
+
+    // Without a probe of its own the window asks the platform.
+    form.reset();
+    form = std::make_unique<TMainForm>();
+    system->status_changed(Status::Working); // the tray icon shows
+    form->show();
+    form->close();
+    EXPECT_EQ(form->is_in_tray(), QSystemTrayIcon::isSystemTrayAvailable());
 }
 
 // A station that accepts and keeps connections but never answers.

@@ -34,7 +34,10 @@ TEST(SingleInstance, ALaterStartAsksTheRunningOneToShowItsWindow) {
     QTemporaryDir dir;
     int shown = 0;
     {
+        // A start that goes well says nothing.
+        testing::internal::CaptureStderr();
         SingleInstance running(QStringLiteral("Borevane"), dir.path());
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
         ASSERT_TRUE(running.is_primary());
         running.set_show_handler([&] { ++shown; });
 
