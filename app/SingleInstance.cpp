@@ -7,6 +7,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
+#include <QPointer>
 #include <QStandardPaths>
 #include <QSysInfo>
 #include <QThread>
@@ -94,8 +95,13 @@ void SingleInstance::on_new_connection() {
                     client->abort();
                     return;
                 }
-                if (show_handler)
+                if (show_handler) {
+                    // The handler services events, and an asker that gave up meanwhile takes its socket along.
+                    const QPointer<QLocalSocket> alive = client;
                     show_handler();
+                    if (!alive)
+                        return;
+                }
                 client->write(shown_answer);
                 client->flush();
             }

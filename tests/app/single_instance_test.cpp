@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QEventLoop>
 #include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -10,6 +11,7 @@
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <future>
 #include <gtest/gtest.h>
 #include <memory>
@@ -39,7 +41,12 @@ TEST(SingleInstance, ALaterStartAsksTheRunningOneToShowItsWindow) {
         SingleInstance running(QStringLiteral("Borevane"), dir.path());
         EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
         ASSERT_TRUE(running.is_primary());
-        running.set_show_handler([&] { ++shown; });
+        // The main window's handler services events while it brings the window forward.
+        running.set_show_handler([&] {
+            ++shown;
+            QCoreApplication::processEvents();
+            QCoreApplication::processEvents();
+        });
 
         auto first = ask_in_background(dir.path());
         EXPECT_TRUE(finish(first));
@@ -58,6 +65,17 @@ TEST(SingleInstance, ALaterStartAsksTheRunningOneToShowItsWindow) {
         auto third = ask_in_background(dir.path());
         EXPECT_TRUE(finish(third));
         EXPECT_EQ(shown, 3);
+        // An asker that gave up before the answer (its module was stopped meanwhile) is gone by then.
+        QLocalSocket gone;
+        gone.connectToServer(dir.filePath(QStringLiteral("Borevane.instance")));
+        ASSERT_TRUE(gone.waitForConnected(2000));
+        gone.write("show\n");
+        gone.flush();
+        gone.abort();
+        QEventLoop loop; // the program's own loop, which deletes a closed connection's socket in time
+        QTimer::singleShot(500, &loop, &QEventLoop::quit);
+        loop.exec();
+        EXPECT_EQ(shown, 4);
         // Each request's connection goes once it has closed.
         EXPECT_TRUE(QTest::qWaitFor([&] { return running.findChildren<QLocalSocket*>().isEmpty(); }, 5000));
     }

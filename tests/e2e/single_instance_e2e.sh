@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # One module per user, with real processes under Xvfb and trayer against the station simulator: a second start
-# brings the running module's window out of the tray and ends with code 0 without connecting; two starts at
-# once leave one module; a module killed outright leaves nothing that stops the next start; another user's
-# start is no second start.
+# brings the running module's window out of the tray and ends with code 0 without connecting (code 1 and a
+# message when the running one does not answer); two starts at once leave one module; a module killed outright
+# leaves nothing that stops the next start; another user's start is no second start.
 #
 # usage: single_instance_e2e.sh PROGRAM SIMULATOR ARTEFACT_DIR
 set -euo pipefail
@@ -37,6 +37,16 @@ import -window root "$artefacts/single_instance_window_back.png"
 sleep 2
 [ "$(connections)" = 1 ] || fail "the second start connected to the station"
 kill -0 "$first" || fail "the first module ended"
+
+# A running module that does not answer (stopped): the second start says so and fails instead of waiting on.
+kill -STOP "$first"
+start_program frozen
+status=0
+wait_for 15 ended "$program_pid" || fail "a start beside a stopped module did not end"
+wait "$program_pid" || status=$?
+kill -CONT "$first"
+[ "$status" = 1 ] || fail "a start beside a stopped module ended with $status"
+grep -q "did not answer" "$work/frozen.log" || fail "no message beside a stopped module: $(cat "$work/frozen.log")"
 end_program "$first" "the first module"
 
 # Two starts at the same moment, none running: one module stays and connects, the other ends with code 0.
