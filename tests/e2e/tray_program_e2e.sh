@@ -25,7 +25,7 @@ connected=$(date +%s%N)
 echo "start-up to the first connection: $(((connected - started) / 1000000)) ms"
 wait_for 10 main_window_shown || fail "the main window did not appear"
 wait_for 10 tray_icon_shown || fail "no tray icon in the notification area"
-xprop -id "$(main_window_shown | head -1)" _NET_WM_ICON | grep -q "Icon (" || fail "the main window has no icon"
+[[ "$(xprop -id "$(main_window_shown | head -1)" _NET_WM_ICON)" == *"Icon ("* ]] || fail "the main window has no icon"
 
 # Borevane.bin follows the station: fresh at two reads, with values that moved in between.
 wait_for 10 test -s "$work/bin/Borevane.bin" || fail "Borevane.bin was not written"
