@@ -9,6 +9,7 @@
 #include <QTcpSocket>
 #include <QThread>
 #include <QTimer>
+#include <arpa/inet.h>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -20,6 +21,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "tests/acquisition/name_stub.h"
 #include "tests/support/controller_config.h"
 #include "tests/support/qt_helpers.h"
 
@@ -43,8 +45,8 @@ class FakeStation {
 public:
     std::function<void(QTcpSocket*)> on_request = [](QTcpSocket* s) { send(s, encode_answer({{"depth", 1500.0}})); };
 
-    FakeStation() {
-        server.listen(QHostAddress::Any, 0);
+    explicit FakeStation(const QHostAddress& at = QHostAddress::Any) {
+        server.listen(at, 0);
         QObject::connect(&server, &QTcpServer::newConnection, [this] {
             while (QTcpSocket* s = server.nextPendingConnection()) {
                 ++connections;
@@ -86,9 +88,11 @@ public:
 struct Recorder {
     explicit Recorder(BVSystem& sys) {
         c = sys.status_changed.connect([this](Status s) { seen.push_back(s); });
+        n = sys.noted.connect([this](const std::string& line) { notes.push_back(line); });
     }
-    boost::signals2::scoped_connection c;
+    boost::signals2::scoped_connection c, n;
     Statuses seen;
+    std::vector<std::string> notes;
 };
 
 struct BinFile {
@@ -112,6 +116,10 @@ struct BinFile {
     std::string path;
 };
 
+long open_descriptors() {
+    return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), std::filesystem::directory_iterator());
+}
+
 void ticks(BVSystem& sys, int n) {
     for (int i = 0; i < n; ++i)
         sys.on_timer();
@@ -121,11 +129,12 @@ void ticks(BVSystem& sys, int n) {
 // it neither succeeds nor fails for a long time.
 class SilentListener {
 public:
-    SilentListener() {
+    explicit SilentListener(const char* address = "127.0.0.1", quint16 at = 0) {
         listener = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in addr{};
         addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        addr.sin_port = htons(at);
+        ::inet_pton(AF_INET, address, &addr.sin_addr);
         ::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
         ::listen(listener, 0);
         socklen_t len = sizeof addr;
@@ -152,12 +161,15 @@ private:
 } // namespace
 
 TEST(BVSystem, RefusedConnectionPausesExactlyFiveTicksThenRetries) {
-    BVSystem sys(own_config(closed_port(), manual_ticks));
+    const quint16 port = closed_port();
+    BVSystem sys(own_config(port, manual_ticks));
     Recorder rec(sys);
     sys.options().remote_name = "127.0.0.1";
     sys.connect();
     ASSERT_TRUE(wait_for([&] { return sys.get_status() == Status::Paused; }));
     EXPECT_EQ(rec.seen, (Statuses{Status::Connecting, Status::ConnectFailed, Status::Paused}));
+    EXPECT_EQ(rec.notes,
+              std::vector<std::string>{"Адрес 127.0.0.1:" + std::to_string(port) + ": в подключении отказано"});
     ticks(sys, 4);
     pump(20);
     EXPECT_EQ(sys.get_status(), Status::Paused);
@@ -189,8 +201,18 @@ TEST(BVSystem, AttemptThatNeverConnectsFailsAfterTenTicksAndStopAbortsIt) {
     EXPECT_EQ(rec.seen, (Statuses{Status::Connecting}));
     ticks(sys, 1);
     EXPECT_EQ(rec.seen, (Statuses{Status::Connecting, Status::ConnectFailed, Status::Paused}));
+    EXPECT_EQ(rec.notes, std::vector<std::string>{"Адрес 127.0.0.1:" + std::to_string(silent.port) + ": нет ответа"});
+
+    // A look-up that answers after the ten ticks is forgotten: its late answer, a refusing address, is not tried.
+    bv_test::stub_name("bvlate.test", {"127.0.0.9"});
+    sys.options().remote_name = "bvlate.test";
+    ticks(sys, 5 + 10); // no events in between: the answer comes later
+    pump(200);
+    EXPECT_EQ(rec.seen.size(), 6u);
+    EXPECT_EQ(rec.notes.size(), 1u);
 
     // A new attempt gets ten ticks of its own, and exit does not wait for it.
+    sys.options().remote_name = "127.0.0.1";
     ticks(sys, 5);
     ticks(sys, 9);
     EXPECT_EQ(sys.get_status(), Status::Connecting);
@@ -199,7 +221,18 @@ TEST(BVSystem, AttemptThatNeverConnectsFailsAfterTenTicksAndStopAbortsIt) {
     sys.stop();
     EXPECT_LT(stopping.elapsed(), 1000);
     pump(100);
-    EXPECT_EQ(rec.seen.size(), 4u); // an aborted attempt reports nothing more
+    EXPECT_EQ(rec.seen.size(), 7u); // an aborted attempt reports nothing more
+
+    // A controller destroyed during an attempt leaves no descriptor open.
+    const long descriptors = open_descriptors();
+    {
+        BVSystem other(own_config(silent.port, manual_ticks));
+        other.options().remote_name = "127.0.0.1";
+        other.connect();
+        pump(100);
+        EXPECT_GT(open_descriptors(), descriptors);
+    }
+    EXPECT_TRUE(wait_for([&] { return open_descriptors() == descriptors; }, 1000));
 }
 
 TEST(BVSystem, WorkingWritesTheFileAndIgnoresConnectWhileBusy) {
@@ -249,13 +282,50 @@ TEST(BVSystem, StationClosingGivesPauseThenReconnectWithFreshHost) {
     Recorder rec(sys);
     sys.connect(); // "localhost"
     ASSERT_TRUE(wait_for([&] { return sys.get_status() == Status::Working && station.client; }));
-    sys.options().remote_name = "127.0.0.2";
+    sys.options().remote_name = "::1";
     station.client->close();
     ASSERT_TRUE(wait_for([&] { return station.connections == 2 && sys.get_status() == Status::Working; }));
-    EXPECT_TRUE(station.last_local_address.isEqual(QHostAddress("127.0.0.2"), QHostAddress::TolerantConversion))
-        << station.last_local_address.toString().toStdString();
+    EXPECT_EQ(station.last_local_address, QHostAddress("::1")) << station.last_local_address.toString().toStdString();
     EXPECT_EQ(rec.seen, (Statuses{Status::Connecting, Status::Working, Status::Disconnected, Status::Paused,
                                   Status::Connecting, Status::Working}));
+}
+
+TEST(BVSystem, AddressesOfANameAreTriedInTurnEachWithItsShareAndTheOneThatAnsweredFirstNextTime) {
+    FakeStation station(QHostAddress("127.0.0.6"));
+    const SilentListener first("127.0.0.5", station.port()), second("127.0.0.8", station.port());
+    bv_test::stub_name("bvmulti.test", {"::1", "127.0.0.5", "127.0.0.8", "127.0.0.6"});
+    BVSystem sys(own_config(station.port(), manual_ticks));
+    Recorder rec(sys);
+    sys.options().remote_name = "bvmulti.test";
+    const std::string port = ":" + std::to_string(station.port()) + ": ";
+    sys.connect();
+    // [::1] fails at once; then 127.0.0.5 has 10 / 3 ticks, and 127.0.0.8 the 7 left / 2.
+    ASSERT_TRUE(wait_for([&] { return rec.notes.size() == 1; }));
+    EXPECT_EQ(rec.notes[0].rfind("Адрес [::1]" + port, 0), 0u) << rec.notes[0];
+    ticks(sys, 2);
+    pump(50);
+    EXPECT_EQ(rec.notes.size(), 1u);
+    ticks(sys, 1);
+    EXPECT_EQ(rec.notes.back(), "Адрес 127.0.0.5" + port + "нет ответа");
+    ticks(sys, 2);
+    pump(50);
+    EXPECT_EQ(rec.notes.size(), 2u);
+    ticks(sys, 1);
+    ASSERT_TRUE(wait_for([&] { return sys.get_status() == Status::Working; }));
+    EXPECT_EQ(rec.notes.back(), "Адрес 127.0.0.8" + port + "нет ответа");
+    EXPECT_EQ(rec.seen, (Statuses{Status::Connecting, Status::Working}));
+
+    // After a drop the address that answered goes first, and no descriptor opened since is closed under us.
+    station.client->close();
+    ASSERT_TRUE(wait_for([&] { return sys.get_status() == Status::Paused; }));
+    std::vector<int> mine(32);
+    for (int& fd : mine)
+        fd = ::dup(STDERR_FILENO);
+    ticks(sys, BVSystem::pause_length_ticks);
+    ASSERT_TRUE(wait_for([&] { return station.connections == 2 && sys.get_status() == Status::Working; }));
+    EXPECT_EQ(rec.notes.size(), 3u);
+    for (int fd : mine)
+        EXPECT_EQ(::close(fd), 0) << "descriptor " << fd;
 }
 
 TEST(BVSystem, RequestThreadEndsWithItsConnection) {

@@ -5,6 +5,8 @@
 #include "library/ini_file.h"
 
 #include <QElapsedTimer>
+#include <cerrno>
+#include <cstring>
 #include <gtest/gtest.h>
 
 #include "tests/support/controller_config.h"
@@ -39,6 +41,8 @@ TEST(BVSystemHostInput, AnyTypedHostFailsIntoThePauseCycleAndIsSavedAsTyped) {
         "[::1]",
         "[127.0.0.1]",
         " 127.0.0.1 ",
+        "fe80::1%lo", // link-local: the interface by name or by number
+        "fe80::1%1",
     };
     const quint16 port = bv_test::closed_port();
     for (const auto& host : hosts) {
@@ -46,6 +50,8 @@ TEST(BVSystemHostInput, AnyTypedHostFailsIntoThePauseCycleAndIsSavedAsTyped) {
         BVSystem sys(bv_test::own_config(port, 0));
         Statuses seen;
         boost::signals2::scoped_connection c = sys.status_changed.connect([&](Status s) { seen.push_back(s); });
+        std::string notes;
+        boost::signals2::scoped_connection n = sys.noted.connect([&](const std::string& line) { notes += line; });
         sys.options().remote_name = host;
 
         QElapsedTimer t;
@@ -57,6 +63,7 @@ TEST(BVSystemHostInput, AnyTypedHostFailsIntoThePauseCycleAndIsSavedAsTyped) {
         EXPECT_EQ(seen[0], Status::Connecting);
         EXPECT_TRUE(is_failure(seen[1])) << static_cast<int>(seen[1]);
         EXPECT_EQ(seen[2], Status::Paused);
+        EXPECT_EQ(notes.find(std::strerror(EINVAL)), std::string::npos) << notes; // connect() got a sound address
 
         // Five ticks later the same text is tried again, with the same outcome.
         for (int i = 0; i < BVSystem::pause_length_ticks - 1; ++i)

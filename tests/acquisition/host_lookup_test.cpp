@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 
+#include "tests/acquisition/name_stub.h"
 #include "tests/support/qt_helpers.h"
 
 using bv_test::pump;
@@ -36,6 +37,13 @@ TEST(HostLookup, AnswersNamesAndAddressesLaterAndOnlyIfNotAborted) {
     ASSERT_TRUE(wait_for([&] { return answers == 3; }, 15000));
     EXPECT_TRUE(found.empty());
 
+    // A name the IDNA rules reject still goes to the resolver as typed (a hosts file may know it); its addresses
+    // come in the resolver's order, each once.
+    bv_test::stub_name("-bvstation", {"127.0.0.9", "::1", "127.0.0.9"});
+    lookup.start("-bvstation", done);
+    ASSERT_TRUE(wait_for([&] { return answers == 4; }));
+    EXPECT_EQ(found, (std::vector<QHostAddress>{QHostAddress("127.0.0.9"), QHostAddress("::1")}));
+
     // Aborted, or replaced by a newer look-up: only the newest one answers.
     lookup.start("localhost", done);
     lookup.abort();
@@ -43,8 +51,27 @@ TEST(HostLookup, AnswersNamesAndAddressesLaterAndOnlyIfNotAborted) {
     lookup.start("127.0.0.1", done);
     lookup.start("127.0.0.2", done);
     pump(300);
-    EXPECT_EQ(answers, 4);
+    EXPECT_EQ(answers, 5);
     EXPECT_EQ(found, std::vector<QHostAddress>{QHostAddress("127.0.0.2")});
+}
+
+TEST(HostLookup, AtMostFourHangingLookUpsHoldThreadsAndOneBeyondThemStaysPending) {
+    ASSERT_TRUE(wait_for([] { return HostLookup::resolver_threads() == 0; }));
+    bv_test::stub_name("bvheld.test", {"127.0.0.9"});
+    HostLookup lookups[HostLookup::max_resolver_threads + 1];
+    int answers = 0;
+    {
+        const bv_test::held_names held;
+        for (HostLookup& lookup : lookups)
+            lookup.start("bvheld.test", [&](const std::vector<QHostAddress>&) { ++answers; });
+        EXPECT_EQ(HostLookup::resolver_threads(), HostLookup::max_resolver_threads);
+    }
+    ASSERT_TRUE(wait_for([&] { return answers == 4 && HostLookup::resolver_threads() == 0; }));
+    pump(100);
+    EXPECT_EQ(answers, 4);
+    EXPECT_TRUE(lookups[4].pending());
+    lookups[4].start("bvheld.test", [&](const std::vector<QHostAddress>&) { ++answers; }); // threads to spare again
+    EXPECT_TRUE(wait_for([&] { return answers == 5; }));
 }
 
 TEST(HostLookup, DestroyedWhileResolvingIsSafe) {
