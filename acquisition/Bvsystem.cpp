@@ -6,7 +6,7 @@
 #include "acquisition/core/install_dir.h"
 #include "acquisition/core/output_file.h"
 #include "library/cp1251.h"
-#include "platform/os/exe_dir.h"
+#include "os/exe_dir.h"
 
 #include <QCoreApplication>
 #include <QTcpSocket>

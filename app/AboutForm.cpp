@@ -1,7 +1,7 @@
 #include "app/AboutForm.h"
 
 #include "components/MyButton.h"
-#include "platform/gui/SystemColors.h"
+#include "gui/SystemColors.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -2,7 +2,7 @@
 // for one use: create it with the main window as owner, ShowModal(), destroy it.
 #pragma once
 
-#include "platform/gui/FormBase.h"
+#include "gui/FormBase.h"
 
 #include <QIcon>
 #include <QPixmap>

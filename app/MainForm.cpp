@@ -2,9 +2,9 @@
 
 #include "app/AboutForm.h"
 #include "app/Application.h"
-#include "app/Controlworks.h"
 #include "app/LogView.h"
-#include "platform/gui/PopupForm.h"
+#include "gui/Controlworks.h"
+#include "gui/PopupForm.h"
 #include "settings_ui/SimpleOptsDlg.h"
 
 #include <QApplication>
@@ -155,7 +155,6 @@ TMainForm::TMainForm(std::function<bool()> tray_host_probe, QWidget* owner)
     });
 
     apply_form_style(this);
-    TSimpleOptsForm::set_form_style(apply_form_style);
     // The client area excludes the menu bar, as the design measures it; measured in the styled font.
     resize(gui::design_px(535), gui::design_px(277) + MainMenu1->sizeHint().height());
     // At its designed place, moved just enough to lie on the screen (a scaled screen may be smaller than the

@@ -3,7 +3,7 @@
 // tray icon the program lives in. Closing the window hides it to the tray; only "Выход" ends the program.
 #include "acquisition/Bvsystem.h"
 #include "app/LogView.h"
-#include "platform/gui/FormBase.h"
+#include "gui/FormBase.h"
 
 #include <QList>
 #include <QPixmap>

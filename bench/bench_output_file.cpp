@@ -1,7 +1,7 @@
 // Cost of one rewrite of Borevane.bin, lock included: the atomic replacement the program uses
 // (flushed to disk, and without the flush), against truncating and rewriting the file in place.
 #include "acquisition/core/output_file.h"
-#include "platform/os/atomic_file.h"
+#include "os/atomic_file.h"
 
 #include <benchmark/benchmark.h>
 

@@ -2,7 +2,7 @@
 // the current colour with a thick blue frame and reports a click that changes the colour.
 #pragma once
 
-#include "platform/gui/PaintBox.h"
+#include "gui/PaintBox.h"
 
 #include <array>
 #include <functional>

@@ -1,7 +1,7 @@
 #include "components/Indicator.h"
 
 #include "components/FloatFormat.h"
-#include "platform/gui/SystemColors.h"
+#include "gui/SystemColors.h"
 
 #include <QPaintEngine>
 #include <QPainter>

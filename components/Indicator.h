@@ -6,7 +6,7 @@
 // so a quickly updated value neither flickers nor blurs on a scaled screen.
 #pragma once
 
-#include "platform/gui/PaintBox.h"
+#include "gui/PaintBox.h"
 
 using gui::TCanvas;
 using gui::TColor;

@@ -1,7 +1,7 @@
 #include "components/MyButton.h"
 
-#include "platform/gui/ImageList.h"
-#include "platform/gui/WindowRegion.h"
+#include "gui/ImageList.h"
+#include "gui/WindowRegion.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

@@ -6,8 +6,8 @@
 
 #include "components/MyWinBase.h"
 #include "components/Myfunctions.h"
-#include "platform/gui/ControlTypes.h"
-#include "platform/gui/FormBase.h"
+#include "gui/ControlTypes.h"
+#include "gui/FormBase.h"
 
 #include <functional>
 

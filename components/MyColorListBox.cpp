@@ -1,7 +1,7 @@
 #include "components/MyColorListBox.h"
 
+#include "gui/SystemColors.h"
 #include "library/ItemWords.h"
-#include "platform/gui/SystemColors.h"
 
 #include <QAbstractItemDelegate>
 #include <QPainter>

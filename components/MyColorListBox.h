@@ -3,7 +3,7 @@
 // item's colour is read and changed by index. Items are owner-drawn at one fixed height.
 #pragma once
 
-#include "platform/gui/Canvas.h"
+#include "gui/Canvas.h"
 
 #include <QListWidget>
 

@@ -1,7 +1,7 @@
 #include "components/MyColorSelector.h"
 
 #include "components/Myfunctions.h"
-#include "platform/gui/SystemColors.h"
+#include "gui/SystemColors.h"
 
 #include <QMouseEvent>
 #include <QPointer>

@@ -6,8 +6,8 @@
 #include "components/ColorSelector.h"
 #include "components/MyButton.h"
 #include "components/MyRectangle.h"
-#include "platform/gui/Panel.h"
-#include "platform/gui/PopupForm.h"
+#include "gui/Panel.h"
+#include "gui/PopupForm.h"
 
 #include <QColorDialog>
 

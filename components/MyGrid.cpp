@@ -1,8 +1,8 @@
 #include "components/MyGrid.h"
 
 #include "components/MyGridColorForm.h"
+#include "gui/ControlBase.h"
 #include "library/ColorNames.h"
-#include "platform/gui/ControlBase.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

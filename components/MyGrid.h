@@ -7,9 +7,9 @@
 // copied to the clipboard as tab-separated lines.
 #pragma once
 
-#include "platform/gui/ControlTypes.h"
-#include "platform/gui/InplaceEdit.h"
-#include "platform/gui/StringGrid.h"
+#include "gui/ControlTypes.h"
+#include "gui/InplaceEdit.h"
+#include "gui/StringGrid.h"
 
 #include <QComboBox>
 #include <QStringList>

@@ -2,7 +2,7 @@
 // a screen point, unrolls, and is waited on until the user picks a colour or dismisses it.
 #pragma once
 
-#include "platform/gui/PopupForm.h"
+#include "gui/PopupForm.h"
 
 #include "components/ColorSelector.h"
 #include "components/MyButton.h"

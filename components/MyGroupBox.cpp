@@ -1,7 +1,7 @@
 #include "components/MyGroupBox.h"
 
 #include "components/Myfunctions.h"
-#include "platform/gui/FormBase.h"
+#include "gui/FormBase.h"
 
 #include <QPaintEvent>
 #include <QPainter>

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "components/MyWinBase.h"
-#include "platform/gui/Canvas.h"
+#include "gui/Canvas.h"
 
 #include <QFont>
 

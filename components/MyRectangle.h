@@ -2,7 +2,7 @@
 // a solid border; optionally held at a fixed width or height, applied when it paints.
 #pragma once
 
-#include "platform/gui/PaintBox.h"
+#include "gui/PaintBox.h"
 
 using gui::TCanvas;
 using gui::TColor;

@@ -1,6 +1,6 @@
 #include "components/MyWinBase.h"
 
-#include "platform/gui/FormBase.h"
+#include "gui/FormBase.h"
 
 void TMyWinBase::CaptionChanged() {
     TControl::CaptionChanged();

@@ -2,7 +2,7 @@
 // colour, a hue that tints derived colours, and a caption that is also its accessible name.
 #pragma once
 
-#include "platform/gui/ControlBase.h"
+#include "gui/ControlBase.h"
 
 using gui::TColor;
 

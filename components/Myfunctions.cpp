@@ -1,6 +1,6 @@
 #include "components/Myfunctions.h"
 
-#include "platform/gui/SystemColors.h"
+#include "gui/SystemColors.h"
 
 #include <algorithm>
 #include <limits>

@@ -3,8 +3,8 @@
 // colour is explicit (top byte 0). Channels are computed as signed ints and clamped only at the end.
 #pragma once
 
+#include "gui/Canvas.h"
 #include "library/Color.h"
-#include "platform/gui/Canvas.h"
 
 using gui::TCanvas;
 using gui::TColor;

@@ -1,7 +1,7 @@
 #include "components/QVVirtualGrid.h"
 
 #include "components/FloatFormat.h"
-#include "platform/gui/ControlBase.h"
+#include "gui/ControlBase.h"
 
 #include <QStringDecoder>
 

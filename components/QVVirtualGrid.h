@@ -10,8 +10,8 @@
 // that serves both must expect those numbers.
 #pragma once
 
-#include "platform/gui/ControlTypes.h"
-#include "platform/gui/DrawGrid.h"
+#include "gui/ControlTypes.h"
+#include "gui/DrawGrid.h"
 
 #include <QVariant>
 #include <functional>

@@ -2,8 +2,8 @@
 // the text height plus one pixel; the round kind surrounds the caption with a black halo instead.
 #pragma once
 
-#include "platform/gui/ControlTypes.h"
-#include "platform/gui/PaintBox.h"
+#include "gui/ControlTypes.h"
+#include "gui/PaintBox.h"
 
 using gui::TCanvas;
 using gui::TColor;

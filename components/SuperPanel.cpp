@@ -1,7 +1,7 @@
 #include "components/SuperPanel.h"
 
 #include "components/Myfunctions.h"
-#include "platform/gui/FormBase.h"
+#include "gui/FormBase.h"
 
 #include <algorithm>
 

@@ -2,7 +2,7 @@
 // with a caption that casts a black shadow and a solid border of its own colour.
 #pragma once
 
-#include "platform/gui/Panel.h"
+#include "gui/Panel.h"
 
 using gui::TCanvas;
 using gui::TColor;

@@ -1,7 +1,7 @@
 #include "library/ini_file.h"
 
 #include "library/cp1251.h"
-#include "platform/os/atomic_file.h"
+#include "os/atomic_file.h"
 
 #include <cerrno>
 #include <cstdio>

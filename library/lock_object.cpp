@@ -1,6 +1,6 @@
 #include "library/lock_object.h"
 
-#include "platform/os/named_mutex.h"
+#include "os/named_mutex.h"
 
 #define LIB_UNIT "library/lock_object"
 #include "library/lib_assert.h"

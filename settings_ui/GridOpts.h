@@ -5,9 +5,9 @@
 // files: its owner decides when to lay the options out and when to store them.
 #pragma once
 
+#include "gui/Canvas.h"
+#include "gui/ControlTypes.h"
 #include "library/options.h"
-#include "platform/gui/Canvas.h"
-#include "platform/gui/ControlTypes.h"
 
 #include <QStringList>
 #include <cstdint>

@@ -2,10 +2,11 @@
 
 #include "components/MyButton.h"
 #include "components/MyGrid.h"
+#include "gui/Controlworks.h"
+#include "gui/InplaceEdit.h"
+#include "gui/Panel.h"
+#include "gui/SystemColors.h"
 #include "library/options.h"
-#include "platform/gui/InplaceEdit.h"
-#include "platform/gui/Panel.h"
-#include "platform/gui/SystemColors.h"
 #include "settings_ui/GridOpts.h"
 
 #include <QBoxLayout>
@@ -20,11 +21,6 @@ namespace {
 
 const char* const header_titles[] = {"№", "Название", "Ед.изм.", "               Значение               ", nullptr};
 const int designed_col_widths[] = {41, 127, 89, 151};
-
-TSimpleOptsForm::FormStyle& form_style() {
-    static TSimpleOptsForm::FormStyle style;
-    return style;
-}
 
 } // namespace
 
@@ -49,10 +45,6 @@ bool SimpleOptsHelper::execute(const QString& caption) {
 }
 
 } // namespace lib
-
-void TSimpleOptsForm::set_form_style(FormStyle style) {
-    form_style() = std::move(style);
-}
 
 TSimpleOptsForm::TSimpleOptsForm(QWidget* owner, lib::options_base* options)
     : gui::DialogForm(owner), option_list(std::make_unique<lib::options_list>()), options(options) {
@@ -109,8 +101,7 @@ TSimpleOptsForm::TSimpleOptsForm(QWidget* owner, lib::options_base* options)
     pnlBottom->hide();
 
     editor = std::make_unique<lib::grid_options>(Grid);
-    if (form_style())
-        form_style()(this);
+    apply_form_style(this);
     lib::set_header_titles(Grid, header_titles);
     Grid->SetOptions(Grid->Options() | gui::goThumbTracking);
 }

@@ -3,10 +3,9 @@
 // A new dialog is made for every opening (SimpleOptsHelper) and destroyed after it closes.
 #pragma once
 
-#include "platform/gui/FormBase.h"
+#include "gui/FormBase.h"
 
 #include <QString>
-#include <functional>
 #include <memory>
 
 class QShowEvent;
@@ -30,11 +29,6 @@ void set_header_titles(TMyGrid* grid, const char* const* titles);
 class TSimpleOptsForm : public gui::DialogForm {
     Q_OBJECT
 public:
-    // The program's shared window styling lives with the application, above this library: the
-    // application hands it over once, and every dialog made afterwards applies it.
-    using FormStyle = std::function<void(QWidget* form)>;
-    static void set_form_style(FormStyle style);
-
     // `options` must outlive the form.
     TSimpleOptsForm(QWidget* owner, lib::options_base* options);
     ~TSimpleOptsForm() override;

@@ -4,7 +4,7 @@
 // An optional second value of the same history is drawn faintly behind the first on the same scale.
 #pragma once
 
-#include "platform/gui/PaintBox.h"
+#include "gui/PaintBox.h"
 #include "tools/ValueHistory.h"
 
 #include <optional>

@@ -21,8 +21,8 @@
 #include "components/QVVirtualGrid.h"
 #include "components/SuperLabel.h"
 #include "components/SuperPanel.h"
+#include "gui/FormBase.h"
 #include "library/ColorNames.h"
-#include "platform/gui/FormBase.h"
 
 #include <QApplication>
 #include <QLabel>

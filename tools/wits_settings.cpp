@@ -2,7 +2,7 @@
 
 #include "library/cp1251.h"
 #include "library/ini_file.h"
-#include "platform/os/user_dirs.h"
+#include "os/user_dirs.h"
 #include "tools/wits_frame.h"
 
 #include <charconv>

@@ -1,6 +1,6 @@
 #include "acquisition/core/data_dir.h"
 
-#include "platform/os/user_dirs.h"
+#include "os/user_dirs.h"
 
 #include <filesystem>
 #include <system_error>

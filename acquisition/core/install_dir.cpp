@@ -1,6 +1,6 @@
 #include "acquisition/core/install_dir.h"
 
-#include "platform/os/user_registry.h"
+#include "os/user_registry.h"
 
 namespace {
 

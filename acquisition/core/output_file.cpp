@@ -1,6 +1,6 @@
 #include "acquisition/core/output_file.h"
 
-#include "platform/os/atomic_file.h"
+#include "os/atomic_file.h"
 
 #include <cstdint>
 #include <cstring>

@@ -1,6 +1,6 @@
 #include "app/AboutForm.h"
 #include "components/MyButton.h"
-#include "platform/gui/SystemColors.h"
+#include "gui/SystemColors.h"
 
 #include <QApplication>
 #include <QLabel>

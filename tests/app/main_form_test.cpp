@@ -3,7 +3,7 @@
 #include "app/AboutForm.h"
 #include "app/Application.h"
 #include "app/MainForm.h"
-#include "platform/gui/FormBase.h"
+#include "gui/FormBase.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,7 +1,7 @@
 #include "components/MyButton.h"
-#include "platform/gui/FormBase.h"
-#include "platform/gui/ImageList.h"
-#include "platform/gui/SystemColors.h"
+#include "gui/FormBase.h"
+#include "gui/ImageList.h"
+#include "gui/SystemColors.h"
 #include "tests/support/qt_helpers.h"
 #include "tests/support/widget_image.h"
 

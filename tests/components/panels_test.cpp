@@ -9,8 +9,8 @@
 #include "components/QVVirtualGrid.h"
 #include "components/SuperLabel.h"
 #include "components/SuperPanel.h"
-#include "platform/gui/FormBase.h"
-#include "platform/gui/ImageList.h"
+#include "gui/FormBase.h"
+#include "gui/ImageList.h"
 #include "tests/support/widget_image.h"
 
 #include <QTest>

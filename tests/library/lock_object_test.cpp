@@ -1,5 +1,5 @@
 #include "library/lock_object.h"
-#include "platform/os/named_mutex.h"
+#include "os/named_mutex.h"
 #include "tests/support/child_process.h"
 #include "tests/support/environment.h"
 

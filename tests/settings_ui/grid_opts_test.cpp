@@ -2,9 +2,9 @@
 // storing back, and the handlers leaving with the editor.
 #include "acquisition/core/Options.h"
 #include "components/MyGrid.h"
+#include "gui/FormBase.h"
 #include "library/cp1251.h"
 #include "library/options_detailed.h"
-#include "platform/gui/FormBase.h"
 #include "settings_ui/GridOpts.h"
 #include "tests/support/qt_helpers.h"
 #include "tests/support/widget_image.h"

@@ -3,11 +3,12 @@
 #include "acquisition/core/Options.h"
 #include "components/MyButton.h"
 #include "components/MyGrid.h"
+#include "gui/Controlworks.h"
+#include "gui/InplaceEdit.h"
+#include "gui/Panel.h"
+#include "gui/SystemColors.h"
 #include "library/cp1251.h"
 #include "library/options_detailed.h"
-#include "platform/gui/InplaceEdit.h"
-#include "platform/gui/Panel.h"
-#include "platform/gui/SystemColors.h"
 #include "settings_ui/GridOpts.h"
 #include "settings_ui/SimpleOptsDlg.h"
 #include "tests/support/grid_input.h"
@@ -125,15 +126,10 @@ TEST(SimpleOptsDlg, AChoiceMadeJustBeforeOkOrEnterIsStored) {
 }
 
 TEST(SimpleOptsDlg, DesignValuesBeforeItRuns) {
-    int styled = 0;
-    TSimpleOptsForm::set_form_style([&](QWidget* w) {
-        EXPECT_TRUE(qobject_cast<TSimpleOptsForm*>(w));
-        ++styled;
-    });
+    set_installed_fonts_source([] { return QStringList{"Arial"}; });
     Options o;
     TSimpleOptsForm form(nullptr, &o);
-    TSimpleOptsForm::set_form_style({});
-    EXPECT_EQ(styled, 1);
+    EXPECT_EQ(form.font().family(), "arial"); // styled as every window of the program
     EXPECT_EQ(form.palette().color(QPalette::Window),
               gui::to_qcolor(gui::clBtnFace)); // the system face colour, not Qt's
     EXPECT_EQ(form.windowTitle(), "SimpleOptsForm");

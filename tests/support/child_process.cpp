@@ -1,6 +1,6 @@
 #include "tests/support/child_process.h"
 
-#include "platform/os/exe_dir.h"
+#include "os/exe_dir.h"
 
 #include <atomic>
 #include <cerrno>

@@ -1,7 +1,7 @@
 #pragma once
 // A grid driven as a user drives it: a click that makes a cell current, typing into the cell's editor.
-#include "platform/gui/DrawGrid.h"
-#include "platform/gui/InplaceEdit.h"
+#include "gui/DrawGrid.h"
+#include "gui/InplaceEdit.h"
 
 #include <QTest>
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 //   reader <lock> <file>  read <file> under the lock until it holds -1 in every slot; print the counts
 
 #include "library/lock_object.h"
-#include "platform/os/named_mutex.h"
+#include "os/named_mutex.h"
 
 #include <array>
 #include <cstdio>

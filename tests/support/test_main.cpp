@@ -11,7 +11,7 @@
 #include <string_view>
 
 #if defined(BV_TEST_QT_WIDGETS)
-#include "platform/gui/SystemColors.h"
+#include "gui/SystemColors.h"
 #include <QApplication>
 #include <QLocale>
 #include <cstdlib>

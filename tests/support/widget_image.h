@@ -1,7 +1,7 @@
 #pragma once
 // Helpers of the widget tests: a widget or a canvas drawing rendered into an image, and its pixels as colours.
-#include "platform/gui/Canvas.h"
-#include "platform/gui/SystemColors.h"
+#include "gui/Canvas.h"
+#include "gui/SystemColors.h"
 
 #include <QImage>
 #include <QPainter>

@@ -3,7 +3,7 @@
 #include "acquisition/core/install_dir.h"
 #include "acquisition/core/output_file.h"
 #include "library/lock_object.h"
-#include "platform/os/user_registry.h"
+#include "os/user_registry.h"
 
 #include <QElapsedTimer>
 #include <QFile>

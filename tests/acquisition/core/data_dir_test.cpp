@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #ifndef _WIN32
-#include "platform/os/user_dirs.h"
+#include "os/user_dirs.h"
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>

@@ -1,6 +1,6 @@
 #include "acquisition/core/install_dir.h"
-#include "platform/os/exe_dir.h"
-#include "platform/os/user_registry.h"
+#include "os/exe_dir.h"
+#include "os/user_registry.h"
 #include "tests/support/child_process.h"
 #include "tests/support/environment.h"
 

@@ -1,7 +1,7 @@
 // The file written for the user registry must read back through QSettings("Kalvemark", "Borevane"),
 // which is how the other programs of the user look the value up. The test's own home holds it.
 #include "acquisition/core/install_dir.h"
-#include "platform/os/user_registry.h"
+#include "os/user_registry.h"
 
 #include <gtest/gtest.h>
 
