@@ -20,7 +20,7 @@ if (exec 3<>/dev/tcp/127.0.0.1/8001) 2>/dev/null; then
     echo "== something already listens on localhost:8001; using it as the station"
 else
     echo "== starting the station simulator on localhost:8001"
-    "$BV_ROOT/build/tools/station_simulator" --port 8001 &
+    "$BV_ROOT/build/tools/simulator/station_simulator" --port 8001 &
     pids+=($!)
     sleep 0.5
 fi
@@ -51,11 +51,11 @@ echo "== starting the depth module: $program"
 "$program" &
 pids+=($!)
 
-monitor="$BV_ROOT/build/tools/borevane_monitor"
+monitor="$BV_ROOT/build/tools/monitor/borevane_monitor"
 if [ -n "$has_display" ] && [ -x "$monitor" ]; then
     echo "== opening the values monitor on $BV_ROOT/build/app/Borevane.bin (close it or Ctrl+C to stop)"
     "$monitor" --path "$BV_ROOT/build/app/Borevane.bin"
 else
     echo "== following $BV_ROOT/build/app/Borevane.bin (Ctrl+C to stop)"
-    "$BV_ROOT/build/tools/borevane_reader" --path "$BV_ROOT/build/app/Borevane.bin" --follow
+    "$BV_ROOT/build/tools/reader/borevane_reader" --path "$BV_ROOT/build/app/Borevane.bin" --follow
 fi

@@ -4,7 +4,7 @@
 #include "app/Application.h"
 #include "app/GracefulExit.h"
 #include "app/MainForm.h"
-#include "app/SingleInstance.h"
+#include "gui/SingleInstance.h"
 
 #include <QApplication>
 #include <cstdio>

@@ -4,7 +4,7 @@
 // place; the controller runs on the main thread as in the program. One sample per request,
 // so about one a second.
 #include "acquisition/Bvsystem.h"
-#include "tools/station_answer.h"
+#include "tools/simulator/station_answer.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>

@@ -5,8 +5,8 @@
 // usage: bench_monitor [N] [S]. Runs on Qt's offscreen platform unless another is asked for.
 #include "acquisition/core/output_file.h"
 #include "bench/rss.h"
-#include "tools/TrendStrip.h"
-#include "tools/ValuesMonitor.h"
+#include "tools/monitor/TrendStrip.h"
+#include "tools/monitor/ValuesMonitor.h"
 
 #include <QApplication>
 #include <QDir>

@@ -4,7 +4,7 @@
 // content of the file tells which answer it came from, and that all six fields came from that one answer.
 
 #include "tests/e2e/hostile/program_run.h"
-#include "tools/station_answer.h"
+#include "tools/simulator/station_answer.h"
 
 #include <cstdint>
 #include <string>

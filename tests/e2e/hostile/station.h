@@ -3,7 +3,7 @@
 // to the case's script on a thread of their own. A connection offers the moves a misbehaving station makes:
 // answer in pieces, drip, reset, close halfway, stop reading, and it notes when the program closed its side.
 
-#include "tools/station_answer.h"
+#include "tools/simulator/station_answer.h"
 
 #include <atomic>
 #include <functional>

@@ -1,0 +1,64 @@
+// The reading side of Borevane.bin on a thread of its own, against a second real process holding the lock.
+#include "acquisition/core/output_file.h"
+#include "acquisition/core/output_reader.h"
+#include "tests/support/child_process.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <future>
+#include <thread>
+
+using namespace std::chrono_literals;
+using testing_os::child_process;
+using testing_os::scratch_dir;
+
+TEST(OutputReader, AReadHeldUpByTheLockIsReportedNeverQueuedAndLaterDropped) {
+    scratch_dir dir;
+    const std::string bin = dir.file("Borevane.bin");
+    const std::string marker = dir.file("marker");
+    std::ofstream(marker) << "-";
+    {
+        lib::lock_object lock(output_file_name);
+        write_output_file({{"depth", 1500.0f}}, bin, lock);
+    }
+    output_reader reader;
+    snapshot_result read = reader.read(bin, 2000ms);
+    ASSERT_TRUE(read.snapshot);
+    EXPECT_TRUE(is_fresh(*read.snapshot));
+    EXPECT_EQ(snapshot_values(*read.snapshot)[0], 1500.0f);
+
+    child_process holder({"hold", output_file_name, marker});
+    ASSERT_TRUE(holder.started());
+    ASSERT_EQ(holder.read_line(), "waiting");
+    ASSERT_EQ(holder.read_line(), "locked -");
+    read = reader.read(bin, 100ms);
+    EXPECT_FALSE(read.snapshot);
+    EXPECT_EQ(read.problem, read_problem::locked);
+    EXPECT_EQ(read.error, "lock not obtained within 100 ms");
+    EXPECT_FALSE(reader.start(bin));                                   // still waiting: not queued behind
+    EXPECT_EQ(reader.read(bin, 2000ms).problem, read_problem::locked); // nor waited for again
+    {
+        // Going while a read waits for the lock does not wait for it either.
+        output_reader leaving;
+        EXPECT_EQ(leaving.read(bin, 50ms).problem, read_problem::locked);
+    }
+    holder.write_line("go");
+    ASSERT_EQ(holder.read_line(), "released");
+
+    // The held-up read's result is old by now and goes nowhere; the next read is a new one.
+    for (int i = 0; i < 100 && !read.snapshot; ++i) {
+        read = reader.read(bin, 2000ms);
+        std::this_thread::sleep_for(10ms);
+    }
+    EXPECT_TRUE(read.snapshot);
+
+    // Started reads hand every result, a failed one too, to the handler.
+    std::promise<snapshot_result> done;
+    output_reader started([&](const snapshot_result& r) { done.set_value(r); });
+    ASSERT_TRUE(started.start(dir.file("none.bin")));
+    auto result = done.get_future();
+    ASSERT_EQ(result.wait_for(10s), std::future_status::ready);
+    EXPECT_EQ(result.get().problem, read_problem::missing);
+}

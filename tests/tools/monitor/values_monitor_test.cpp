@@ -1,0 +1,315 @@
+// The values monitor on real files under the real lock, rendered offscreen.
+#include "acquisition/core/output_file.h"
+#include "components/Indicator.h"
+#include "components/QVVirtualGrid.h"
+#include "gui/SingleInstance.h"
+#include "tests/support/qt_helpers.h"
+#include "tests/support/widget_image.h"
+#include "tools/monitor/TrendStrip.h"
+#include "tools/monitor/ValuesMonitor.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLayout>
+#include <QLocale>
+#include <QTemporaryDir>
+#include <cmath>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace {
+
+using bv_test::at;
+
+class ValuesMonitorTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir_.isValid());
+        QLocale::setDefault(QLocale::c());
+        qputenv("XDG_RUNTIME_DIR", dir_.filePath("run").toUtf8());
+        ASSERT_TRUE(QDir().mkpath(dir_.filePath("run")));
+        QFile(dir_.filePath("run"))
+            .setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        path_ = dir_.filePath("Borevane.bin").toStdString();
+    }
+    TValuesMonitor::Options options() const { return {path_, dir_.filePath("config"), std::chrono::milliseconds(200)}; }
+    void TearDown() override { QLocale::setDefault(QLocale::system()); }
+
+    void write(float depth, float rop) {
+        ValueMap values;
+        const float in_order[6] = {depth, 1520.1f, 85.0f, 12.5f, 118.25f, rop};
+        for (std::size_t i = 0; i < output_names.size(); ++i)
+            values[output_names[i]] = in_order[i];
+        lib::lock_object lock(output_file_name);
+        write_output_file(values, path_, lock);
+    }
+    void age_file(int seconds) {
+        std::filesystem::last_write_time(path_,
+                                         std::filesystem::file_time_type::clock::now() - std::chrono::seconds(seconds));
+    }
+    // What the grid shows in data cell (col, row), asked as drawing asks, and in which colour.
+    static QString shown(TValuesMonitor& m, int col, int row, gui::TColor* colour = nullptr) {
+        QVariant value;
+        TVGCellProperty prop;
+        m.Grid()->SetDefCellProps(prop);
+        m.Grid()->VGGetCellParams(m.Grid(), col, row, value, prop);
+        if (colour)
+            *colour = prop.Font ? prop.Font->color : gui::clNone;
+        return m.Grid()->VariantToText(value, prop);
+    }
+    static bool red(const QLabel* label) { return label->palette().color(QPalette::WindowText) == QColor(Qt::red); }
+    static bool rows_in(TValuesMonitor& m, gui::TColor colour) {
+        gui::TColor c = gui::clNone;
+        for (int cell = 0; cell < 12; ++cell)
+            if (shown(m, cell % 2, cell / 2, &c), c != colour)
+                return false;
+        return true;
+    }
+    // How far the bar's own colour reaches along its row 3.
+    static int bar_width(TValuesMonitor& m) {
+        const QImage image = bv_test::render(*m.RopBar());
+        int x = 1;
+        while (x < image.width() && at(image, x, 3) == TValuesMonitor::bar_color)
+            ++x;
+        return x - 1;
+    }
+
+    QTemporaryDir dir_;
+    std::string path_;
+};
+
+TEST_F(ValuesMonitorTest, ShowsTheValuesTheirTrendsAndTheModulesHealth) {
+    write(1523.4f, 11.75f);
+    TValuesMonitor monitor(options());
+    EXPECT_FALSE(monitor.Stale());
+    EXPECT_EQ(monitor.StatusLabel()->text(), "Работа");
+    EXPECT_EQ(shown(monitor, 0, 0), "Глубина забоя, м");
+    EXPECT_EQ(shown(monitor, 0, 5), "Механическая скорость, м/ч");
+    EXPECT_EQ(shown(monitor, 1, 0), "1523.40");
+    EXPECT_EQ(shown(monitor, 1, 1), "1520.10");
+    EXPECT_EQ(shown(monitor, 1, 4), "118.25");
+    EXPECT_EQ(shown(monitor, 1, 5), "11.75");
+    EXPECT_TRUE(rows_in(monitor, gui::clWindowText));
+    EXPECT_EQ(monitor.RopBar()->Caption(), "11.8");
+    monitor.layout()->activate();
+    EXPECT_EQ(bar_width(monitor), TIndicator::bar_position(11.75, 0, 30, monitor.RopBar()->width()) - 1);
+    EXPECT_TRUE(monitor.AgeLabel()->text().startsWith("Файл записан 0.")) << monitor.AgeLabel()->text().toStdString();
+    EXPECT_FALSE(red(monitor.AgeLabel()));
+    EXPECT_TRUE(monitor.HealthLabel()->text().contains("Чтений за минуту: 1\n"));
+    EXPECT_TRUE(monitor.HealthLabel()->text().contains("Модуль на этом компьютере не запущен"));
+    ASSERT_EQ(monitor.History().size(), 1u);
+    EXPECT_TRUE(monitor.History()[0].fresh);
+
+    // The timer reads again every second; the module's lock held in this process counts as a running module.
+    SingleInstance module(QString::fromLatin1(module_instance_name));
+    ASSERT_TRUE(module.is_primary());
+    write(1530.0f, 26.0f);
+    ASSERT_TRUE(bv_test::wait_for([&] { return shown(monitor, 1, 0) == "1530.00"; }, 3000));
+    EXPECT_EQ(at(bv_test::render(*monitor.RopBar()), 3, 3), gui::resolve_color(gui::clRed)); // 26: beyond the alarm
+    EXPECT_TRUE(monitor.HealthLabel()->text().contains("Значения менялись 0.0 с назад"));
+    EXPECT_TRUE(monitor.HealthLabel()->text().contains(
+        QString("Модуль работает на этом компьютере (процесс %1)").arg(QCoreApplication::applicationPid())));
+
+    monitor.resize(460, 760);
+    monitor.show();
+    bv_test::pump(50);
+    // Everything in its place, top to bottom; the values fill what the names leave.
+    std::vector<QWidget*> order = {monitor.StatusLabel(), monitor.AgeLabel(), monitor.Grid(), monitor.RopBar()};
+    for (std::size_t i = 0; i < 6; ++i)
+        order.push_back(monitor.Strip(i));
+    order.push_back(monitor.HealthLabel());
+    for (std::size_t i = 1; i < order.size(); ++i)
+        EXPECT_GE(order[i]->y(), order[i - 1]->geometry().bottom()) << i;
+    const auto* grid = monitor.Grid();
+    EXPECT_EQ(grid->ColWidths(0) + grid->ColWidths(1) + 2 * grid->GridLineWidth(), grid->viewport()->width());
+    // Both depths on one scale: the hole depth (1523.4 .. 1530) above the bit's (1520.1).
+    for (std::size_t i : {0, 1}) {
+        const QImage strip = bv_test::render(*monitor.Strip(i));
+        const gui::TRect plot = monitor.Strip(i)->PlotRect();
+        EXPECT_EQ(at(strip, plot.right - 1, i == 0 ? plot.top : plot.bottom - 1), TTrendStrip::trace_color) << i;
+    }
+    QDir().mkpath(BV_ARTEFACT_DIR);
+    EXPECT_TRUE(monitor.grab().save(QString(BV_ARTEFACT_DIR) + "/values_monitor_offscreen.png"));
+}
+
+TEST_F(ValuesMonitorTest, AnOldMissingOrBrokenFileGreysEveryRowAndSaysWhy) {
+    write(1523.4f, 11.75f);
+    TValuesMonitor monitor(options());
+    age_file(4);
+    monitor.refresh();
+    EXPECT_FALSE(monitor.Stale());
+    age_file(6);
+    monitor.refresh();
+    EXPECT_TRUE(monitor.Stale());
+    EXPECT_EQ(monitor.StatusLabel()->text(), "Данные устарели");
+    EXPECT_TRUE(red(monitor.StatusLabel()));
+    EXPECT_TRUE(red(monitor.AgeLabel()));
+    EXPECT_EQ(monitor.AgeLabel()->text(), "Файл записан 6.0 с назад");
+    // The last values stay in view, every row greyed and marked, the bar too; stale readings are gaps.
+    EXPECT_EQ(shown(monitor, 1, 0), "1523.40 (устар.)");
+    EXPECT_TRUE(rows_in(monitor, gui::clGrayText));
+    EXPECT_EQ(monitor.RopBar()->Caption(), "11.8 (устар.)");
+    EXPECT_EQ(bar_width(monitor), 0);
+    // Greyed, but the number still stands out from the bar under it.
+    EXPECT_NE(gui::resolve_color(monitor.RopBar()->IndicatorColor()),
+              gui::resolve_color(monitor.RopBar()->FontColor()));
+    EXPECT_TRUE(monitor.Strip(0)->Stale() && monitor.Strip(5)->Stale());
+    EXPECT_TRUE(monitor.History()[1].fresh);
+    EXPECT_FALSE(monitor.History()[2].fresh);
+    age_file(121);
+    monitor.refresh();
+    EXPECT_EQ(monitor.AgeLabel()->text(), "Файл записан 2 мин 01 с назад");
+    age_file(3970);
+    monitor.refresh();
+    EXPECT_EQ(monitor.AgeLabel()->text(), "Файл записан 1 ч 06 мин назад");
+
+    std::filesystem::remove(path_);
+    monitor.refresh();
+    EXPECT_EQ(monitor.StatusLabel()->text(), "Нет файла");
+    EXPECT_EQ(monitor.AgeLabel()->text(), "Файл не найден: " + QString::fromStdString(path_));
+    EXPECT_EQ(monitor.Last().error, "No such file or directory");
+    EXPECT_EQ(shown(monitor, 1, 0), "1523.40 (устар.)");
+
+    QFile broken(QString::fromStdString(path_));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write(QByteArray(30, '\0'));
+    broken.close();
+    monitor.refresh();
+    EXPECT_EQ(monitor.StatusLabel()->text(), "Ошибка файла");
+    EXPECT_EQ(monitor.AgeLabel()->text(), "Размер файла 30 байт вместо 24: " + QString::fromStdString(path_));
+    EXPECT_EQ(monitor.Last().error, "longer than 24 bytes");
+
+    // The lock held elsewhere for longer than the monitor waits: said so, values kept and greyed.
+    write(1524.0f, 11.0f);
+    {
+        lib::lock_object writer(output_file_name);
+        lib::Locker held(&writer);
+        monitor.refresh();
+        EXPECT_EQ(monitor.StatusLabel()->text(), "Файл занят");
+        EXPECT_EQ(monitor.AgeLabel()->text(), "Блокировка файла не получена за 0.2 с");
+        EXPECT_TRUE(rows_in(monitor, gui::clGrayText));
+        monitor.refresh(); // the earlier read still waits: no second wait
+        EXPECT_EQ(monitor.StatusLabel()->text(), "Файл занят");
+    }
+    // Normal again at the next read once the waiting one is done.
+    ASSERT_TRUE(bv_test::wait_for([&] { return !monitor.Stale(); }, 3000));
+    EXPECT_FALSE(red(monitor.AgeLabel()));
+    EXPECT_EQ(shown(monitor, 1, 0), "1524.00");
+    EXPECT_TRUE(rows_in(monitor, gui::clWindowText));
+    EXPECT_FALSE(monitor.Strip(0)->Stale() || monitor.Strip(5)->Stale());
+    EXPECT_GT(bar_width(monitor), 0);
+}
+
+TEST_F(ValuesMonitorTest, NeverReadShowsNamesWithoutValues) {
+    TValuesMonitor monitor(options());
+    EXPECT_TRUE(monitor.Stale());
+    EXPECT_EQ(monitor.StatusLabel()->text(), "Нет данных");
+    EXPECT_EQ(shown(monitor, 0, 2), "Вес на крюке, т");
+    EXPECT_EQ(shown(monitor, 1, 2), "");
+    EXPECT_FALSE(monitor.RopBar()->HasValue());
+    EXPECT_EQ(monitor.RopBar()->Caption(), "");
+    // The grid measures rows in grid numbering; the names still fit their column.
+    monitor.resize(360, 330);
+    monitor.show();
+    bv_test::pump(50);
+    const QFontMetrics fm(monitor.Grid()->font());
+    EXPECT_GE(monitor.Grid()->ColWidths(0), fm.horizontalAdvance("Механическая скорость, м/ч"));
+
+    // Without a path and an install location there is nothing to look at, and the monitor says so.
+    TValuesMonitor::Options nowhere = options();
+    nowhere.path.clear();
+    qputenv("XDG_CONFIG_HOME", dir_.filePath("empty").toUtf8());
+    TValuesMonitor lost(nowhere);
+    qunsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(lost.StatusLabel()->text(), "Нет данных");
+    EXPECT_TRUE(lost.AgeLabel()->text().startsWith("Место установки модуля не записано"));
+    EXPECT_EQ(lost.Last().error, "the install location (Install_Dir) is not recorded");
+}
+
+// Units from the tool's settings file, the window's place kept there, numbers in the locale.
+TEST_F(ValuesMonitorTest, SettingsNameTheUnitsAndKeepTheWindowsPlace) {
+    write(1523.4f, 11.75f);
+    {
+        TValuesMonitor first(options());
+        first.show();
+        first.setGeometry(40, 50, 480, 700);
+        bv_test::pump(50);
+        first.close();
+    }
+    // The missing file was written with the usual units, for an installer to edit.
+    QFile file(dir_.filePath("config/borevane_monitor.ini"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().contains("hook_load=\xF2")); // "т" in the INI files' code page
+    file.close();
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    // кН in CP1251, МПа in UTF-8, no unit at all, a long one (CP1251).
+    file.write("[Units]\nhook_load=\xEA\xCD\ninlet_pressure=\xD0\x9C\xD0\x9F\xD0\xB0\nrop=\n"
+               "depth=\xEC \xEF\xEE \xF1\xF2\xE2\xEE\xEB\xF3 \xF1\xEA\xE2\xE0\xE6\xE8\xED\xFB\n");
+    file.close();
+
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+    TValuesMonitor second(options());
+    EXPECT_EQ(second.Title(2), "Вес на крюке, кН");
+    EXPECT_EQ(second.Title(4), "Давление на входе, МПа");
+    EXPECT_EQ(second.Title(5), "Механическая скорость");
+    EXPECT_EQ(second.Title(0), "Глубина забоя, м по стволу скважины");
+    EXPECT_EQ(second.size(), QSize(480, 700));
+    // One decimal separator everywhere.
+    EXPECT_EQ(shown(second, 1, 0), "1523,40");
+    EXPECT_EQ(second.RopBar()->Caption(), "11,8");
+    EXPECT_TRUE(second.AgeLabel()->text().startsWith("Файл записан 0,"));
+    second.show();
+    bv_test::pump(50);
+    EXPECT_GE(second.Grid()->ColWidths(0), QFontMetrics(second.Grid()->font()).horizontalAdvance(second.Title(0)));
+    EXPECT_TRUE(second.grab().save(QString(BV_ARTEFACT_DIR) + "/values_monitor_units_ru.png"));
+}
+
+// A strip from a known history: the trace inside the plot, a gap left empty, the reference drawn behind;
+// without fresh readings in the window no trace at all.
+TEST(TrendStrip, DrawsTheTraceWithItsGapsInsideThePlot) {
+    gui::pin_system_colors(gui::standard_system_colors());
+    tools::value_history history;
+    for (int t = 0; t <= 600; ++t)
+        t >= 300 && t < 360 ? history.add_gap(t) : history.add(t, {10, 5, 0, 0, 0, 0});
+    TTrendStrip strip(history, 1);
+    strip.resize(400, 60);
+    strip.SetReference(0);
+    strip.SetView(600, std::make_pair(0.0, 10.0), 5.0, false);
+    const gui::TRect plot = strip.PlotRect();
+    auto columns_with = [&](gui::TColor colour) {
+        const QImage image = bv_test::render(strip);
+        std::vector<int> xs;
+        for (int x = 0; x < image.width(); ++x)
+            for (int y = 0; y < image.height(); ++y)
+                if (at(image, x, y) == colour) {
+                    xs.push_back(x);
+                    break;
+                }
+        return xs;
+    };
+    const int mid = plot.top + static_cast<int>(std::lround((plot.height() - 1) / 2.0)); // 5 of 0 .. 10
+    EXPECT_EQ(at(bv_test::render(strip), plot.left + 10, mid), TTrendStrip::trace_color);
+    EXPECT_EQ(at(bv_test::render(strip), plot.left + 10, plot.top), TTrendStrip::reference_color);
+    const auto traced = columns_with(TTrendStrip::trace_color);
+    const int gap = plot.left + plot.width() * 300 / 600;
+    ASSERT_EQ(traced.size(), std::size_t(plot.width() - (plot.width() * 360 / 600 - (gap - plot.left))));
+    EXPECT_EQ(traced.front(), plot.left);
+    EXPECT_EQ(traced.back(), plot.right - 1);
+    EXPECT_EQ(std::count_if(traced.begin(), traced.end(), [&](int x) { return x >= gap && x < gap + 10; }), 0);
+    EXPECT_EQ(at(bv_test::render(strip), gap + 2, mid), gui::resolve_color(gui::clWindow));
+    // A new view is painted in a window that shows the strip.
+    int paints = 0;
+    strip.OnPaint = [&](QObject*, gui::TCanvas&) { ++paints; };
+    strip.show();
+    ASSERT_TRUE(bv_test::wait_for([&] { return paints > 0; }, 3000));
+    paints = 0;
+    strip.SetView(600, std::make_pair(0.0, 10.0), 5.0, false);
+    EXPECT_TRUE(bv_test::wait_for([&] { return paints > 0; }, 3000));
+
+    strip.SetView(1300, std::nullopt, 5.0, true);
+    EXPECT_TRUE(columns_with(TTrendStrip::trace_color).empty());
+    gui::unpin_system_colors();
+}
+
+} // namespace
