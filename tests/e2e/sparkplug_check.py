@@ -75,11 +75,12 @@ if not live_after or live_after[0] - phases["outage_end"] > 12000:
 # Never stale as live: between Source "stale" and Source "live", no value metric that is not historical.
 stale = False
 for m in rig:
-    for x in m.get("metrics", []):
-        if x["alias"] == 8 and not x.get("hist") and "v" in x:
+    live_metrics = [x for x in m.get("metrics", []) if not x.get("hist")]
+    for x in live_metrics:
+        if x["alias"] == 8 and "v" in x:
             stale = x["v"] != "live"
-        elif stale and 1 <= x["alias"] <= 6 and "v" in x and not x.get("hist"):
-            problems.append("a value sent as live while the file was %s" % "stale")
+    if stale and any(1 <= x["alias"] <= 6 and "v" in x for x in live_metrics):
+        problems.append("a value sent as live while the file was not: %s" % m["topic"])
 
 for p in problems:
     print("PROBLEM:", p)

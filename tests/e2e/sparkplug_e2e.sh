@@ -18,7 +18,7 @@ need mosquitto openssl python3
 enter_private_network "" "$@"
 start_program_dir "$program"
 mark() { echo "$1 $(date +%s%3N)" >>"$work/phases"; }
-count() { grep -c "$1" "$work/messages.jsonl" 2>/dev/null || echo 0; }
+count() { grep -c "$1" "$work/messages.jsonl" 2>/dev/null || true; }
 seen() { [ "$(count "$1")" -ge "${2:-1}" ]; }
 
 # A test CA, the broker's certificate for localhost from it, and a second CA that signed nothing here.
@@ -31,7 +31,10 @@ seen() { [ "$(count "$1")" -ge "${2:-1}" ]; }
     openssl x509 -req -in broker.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 2 -extfile san.ext -out broker.pem
 ) >"$work/openssl.log" 2>&1 || fail "openssl could not make the test certificates"
 cat >"$work/mosquitto.conf" <<CONF
-persistence false
+persistence true
+persistence_location $work/
+queue_qos0_messages true
+user root
 allow_anonymous true
 listener 1883 127.0.0.1
 listener 8883 127.0.0.1
@@ -82,11 +85,12 @@ wait_for 15 seen "NBIRTH/rig7" 2 || fail "no births after the restart"
 # The link goes down for the outage while the module writes on.
 sleep 3
 mark outage_start
-kill -9 "$broker_pid"
+kill -TERM "$broker_pid"
+wait "$broker_pid" || true
 sleep "$outage"
 mark outage_end
 start_broker
-wait_for 20 seen "NBIRTH/rig7" 3 || fail "no births after the broker came back: $(tail -5 "$work/edge-rig7.log")"
+wait_for 40 seen "NBIRTH/rig7" 3 || fail "no births after the broker came back: $(tail -5 "$work/edge-rig7.log")"
 mark broker_back
 # Killed during the backfill, restarted: nothing lost either.
 sleep 4
@@ -104,7 +108,8 @@ wait_for 12 grep -q '"v":"stale"' "$work/messages.jsonl" || fail "Source never s
 sleep 3
 kill -CONT "$module"
 mark module_resumed
-wait_for 10 grep -q '"v":"live"' <(tail -n 20 "$work/messages.jsonl") || fail "Source never said live again"
+live_again() { tail -n 30 "$work/messages.jsonl" | grep -q '"v":"live"'; }
+wait_for 10 live_again || fail "Source never said live again"
 
 # TLS: the right CA gives births; a wrong CA gives a clear error and nothing at all on the broker.
 cp "$work/edge.ini" "$work/edge-good.ini"

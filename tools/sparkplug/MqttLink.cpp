@@ -76,18 +76,19 @@ void MqttLink::open(const std::string& will_topic, const std::string& will_paylo
     auto owned = mosq_;
     std::thread([owned, alive, host = config_.host, port = config_.port, keepalive = config_.keepalive_s, this] {
         const int rc = mosquitto_connect_async(owned.get(), host.c_str(), port, keepalive);
-        QMetaObject::invokeMethod(QCoreApplication::instance(), [alive, owned, rc, this] {
+        const std::string why = reason_of(rc); // errno belongs to this thread
+        QMetaObject::invokeMethod(QCoreApplication::instance(), [alive, owned, rc, why, this] {
             if (!alive.expired() && mosq_ == owned)
-                attempt_done(rc);
+                attempt_done(rc, why);
         });
     }).detach();
 }
 
-void MqttLink::attempt_done(int rc) {
+void MqttLink::attempt_done(int rc, const std::string& why) {
     if (state_ != state::resolving)
         return;
     if (rc != MOSQ_ERR_SUCCESS) {
-        lose("cannot connect to " + config_.host + ":" + std::to_string(config_.port) + ": " + reason_of(rc));
+        lose("cannot connect to " + config_.host + ":" + std::to_string(config_.port) + ": " + why);
         return;
     }
     state_ = state::handshaking;

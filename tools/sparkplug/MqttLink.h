@@ -60,7 +60,7 @@ private:
     static void message_cb(mosquitto*, void*, const mosquitto_message*);
     static void log_cb(mosquitto*, void*, int, const char*);
 
-    void attempt_done(int rc);
+    void attempt_done(int rc, const std::string& why);
     void pump();
     void watch_socket();
     void lose(const std::string& why);
