@@ -44,24 +44,33 @@ on_top() {
         exit !(t > b && b > 0) }' || fail "window $1 is not above the main window ($stacking)"
 }
 screen_w=1024 screen_h=768
-# centred DIALOG WHAT: the dialog with its frame is in the middle of the screen, to a pixel.
+# centred DIALOG WHAT [SLACK]: the dialog with its frame is in the middle of the screen, to a pixel (to SLACK
+# half-pixels of the screen: at twice the scale, a logical pixel is two of them).
 centred() {
-    local fx fy fw fh extents
+    local fx fy fw fh extents slack=${3:-1}
     read -r fx fy fw fh <<<"$(frame_geometry "$1")"
     extents=$(xprop -id "$1" _NET_FRAME_EXTENTS | sed -n 's/.*= //p')
     echo "$2 with its frame (extents $extents): ${fw}x${fh} at $fx,$fy on ${screen_w}x$screen_h;" \
         "off centre by $((fx * 2 + fw - screen_w))/2 across, $((fy * 2 + fh - screen_h))/2 down"
     [ -n "$extents" ] && [ "$fw" -gt "$(xwininfo -id "$1" | awk '/Width:/ {print $NF}')" ] ||
         fail "the window manager put no frame around $2"
-    [ $((fx * 2 + fw - screen_w)) -ge -1 ] && [ $((fx * 2 + fw - screen_w)) -le 1 ] || fail "$2 is not centred across"
-    [ $((fy * 2 + fh - screen_h)) -ge -1 ] && [ $((fy * 2 + fh - screen_h)) -le 1 ] || fail "$2 is not centred down"
+    [ $((fx * 2 + fw - screen_w)) -ge -"$slack" ] && [ $((fx * 2 + fw - screen_w)) -le "$slack" ] ||
+        fail "$2 is not centred across"
+    [ $((fy * 2 + fh - screen_h)) -ge -"$slack" ] && [ $((fy * 2 + fh - screen_h)) -le "$slack" ] ||
+        fail "$2 is not centred down"
 }
-# fixed_size_buttons WINDOW WHAT: a fixed-size dialog lets the window manager neither minimise nor maximise it.
+# fixed_size_buttons WINDOW WHAT: a fixed-size dialog asks the window manager for neither a minimise nor a
+# maximise button nor those functions (_MOTIF_WM_HINTS: flags, functions, decorations; functions 0x8 minimise
+# and 0x10 maximise, decorations 0x20 and 0x40), and the window manager offers no maximising.
 fixed_size_buttons() {
-    local actions
+    local actions hints flags functions decorations
     actions=$(xprop -id "$1" _NET_WM_ALLOWED_ACTIONS)
-    echo "$2 allows: ${actions#*= }"
-    case "$actions" in *MINIMIZE* | *MAXIMIZE*) fail "$2 can be minimised or maximised: $actions" ;; esac
+    hints=$(xprop -id "$1" _MOTIF_WM_HINTS | sed -n 's/.*= //p' | tr -d ',')
+    echo "$2 asks for $hints (flags, functions, decorations); allowed: ${actions#*= }"
+    read -r flags functions decorations _ <<<"$hints"
+    ((${flags:-0} & 1 && (${functions:-0} & 0x18) == 0)) || fail "$2 leaves minimising or maximising to the window manager"
+    ((${flags:-0} & 2 && (${decorations:-0} & 0x60) == 0)) || fail "$2 asks for minimise or maximise buttons"
+    case "$actions" in *MAXIMIZE*) fail "$2 can be maximised: $actions" ;; esac
 }
 viewable() { xwininfo -id "$1" | grep -q IsViewable; }
 
@@ -73,10 +82,10 @@ open_from_menu Return Return
 wait_for 10 window_shown "$settings_title" || fail "the settings dialog did not open"
 dialog=$(window_shown "$settings_title" | head -1)
 sleep 0.5
+import -window root "$artefacts/desktop_settings_dialog.png"
 centred "$dialog" "the settings dialog"
 fixed_size_buttons "$dialog" "the settings dialog"
 on_top "$dialog"
-import -window root "$artefacts/desktop_settings_dialog.png"
 # Minimised all the same (a client may still ask the window manager): the tray icon brings the window back
 # with the dialog over it, and the keyboard reaches the dialog.
 xdotool windowminimize "$dialog"
@@ -120,7 +129,7 @@ wait_for 10 window_shown "$settings_title" || fail "the settings dialog did not 
 dialog=$(window_shown "$settings_title" | head -1)
 sleep 1
 import -window root "$artefacts/desktop_settings_dialog_2x.png"
-centred "$dialog" "the settings dialog at twice the scale"
+centred "$dialog" "the settings dialog at twice the scale" 3
 xdotool key Escape
 wait_for 5 window_gone "$settings_title" || fail "Escape did not close the dialog at twice the scale"
 end_program "$program_pid" "the program at twice the scale"
