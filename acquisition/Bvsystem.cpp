@@ -103,12 +103,17 @@ void BVSystem::reconnect() {
     set_status(Status::Connecting);
     may_request = true;
     connect_wait_ticks = 0;
-    lookup.start(host, [this](const std::vector<QHostAddress>& addresses) { on_host_found(addresses); });
+    lookup.start(host, [this, host](const std::vector<QHostAddress>& addresses, const std::string& failure) {
+        on_host_found(host, addresses, failure);
+    });
 }
 
-void BVSystem::on_host_found(const std::vector<QHostAddress>& addresses) {
+void BVSystem::on_host_found(const QString& host, const std::vector<QHostAddress>& addresses,
+                             const std::string& failure) {
     if (addresses.empty()) {
-        // A name that cannot be resolved is an error of the look-up kind.
+        // A name that cannot be resolved is an error of the look-up kind; the status alone does not say which name
+        // or why, and a mistyped host is what an installer has to see.
+        noted("Имя " + host.toStdString() + " не найдено: " + failure);
         set_status(Status::ExchangeFailed);
         set_status(Status::Paused);
         return;

@@ -76,7 +76,7 @@ private:
     void set_status(Status s);
     void reconnect();
     void disconnect();
-    void on_host_found(const std::vector<QHostAddress>& addresses);
+    void on_host_found(const QString& host, const std::vector<QHostAddress>& addresses, const std::string& failure);
     void connect_next_address();
     void on_address_done(int descriptor, int error);
     void note_address_failure(const std::string& how);

@@ -4,6 +4,8 @@
 #include <QUrl>
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <cstring>
 #include <mutex>
 #include <netdb.h>
 #include <sys/socket.h>
@@ -19,22 +21,32 @@ namespace {
 
 std::atomic<int> live_resolvers{0};
 
-std::vector<QHostAddress> resolve(const QByteArray& host) {
+struct Resolved {
+    std::vector<QHostAddress> addresses;
+    std::string failure;
+};
+
+Resolved resolve(const QByteArray& host) {
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     hints.ai_flags = AI_ADDRCONFIG;
     addrinfo* found = nullptr;
-    std::vector<QHostAddress> addresses;
-    if (::getaddrinfo(host.constData(), nullptr, &hints, &found) != 0)
-        return addresses;
+    Resolved out;
+    const int error = ::getaddrinfo(host.constData(), nullptr, &hints, &found);
+    if (error != 0) {
+        out.failure = error == EAI_SYSTEM ? std::strerror(errno) : ::gai_strerror(error);
+        return out;
+    }
     for (const addrinfo* a = found; a; a = a->ai_next) {
         const QHostAddress address(a->ai_addr);
-        if (!address.isNull() && std::find(addresses.begin(), addresses.end(), address) == addresses.end())
-            addresses.push_back(address);
+        if (!address.isNull() && std::find(out.addresses.begin(), out.addresses.end(), address) == out.addresses.end())
+            out.addresses.push_back(address);
     }
     ::freeaddrinfo(found);
-    return addresses;
+    if (out.addresses.empty())
+        out.failure = "no address of a usable family";
+    return out;
 }
 
 } // namespace
@@ -59,17 +71,18 @@ void HostLookup::start(const QString& host, Done done) {
     abort();
     auto ticket = std::make_shared<Ticket>();
     current = ticket;
-    auto deliver = [this, ticket, done = std::move(done)](const std::vector<QHostAddress>& addresses) {
+    auto deliver = [this, ticket, done = std::move(done)](const std::vector<QHostAddress>& addresses,
+                                                          const std::string& failure) {
         // Runs on this object's thread: a look-up aborted after its answer was posted still says nothing.
         if (ticket->cancelled)
             return;
         current.reset();
-        done(addresses);
+        done(addresses, failure);
     };
     const QHostAddress literal(host);
     if (!literal.isNull()) {
         QMetaObject::invokeMethod(
-            this, [deliver, literal] { deliver({literal}); }, Qt::QueuedConnection);
+            this, [deliver, literal] { deliver({literal}, {}); }, Qt::QueuedConnection);
         return;
     }
     // Non-ASCII names go to the resolver in their ASCII-compatible form.
@@ -81,14 +94,14 @@ void HostLookup::start(const QString& host, Done done) {
         return;
     }
     std::thread([this, ticket, deliver, name] {
-        const std::vector<QHostAddress> addresses = resolve(name);
+        const Resolved resolved = resolve(name);
         {
             // Posted only while not cancelled: abort() and the destructor take the same lock, so once they
             // have returned nothing more reaches this object.
             const std::lock_guard<std::mutex> lock(ticket->mutex);
             if (!ticket->cancelled)
                 QMetaObject::invokeMethod(
-                    this, [deliver, addresses] { deliver(addresses); }, Qt::QueuedConnection);
+                    this, [deliver, resolved] { deliver(resolved.addresses, resolved.failure); }, Qt::QueuedConnection);
         }
         --live_resolvers;
     }).detach();

@@ -7,6 +7,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 class HostLookup : public QObject {
@@ -17,12 +18,14 @@ public:
     static constexpr int max_resolver_threads = 4;
     static int resolver_threads();
 
-    using Done = std::function<void(const std::vector<QHostAddress>&)>;
+    // The addresses found, or none and the resolver's reason (its own words, as the system gives them).
+    using Done = std::function<void(const std::vector<QHostAddress>&, const std::string& failure)>;
 
     ~HostLookup() override;
 
     // Starts a look-up, forgetting any still pending. `done` runs later on this object's thread with the
-    // addresses in the resolver's order (none when the name is unknown), unless the look-up is aborted first.
+    // addresses in the resolver's order (none, and why, when the name does not resolve), unless the look-up is
+    // aborted first.
     // An address given as text needs no resolver.
     void start(const QString& host, Done done);
     void abort();

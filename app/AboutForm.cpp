@@ -42,7 +42,10 @@ QIcon TAboutForm::application_icon() {
 
 TAboutForm::TAboutForm(QWidget* owner) : gui::DialogForm(owner) {
     setWindowTitle(QStringLiteral(" О программе..."));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    // Only the hints given, so a window manager offers neither minimise nor maximise: a fixed-size modal dialog
+    // minimised would leave its owner locked behind a window nobody sees.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
     setFixedSize(gui::design_px(378), gui::design_px(176));
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, gui::to_qcolor(gui::clBtnFace));

@@ -82,9 +82,11 @@ QString long_time_format(const QLocale& locale) {
     return out.trimmed();
 }
 
-// Drawn at the screens' pixel ratio, so that a scaled screen shows it sharp rather than enlarged.
-QPixmap draw_status_image(const QColor& colour) {
-    const qreal ratio = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
+// Drawn at the screens' pixel ratio (unless one is given), so that a scaled screen shows it sharp rather than
+// enlarged.
+QPixmap draw_status_image(const QColor& colour, StatusMark mark, qreal ratio) {
+    if (ratio <= 0)
+        ratio = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
     QPixmap image(QSize(16, 16) * ratio);
     image.setDevicePixelRatio(ratio);
     image.fill(Qt::transparent);
@@ -100,6 +102,15 @@ QPixmap draw_status_image(const QColor& colour) {
     p.setFont(font);
     p.setPen(Qt::white);
     p.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter, QStringLiteral("ГЛБ"));
+    if (mark == StatusMark::Failure) {
+        // A white bar struck across the field, edged in black so it stands out on any colour: a failure tells
+        // itself from working by shape, for an eye that cannot tell red from green, at 16 pixels as at 2x.
+        p.setBrush(Qt::NoBrush);
+        p.setPen(QPen(Qt::black, 4.2, Qt::SolidLine, Qt::FlatCap));
+        p.drawLine(QPointF(14.2, 1.8), QPointF(1.8, 14.2));
+        p.setPen(QPen(Qt::white, 2.4, Qt::SolidLine, Qt::FlatCap));
+        p.drawLine(QPointF(14.2, 1.8), QPointF(1.8, 14.2));
+    }
     return image;
 }
 
@@ -124,6 +135,22 @@ TMainForm::TMainForm(std::function<bool()> tray_host_probe, QWidget* owner)
     stbarMain->addWidget(stbarPanel0);
     setStatusBar(stbarMain);
 
+    ImageList = {draw_status_image(QColor(0xE0, 0x10, 0x10), StatusMark::Failure),
+                 draw_status_image(QColor(0x10, 0xA0, 0x10), StatusMark::None)};
+
+    ppmnTray = new QMenu(this);
+    N2 = ppmnTray->addAction(QStringLiteral("Выход"));
+    TrayIcon = new QSystemTrayIcon(this);
+    TrayIcon->setContextMenu(ppmnTray);
+
+    // The controller starts before the rest of the window is built: its look-up runs meanwhile, so the first
+    // connection goes out as soon as the event loop runs. What shows its statuses exists already.
+    status_connection = acquisition().status_changed.connect([this](Status s) { on_status_changed(s); });
+    note_connection =
+        acquisition().noted.connect([this](const std::string& line) { add_to_log(QString::fromStdString(line)); });
+    acquisition().start();
+    acquisition().connect();
+
     MainMenu1 = menuBar();
     N1 = MainMenu1->addMenu(QStringLiteral("Файл"));
     mnOptions = N1->addAction(QStringLiteral("Настройки..."));
@@ -131,13 +158,6 @@ TMainForm::TMainForm(std::function<bool()> tray_host_probe, QWidget* owner)
     mnExit = N1->addAction(QStringLiteral("Выход"));
     Cghfdrf1 = MainMenu1->addMenu(QStringLiteral("Справка"));
     mnAbout = Cghfdrf1->addAction(QStringLiteral("О программе..."));
-
-    ImageList = {draw_status_image(QColor(0xE0, 0x10, 0x10)), draw_status_image(QColor(0x10, 0xA0, 0x10))};
-
-    ppmnTray = new QMenu(this);
-    N2 = ppmnTray->addAction(QStringLiteral("Выход"));
-    TrayIcon = new QSystemTrayIcon(this);
-    TrayIcon->setContextMenu(ppmnTray);
 
     connect(mnOptions, &QAction::triggered, this, guarded([this] { mnOptionsClick(); }));
     connect(mnExit, &QAction::triggered, this, guarded([this] { mnExitClick(); }));
@@ -162,13 +182,6 @@ TMainForm::TMainForm(std::function<bool()> tray_host_probe, QWidget* owner)
     const QPoint designed(gui::design_px(364), gui::design_px(327));
     const QScreen* screen = QGuiApplication::primaryScreen();
     move(screen ? gui::fit_into(designed, size(), screen->availableGeometry()) : designed);
-
-    // Subscribed before start and connect, so the statuses they raise are shown already.
-    status_connection = acquisition().status_changed.connect([this](Status s) { on_status_changed(s); });
-    note_connection =
-        acquisition().noted.connect([this](const std::string& line) { add_to_log(QString::fromStdString(line)); });
-    acquisition().start();
-    acquisition().connect();
 
     tray_activated = true;
     show_tray_icon_when_ready();
@@ -254,6 +267,17 @@ void TMainForm::bring_to_front() {
     raise();
     activateWindow();
     in_tray = false;
+    // A modal dialog open over the window comes along, in front: left minimised or behind, it would keep the
+    // window locked by something nobody sees.
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        auto* dialog = qobject_cast<QDialog*>(window);
+        if (!dialog || dialog->parentWidget() != this || dialog->windowModality() == Qt::NonModal || dialog->isHidden())
+            continue;
+        dialog->setWindowState(dialog->windowState() & ~Qt::WindowMinimized);
+        dialog->show();
+        dialog->raise();
+        dialog->activateWindow();
+    }
 }
 
 // The dialog edits the controller's options in memory: the next connection attempt takes the new host, and

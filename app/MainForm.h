@@ -83,5 +83,8 @@ extern TMainForm* MainForm;
 // The locale's long time format without its time-zone field: hours, minutes and seconds only.
 QString long_time_format(const QLocale& locale);
 
-// The 16 x 16 status image: three letters on a field of `colour`.
-QPixmap draw_status_image(const QColor& colour);
+enum class StatusMark { None, Failure };
+
+// The 16 x 16 status image: three letters on a field of `colour`, struck through for a failure; drawn at `ratio`
+// device pixels per pixel, by default the screens'.
+QPixmap draw_status_image(const QColor& colour, StatusMark mark, qreal ratio = 0);

@@ -33,15 +33,16 @@ bv_install_packages() {
     fi
 }
 
-# Compiles go through ccache when it is there (CMake reads the variable when it configures a build tree first),
-# so that rebuilding the same sources on this machine, in another tree or after a clean, takes seconds.
-if command -v ccache >/dev/null; then
-    export CMAKE_CXX_COMPILER_LAUNCHER="${CMAKE_CXX_COMPILER_LAUNCHER:-ccache}"
-fi
-
 # bv_build [PRESET]: configures and builds one preset (default: the Linux build).
 bv_build() {
     local preset=${1:-default}
+    # Compiles go through ccache when it is there, so that rebuilding the same sources on this machine, in another
+    # tree or after a clean, takes seconds. Decided here, after the packages are installed: CMake reads the variable
+    # only when it first configures a build tree, so a decision taken before ccache arrived would leave the first
+    # tree without it and make the next configure rebuild everything once it is added.
+    if command -v ccache >/dev/null; then
+        export CMAKE_CXX_COMPILER_LAUNCHER="${CMAKE_CXX_COMPILER_LAUNCHER:-ccache}"
+    fi
     echo "== configuring and building (preset $preset)"
     (cd "$BV_ROOT" && cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset" -j "$(nproc)")
 }

@@ -50,7 +50,10 @@ TSimpleOptsForm::TSimpleOptsForm(QWidget* owner, lib::options_base* options)
     : gui::DialogForm(owner), option_list(std::make_unique<lib::options_list>()), options(options) {
     setWindowTitle(QStringLiteral("SimpleOptsForm"));
     // A dialog border: not resizable by the user.
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    // Only the hints given, so a window manager offers neither minimise nor maximise: a fixed-size modal dialog
+    // minimised would leave its owner locked behind a window nobody sees.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
     if (owner)
         setFont(owner->font());
     QPalette palette = this->palette();

@@ -19,6 +19,9 @@ bool publish_install_dir(const std::string& exe_dir) {
     std::string dir = exe_dir;
     if (dir.empty() || (dir.back() != separator && dir.back() != '/'))
         dir += separator;
+    // Already there (every start but the first): nothing is rewritten, so a start costs no durable write.
+    if (read_install_dir() == dir)
+        return true;
     return os::write_user_string(install_key, install_value, dir);
 }
 

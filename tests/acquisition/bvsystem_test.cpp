@@ -187,6 +187,10 @@ TEST(BVSystem, UnknownHostIsAnExchangeError) {
     sys.connect();
     ASSERT_TRUE(wait_for([&] { return rec.seen.size() >= 3; }, 15000));
     EXPECT_EQ(rec.seen, (Statuses{Status::Connecting, Status::ExchangeFailed, Status::Paused}));
+    // The status does not say which name failed: a line does, with the resolver's reason.
+    ASSERT_EQ(rec.notes.size(), 1u);
+    EXPECT_EQ(rec.notes[0].rfind("Имя no-such-host.invalid не найдено: ", 0), 0u) << rec.notes[0];
+    EXPECT_GT(rec.notes[0].size(), std::string("Имя no-such-host.invalid не найдено: ").size() + 3) << rec.notes[0];
 }
 
 TEST(BVSystem, AttemptThatNeverConnectsFailsAfterTenTicksAndStopAbortsIt) {

@@ -13,9 +13,11 @@ using bv_test::wait_for;
 TEST(HostLookup, AnswersNamesAndAddressesLaterAndOnlyIfNotAborted) {
     HostLookup lookup;
     std::vector<QHostAddress> found;
+    std::string why;
     int answers = 0;
-    auto done = [&](const std::vector<QHostAddress>& a) {
+    auto done = [&](const std::vector<QHostAddress>& a, const std::string& failure) {
         found = a;
+        why = failure;
         ++answers;
     };
 
@@ -36,6 +38,7 @@ TEST(HostLookup, AnswersNamesAndAddressesLaterAndOnlyIfNotAborted) {
     lookup.start("no-such-host.invalid", done);
     ASSERT_TRUE(wait_for([&] { return answers == 3; }, 15000));
     EXPECT_TRUE(found.empty());
+    EXPECT_FALSE(why.empty()) << "the resolver's reason comes with no address";
 
     // A name the IDNA rules reject still goes to the resolver as typed (a hosts file may know it); its addresses
     // come in the resolver's order, each once.
@@ -63,14 +66,16 @@ TEST(HostLookup, AtMostFourHangingLookUpsHoldThreadsAndOneBeyondThemStaysPending
     {
         const bv_test::held_names held;
         for (HostLookup& lookup : lookups)
-            lookup.start("bvheld.test", [&](const std::vector<QHostAddress>&) { ++answers; });
+            lookup.start("bvheld.test", [&](const std::vector<QHostAddress>&, const std::string&) { ++answers; });
         EXPECT_EQ(HostLookup::resolver_threads(), HostLookup::max_resolver_threads);
     }
     ASSERT_TRUE(wait_for([&] { return answers == 4 && HostLookup::resolver_threads() == 0; }));
     pump(100);
     EXPECT_EQ(answers, 4);
     EXPECT_TRUE(lookups[4].pending());
-    lookups[4].start("bvheld.test", [&](const std::vector<QHostAddress>&) { ++answers; }); // threads to spare again
+    lookups[4].start("bvheld.test", [&](const std::vector<QHostAddress>&, const std::string&) {
+        ++answers;
+    }); // threads to spare again
     EXPECT_TRUE(wait_for([&] { return answers == 5; }));
 }
 
@@ -78,7 +83,7 @@ TEST(HostLookup, DestroyedWhileResolvingIsSafe) {
     int answers = 0;
     {
         HostLookup lookup;
-        lookup.start("localhost", [&](const std::vector<QHostAddress>&) { ++answers; });
+        lookup.start("localhost", [&](const std::vector<QHostAddress>&, const std::string&) { ++answers; });
     }
     pump(300);
     EXPECT_EQ(answers, 0);

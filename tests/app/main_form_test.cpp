@@ -31,6 +31,7 @@
 #include "tests/support/main_form_harness.h"
 #include "tests/support/modal_window.h"
 #include "tests/support/qt_helpers.h"
+#include <cstdlib>
 #include <memory>
 
 namespace {
@@ -70,6 +71,27 @@ class MainFormTest : public bv_test::main_form_harness {
 protected:
     QString status_text() const { return form->stbarPanel0->text(); }
 };
+
+// Pixels whose lightness differs clearly between two images of one size: what an eye without red and green
+// still tells apart.
+int pixels_apart_in_lightness(const QImage& a, const QImage& b) {
+    int apart = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            apart += std::abs(qGray(a.pixel(x, y)) - qGray(b.pixel(x, y))) > 64 && qAlpha(a.pixel(x, y)) > 128 &&
+                     qAlpha(b.pixel(x, y)) > 128;
+    return apart;
+}
+
+TEST_F(MainFormTest, FailureTrayImageHasAShapeOfItsOwnAtOneAndTwoTimes) {
+    make(closed_port());
+    const QImage failed = as_image(form->ImageList[0]), working = as_image(form->ImageList[1]);
+    EXPECT_GE(pixels_apart_in_lightness(failed, working), 16 * 16 / 10);
+    const QImage failed2 = as_image(draw_status_image(QColor(0xE0, 0x10, 0x10), StatusMark::Failure, 2));
+    const QImage working2 = as_image(draw_status_image(QColor(0x10, 0xA0, 0x10), StatusMark::None, 2));
+    ASSERT_EQ(failed2.size(), QSize(32, 32));
+    EXPECT_GE(pixels_apart_in_lightness(failed2, working2), 32 * 32 / 10);
+}
 
 TEST_F(MainFormTest, StartShowsConnectingBeforeTheWindowIsShown) {
     make(closed_port());

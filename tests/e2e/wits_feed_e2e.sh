@@ -47,6 +47,9 @@ pids+=($bridge_pid)
 wait_for 5 grep -q "listening on 127.0.0.1:5010" "$work/bridge.log" || fail "the bridge did not start: $(cat "$work/bridge.log")"
 python3 "$clients" lazy 127.0.0.1 5010 "$work/go" "$work/lazy.txt" &
 pids+=($!)
+# A one-way logger started with its input closed: the end of its input is not its leaving.
+socat -t 10 STDIO TCP:127.0.0.1:5010 </dev/null >"$work/one_way.txt" 2>"$work/one_way.log" &
+pids+=($!)
 python3 "$clients" read 127.0.0.1 5010 "$work/a.json" &
 reader_a=$!
 python3 "$clients" read 127.0.0.1 5010 "$work/b.json" &
@@ -55,6 +58,8 @@ pids+=($reader_a $reader_b)
 frames() { [ -f "$1" ] && wc -l <"$1" || echo 0; }
 has_frames() { [ "$(frames "$1")" -ge "$2" ]; }
 wait_for 15 has_frames "$work/a.json" 8 || fail "the first reader got $(frames "$work/a.json") frames"
+one_way=$(grep -c '^&&' "$work/one_way.txt" || true)
+[ "$one_way" -ge 5 ] || fail "the client that closed its input got $one_way frames"
 
 # The module stops: the file goes stale; then it is removed; then the module goes on.
 t_stop=$(date +%s.%N)

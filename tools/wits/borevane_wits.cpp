@@ -149,8 +149,8 @@ int main(int argc, char** argv) {
 
     WitsBridge bridge(*path, *loaded.settings, &server, serial.get(), static_cast<int>(o.interval_ms));
     bridge.on_log = log_line;
-    log_line("reading " + *path + ", listening on " + o.address.toString().toStdString() + ":" +
-             std::to_string(server.port()) + (serial ? ", writing to " + o.serial.toStdString() : ""));
+    log_line("reading " + *path + ", listening on " + server.listening_on() +
+             (serial ? ", writing to " + o.serial.toStdString() : ""));
 
     // SIGTERM (systemd's stop) and SIGINT end the feed with a summary.
     std::signal(SIGTERM, [](int) { stop_requested = 1; });

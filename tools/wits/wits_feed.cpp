@@ -31,7 +31,12 @@ feed_step wits_feed::on_read(const snapshot_result& read, const wits_clock& now)
     }
     if (!is_fresh(*read.snapshot)) {
         char detail[64];
-        std::snprintf(detail, sizeof detail, "last written %.1f s ago", read.snapshot->age_seconds);
+        // A negative age is a file dated ahead of this clock (the writer's clock or this one is wrong).
+        const double age = read.snapshot->age_seconds;
+        if (age < 0)
+            std::snprintf(detail, sizeof detail, "dated %.1f s ahead of this clock", -age);
+        else
+            std::snprintf(detail, sizeof detail, "last written %.1f s ago", age);
         return step(feed_state::stale, detail, std::nullopt);
     }
     const auto values = scaled_values(settings_, snapshot_values(*read.snapshot));

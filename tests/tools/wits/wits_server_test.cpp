@@ -14,7 +14,7 @@ namespace {
 
 // A client that never reads, with the smallest receive buffer the system allows.
 int lazy_client(quint16 port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     int small = 1;
     ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
     sockaddr_in to{};
@@ -71,12 +71,62 @@ TEST(WitsServer, ClientsBeyondTheLimitAreRefusedAndLeavingFreesAPlace) {
     second.connectToHost(QHostAddress::LocalHost, server.port());
     ASSERT_TRUE(bv_test::wait_for([&] { return second.state() == QAbstractSocket::UnconnectedState; }));
     EXPECT_EQ(server.refused(), 1);
+    // The end of a client's input may be the end of its sending side only: the next frames tell it left.
     first.disconnectFromHost();
-    ASSERT_TRUE(bv_test::wait_for([&] { return server.clients() == 0; }));
+    ASSERT_TRUE(bv_test::wait_for([&] {
+        server.send("&&\r\n!!\r\n");
+        return server.clients() == 0;
+    }));
     second.connectToHost(QHostAddress::LocalHost, server.port());
     ASSERT_TRUE(bv_test::wait_for([&] { return server.clients() == 1; }));
     server.send("&&\r\n!!\r\n");
     ASSERT_TRUE(bv_test::wait_for([&] { return second.bytesAvailable() == 8; }));
+}
+
+// A client of the listener on every address: one that only ends its input (a logger started with its input
+// closed) keeps getting frames; one that resets before it is accepted is logged truthfully; the log says the
+// listener takes IPv6 as well.
+TEST(WitsServer, ClientThatEndsItsInputStillGetsFramesAndEveryClientIsNamedTruly) {
+    WitsServer server(WitsServer::default_queue_limit, 10);
+    std::vector<std::string> lines;
+    server.on_log = [&](const std::string& line) { lines.push_back(line); };
+    ASSERT_TRUE(server.listen(QHostAddress::Any, 0));
+    EXPECT_EQ(server.listening_on(), "*:" + std::to_string(server.port()) + " (every IPv4 and IPv6 address)");
+
+    const int reset = lazy_client(server.port());
+    const linger at_once{1, 0};
+    ::setsockopt(reset, SOL_SOCKET, SO_LINGER, &at_once, sizeof at_once);
+    ::close(reset);
+    const int one_way = lazy_client(server.port());
+    ASSERT_EQ(::shutdown(one_way, SHUT_WR), 0);
+    ASSERT_TRUE(bv_test::wait_for([&] { return server.clients() >= 1; }));
+    bv_test::pump(50);
+    ASSERT_EQ(server.clients(), 1);
+    for (int i = 0; i < 3; ++i) {
+        server.send("&&\r\n!!\r\n");
+        bv_test::pump(20);
+    }
+    EXPECT_EQ(server.clients(), 1);
+    char buffer[64] = {};
+    std::size_t got = 0;
+    ASSERT_TRUE(bv_test::wait_for([&] {
+        const ssize_t n = ::recv(one_way, buffer + got, sizeof buffer - got, MSG_DONTWAIT);
+        got += n > 0 ? static_cast<std::size_t>(n) : 0;
+        return got >= 24;
+    })) << got;
+    EXPECT_EQ(std::string(buffer, got), "&&\r\n!!\r\n&&\r\n!!\r\n&&\r\n!!\r\n");
+
+    // Closed whole now: its next frames fail and it is gone.
+    ::close(one_way);
+    for (int i = 0; i < 3 && server.clients() > 0; ++i) {
+        server.send("&&\r\n!!\r\n");
+        bv_test::pump(50);
+    }
+    EXPECT_EQ(server.clients(), 0);
+    for (const std::string& line : lines) {
+        EXPECT_EQ(line.find("client :"), std::string::npos) << line;
+        EXPECT_TRUE(line.find("client 127.0.0.1:") == 0 || line.find("client (gone before") == 0) << line;
+    }
 }
 
 } // namespace

@@ -157,6 +157,11 @@ TEST(WitsFeed, OnlyFreshReadsBecomeFramesAndEachChangeOfStateIsLoggedOnce) {
         if (step.log && s.state == tools::feed_state::stale)
             EXPECT_NE(step.log->find("(last written 5.2 s ago)"), std::string::npos) << *step.log;
     }
+    // A file dated ahead of this clock is said to be so, not "written -59.0 s ago".
+    tools::wits_feed ahead(settings);
+    step = ahead.on_read(fresh(-60), at);
+    ASSERT_TRUE(step.log);
+    EXPECT_NE(step.log->find("(dated 60.0 s ahead of this clock)"), std::string::npos) << *step.log;
     step = feed.on_lock_busy();
     EXPECT_TRUE(!step.frame && step.log && step.state == tools::feed_state::lock_busy);
     EXPECT_FALSE(feed.on_lock_busy().log);
