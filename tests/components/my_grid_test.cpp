@@ -201,11 +201,14 @@ TEST_F(MyGridTest, TheTimerWaitsForAClosedListAndFollowsACellThatMoved) {
 
 TEST_F(MyGridTest, ScrollingTheCurrentCellAwayHidesItsEditorsAfterWritingBack) {
     kinds = {{2, cpComboEdit}, {3, cpColor}};
+    int scrolls = 0;
+    grid->OnTopLeftChanged = [&](QObject*) { ++scrolls; };
     click_cell(1, 2);
     GridComboBox* combo = grid->Combo();
     combo->lineEdit()->selectAll();
     QTest::keyClicks(combo->lineEdit(), "kept");
     grid->SetTopRow(20);
+    EXPECT_EQ(scrolls, 1); // the owner still hears of it
     EXPECT_TRUE(grid->CellRect(1, 2).empty());
     EXPECT_FALSE(combo->isVisible());
     EXPECT_EQ(grid->GetCells(1, 2), "kept");
@@ -367,9 +370,15 @@ TEST_F(MyGridTest, ColourCellsAreSwatchesAndOwnerColoursFillTheOthers) {
     EXPECT_EQ(pixel(1, 6, 1, 1), 0x40C0F0u);                          // the owner's colour
     EXPECT_EQ(pixel(0, 6, 1, 1), gui::resolve_color(gui::clBtnFace)); // fixed cells are the base's
 
-    // A selected cell keeps the highlight unless UseSelColor is off.
-    grid->SetSelection({1, 5, 1, 6}); // (1, 5) selected, not current
+    // A selected cell keeps the highlight unless UseSelColor is off; a colour's name stays in the font colour.
+    grid->SetSelection({1, 2, 1, 6}); // (1, 2) .. (1, 5) selected, not current
     QImage selected = render(*grid->viewport());
+    const gui::TRect named = grid->CellRect(1, 2);
+    int name_ink = 0;
+    for (int y = named.top; y < named.bottom; ++y)
+        for (int x = named.left + h + 2; x < named.right; ++x)
+            name_ink += at(selected, x, y) != gui::resolve_color(gui::clHighlight) && at(selected, x, y) != window;
+    EXPECT_GT(name_ink, 0);
     const gui::TRect sel = grid->CellRect(1, 5);
     const auto count = [&](TColor colour) {
         int n = 0;
@@ -512,6 +521,8 @@ TEST_F(MyGridTest, PropEditorModeEditsValuesOfNamedRowsOnly) {
     EXPECT_TRUE(editor()->isReadOnly());
     QTest::keyClicks(editor(), "!");
     EXPECT_EQ(grid->GetCells(1, 4), "value4"); // no name: not editable
+    grid->SetCol(2);
+    EXPECT_EQ(grid->Col(), 2) << "only a name moves to its value";
 }
 
 TEST_F(MyGridTest, EscapeInTheEditorUndoesTheTyping) {
@@ -560,6 +571,7 @@ TEST_F(MyGridTest, ClipboardTextOfTheSelectionOrOfTheWholeGrid) {
 TEST_F(MyGridTest, RowsAndColumnsFitTheirTextsAndHeadersComeFromTopStrings) {
     grid->SetTopStrings({"Имя", "Значение", "Ед."});
     EXPECT_EQ(grid->ColCount(), 3);
+    EXPECT_EQ(grid->GetCells(0, 0), "Имя");
     EXPECT_EQ(grid->GetCells(2, 0), "Ед.");
     grid->SetTopStrings({});
     EXPECT_EQ(grid->ColCount(), 3); // an empty list changes nothing
@@ -568,7 +580,7 @@ TEST_F(MyGridTest, RowsAndColumnsFitTheirTextsAndHeadersComeFromTopStrings) {
     gui::TCanvas& canvas = grid->Canvas();
     canvas.Font = grid->GridFont();
     const int line = canvas.TextHeight("#");
-    grid->SetCells(1, 5, "one\ntwo\nthree");
+    grid->SetCells(0, 5, "one\ntwo\nthree");
     grid->ResizeRow(5);
     EXPECT_GE(grid->RowHeights(5), 3 * line + 4 - 1);
     EXPECT_LE(grid->RowHeights(5), 3 * line + 4 + 3);
@@ -577,6 +589,7 @@ TEST_F(MyGridTest, RowsAndColumnsFitTheirTextsAndHeadersComeFromTopStrings) {
     EXPECT_EQ(grid->RowHeights(6), line + 4);
 
     grid->SetCells(2, 7, "a much longer text than the others");
+    canvas.Font.font.setPixelSize(40);
     grid->ResizeCol(2);
     canvas.Font = grid->GridFont();
     EXPECT_EQ(grid->ColWidths(2), canvas.TextWidth("  ") + canvas.TextWidth("a much longer text than the others") + 4);
@@ -599,6 +612,12 @@ TEST_F(MyGridTest, AutoRowHeightMakesTheDropDownFillARow) {
     EXPECT_EQ(combo->height(), grid->RowHeights(2) + 2);
     grid->SetAutoRowHeight(false);
     grid->SetDefaultRowHeight(40);
+    QFont big = grid->font();
+    big.setPixelSize(30);
+    grid->Canvas(); // a measuring canvas in the old font
+    grid->setFont(big);
+    EXPECT_EQ(grid->DefaultRowHeight(), 40) << "a new font keeps a row height set by hand";
+    EXPECT_EQ(grid->Canvas().TextHeight("#"), QFontMetrics(big).height()) << "and is measured with";
     grid->SetAutoRowHeight(true);
     EXPECT_EQ(grid->DefaultRowHeight(), combo->sizeHint().height() - 2);
 }

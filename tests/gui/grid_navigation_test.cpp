@@ -48,6 +48,8 @@ TEST(DrawGridNavigation, WhereEachKeyLeads) {
         {{1, 1}, Qt::Key_Backtab, none, {1, 1}, true, 0},  // nothing before the first cell
         {{3, 19}, Qt::Key_Tab, none, {3, 19}, true, 0},    // nothing after the last
         {{3, 18}, Qt::Key_Tab, none, {1, 19}, true, 0},
+        {{1, 5}, Qt::Key_Tab, none, {2, 5}, true, 0},
+        {{1, 2}, Qt::Key_Backtab, none, {3, 1}, true, 0}, // onto the first scrolled row too
     };
     for (const Case& c : cases) {
         const auto move = gui::navigate(cells, c.from, page, c.key, c.mods, range);
