@@ -12,9 +12,10 @@ using namespace sparkplug;
 
 namespace {
 
-// A receipt goes at least this often while only live readings flow, so that the queue holds few of them.
-constexpr qint64 live_receipt_ms = 10000;
-constexpr std::size_t live_receipt_count = 10;
+// A receipt goes at least this often while only live readings flow: about one byte a reading on the wire, and
+// at most a minute of readings sent again as historical after a crash.
+constexpr qint64 live_receipt_ms = 60000;
+constexpr std::size_t live_receipt_count = 60;
 // Backlog batches whose receipts are not yet acknowledged: the broker's pace, so a slow link never holds more
 // than this in its buffers ahead of a live reading.
 constexpr std::size_t batches_in_flight = 2;
@@ -79,6 +80,12 @@ void SparkplugNode::log(const std::string& line) {
 }
 
 void SparkplugNode::tick() {
+    // When the file stops changing no reading comes to carry the receipt: the clock sends it, so that the
+    // readings already sent do not stay queued (and go again after a restart) for as long as the file is still.
+    if (born_ && !unreceipted_.empty() && since_receipt_.elapsed() >= live_receipt_ms) {
+        send_receipt(std::move(unreceipted_));
+        unreceipted_.clear();
+    }
     if (reader_.start(path_)) {
         busy_ticks_ = 0;
         return;
@@ -117,6 +124,7 @@ void SparkplugNode::record(const reading& r) {
     if (id == 0)
         log("queue: cannot journal a reading: " + queue_.error());
     latest_ = r;
+    latest_id_ = id;
     ++counts_.readings;
     if (!born_) {
         births(true);
@@ -169,6 +177,11 @@ void SparkplugNode::births(bool new_session) {
     if (!born_) {
         born_ = true;
         backlog_end_ = queue_.last_id();
+        // The births carried the latest reading: it goes with the next receipt, not again in the backlog.
+        if (latest_id_ != 0 && latest_id_ == backlog_end_) {
+            --backlog_end_;
+            unreceipted_.push_back(latest_id_);
+        }
         backlog_cursor_ = 0;
         backlog_filter_.clear();
         rate_budget_ = 0;

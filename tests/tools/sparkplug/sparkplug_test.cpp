@@ -126,8 +126,18 @@ TEST(SparkplugPayload, NodeBirthDeathAndHistoricalData) {
     }
     EXPECT_EQ(metrics.back().varint(3), 2000u);
     EXPECT_EQ(metrics.back().fixed_float(12), 8.0f);
-    EXPECT_FALSE(
-        wire(device_data(default_metric_settings(), {{live_reading(1, 1), first}}, false, 0, 1)).messages(2)[0].has(5));
+    // One live reading: the payload carries the reading's time, its metrics none (they inherit it), none historical.
+    const wire live(device_data(default_metric_settings(), {{live_reading(1000, 7), first}}, false, 4, 5000));
+    EXPECT_EQ(live.varint(1), 1000u);
+    for (const auto& m : live.messages(2)) {
+        EXPECT_FALSE(m.has(3));
+        EXPECT_FALSE(m.has(5));
+    }
+    // Two live readings in one message keep their own times.
+    const wire two(device_data(default_metric_settings(),
+                               {{live_reading(1000, 7), second}, {live_reading(2000, 8), second}}, false, 4, 5000));
+    EXPECT_EQ(two.varint(1), 5000u);
+    EXPECT_EQ(two.messages(2).at(1).varint(3), 2000u);
 }
 
 TEST(SparkplugPayload, RebirthCommandOnlyWhenAskedTrue) {
@@ -212,6 +222,16 @@ TEST(ReportByException, DeadbandsSourceChangesAndNoValueWhileNotLive) {
     auto nan = live_reading(5, std::nanf(""));
     EXPECT_TRUE(filter.next(nan)[0]);
     EXPECT_FALSE(filter.next(nan)[0]);
+
+    // By default a fresh file's age goes only when it moved by more than a second from what was last sent.
+    const metric_settings defaults = default_metric_settings();
+    exception_filter by_default(defaults);
+    by_default.reset(live_reading(6, 1)); // age 0.25
+    auto aged = live_reading(7, 1);
+    aged.age_s = 1.25f;
+    EXPECT_FALSE(by_default.next(aged)[age_metric]);
+    aged.age_s = 1.5f;
+    EXPECT_TRUE(by_default.next(aged)[age_metric]);
 }
 
 TEST(ReadingQueue, OldestFirstRemovedOnlyWhenAcknowledgedAndKeptAcrossReopen) {
