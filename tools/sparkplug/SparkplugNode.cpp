@@ -31,6 +31,11 @@ SparkplugNode::SparkplugNode(identity id, std::string path, edge_settings settin
               this, [this, read] { read_done(read); }, Qt::QueuedConnection);
       }),
       interval_ms_(interval_ms), live_filter_(settings_.metrics), backlog_filter_(settings_.metrics) {
+    if (const std::int64_t last = queue_.last_id(); last != 0) {
+        const auto rows = queue_.oldest(last - 1, last, 1);
+        if (!rows.empty())
+            resumed_ = rows.front();
+    }
     link_.on_connected = [this] { connected(); };
     link_.on_lost = [this](const std::string& why) { lost(why); };
     link_.on_acknowledged = [this](int mid) { acknowledged(mid); };
@@ -116,6 +121,15 @@ void SparkplugNode::read_done(const snapshot_result& read) {
     // that is not live is a reading only when the reason changes.
     if (latest_ && latest_->from == r.from && (!r.live() || latest_->time_ms == r.time_ms))
         return;
+    // The first read after a restart may find the rewrite the previous run journalled last: one reading, kept
+    // and sent once (with the births), not a second row beside the first.
+    if (!latest_ && resumed_ && r.live() && resumed_->value.live() && resumed_->value.time_ms == r.time_ms) {
+        latest_ = r;
+        latest_id_ = resumed_->id;
+        resumed_.reset();
+        births(true);
+        return;
+    }
     record(r);
 }
 
