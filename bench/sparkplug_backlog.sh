@@ -16,7 +16,7 @@
 #        BV_BENCH_PARTS="restart drain" bench/sparkplug_backlog.sh ...   (default: all four)
 set -euo pipefail
 edge=$(realpath "$1") listen=$(realpath "$2") n=${3:-86400}
-parts=${BV_BENCH_PARTS:-restart drain link kills}
+parts=${BV_BENCH_PARTS-restart drain link kills}
 week=${BV_BENCH_WEEK:-604800}
 outage_min=${BV_BENCH_OUTAGE_MIN:-6} kill_every_min=${BV_BENCH_KILL_EVERY_MIN:-2}
 if [ -z "${BV_IN_NETNS:-}" ]; then exec env BV_IN_NETNS=1 unshare -rn bash "$0" "$@"; fi
@@ -25,7 +25,7 @@ for tool in mosquitto sqlite3 bc tc python3; do
 done
 ip link set lo up
 work=$(mktemp -d /tmp/bv-bench.XXXXXX)
-trap 'kill $(jobs -p) 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
+trap 'kill $(jobs -p) 2>/dev/null || true; wait 2>/dev/null; rm -rf "$work"' EXIT
 now_ms() { date +%s%3N; }
 seconds_since() { echo "scale=2; ($(now_ms) - $1) / 1000" | bc; }
 

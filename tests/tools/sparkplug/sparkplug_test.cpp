@@ -98,6 +98,7 @@ TEST(SparkplugPayload, BirthsCarryNamesAliasesTypesUnitsAndTheReadingTime) {
 
 TEST(SparkplugPayload, NodeBirthDeathAndHistoricalData) {
     const wire nbirth(node_birth(200, 42));
+    EXPECT_EQ(nbirth.varint(1), 42u); // a host dates the node's births with it
     EXPECT_EQ(nbirth.varint(3), 0u);
     const auto node_metrics = nbirth.messages(2);
     ASSERT_EQ(node_metrics.size(), 2u);
@@ -109,7 +110,11 @@ TEST(SparkplugPayload, NodeBirthDeathAndHistoricalData) {
     EXPECT_EQ(node_metrics[1].varint(14), 0u); // boolean_value false
     const wire ndeath(node_death(200, 43));
     EXPECT_FALSE(ndeath.has(3)); // a death has no seq
-    EXPECT_EQ(ndeath.messages(2).at(0).varint(11), 200u);
+    EXPECT_EQ(ndeath.varint(1), 43u);
+    const wire death_bd = ndeath.messages(2).at(0);
+    EXPECT_EQ(death_bd.bytes(1), "bdSeq");
+    EXPECT_EQ(death_bd.varint(4), 4u); // Int64, as in the birth: a host matches the two
+    EXPECT_EQ(death_bd.varint(11), 200u);
 
     exception_filter::mask first{}, second{};
     first.fill(true);
@@ -189,9 +194,13 @@ TEST(SparkplugSession, PrimaryHostState) {
     EXPECT_EQ(host_online("ONLINE"), std::nullopt);
     EXPECT_EQ(host_online(R"({"online": truest})"), std::nullopt);
     const topics t("G", "N", "D");
-    EXPECT_EQ(t.ddata, "spBv1.0/G/DDATA/N/D");
+    EXPECT_EQ(t.nbirth, "spBv1.0/G/NBIRTH/N");
     EXPECT_EQ(t.ndeath, "spBv1.0/G/NDEATH/N");
-    EXPECT_EQ(t.receipt.rfind("spBv1.0", 0), std::string::npos);
+    EXPECT_EQ(t.ncmd, "spBv1.0/G/NCMD/N");
+    EXPECT_EQ(t.dbirth, "spBv1.0/G/DBIRTH/N/D");
+    EXPECT_EQ(t.ddata, "spBv1.0/G/DDATA/N/D");
+    EXPECT_EQ(t.ddeath, "spBv1.0/G/DDEATH/N/D");
+    EXPECT_EQ(t.receipt, "borevane/receipt/G/N"); // outside the Sparkplug namespace, one per node
 }
 
 TEST(ReportByException, DeadbandsSourceChangesAndNoValueWhileNotLive) {
