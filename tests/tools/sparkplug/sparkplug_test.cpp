@@ -12,12 +12,14 @@
 
 #include <google/protobuf/unknown_field_set.h>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
 
 #include <bit>
 #include <cmath>
 #include <filesystem>
 #include <memory>
+#include <thread>
 
 using namespace sparkplug;
 using google::protobuf::UnknownField;
@@ -281,7 +283,24 @@ TEST(ReadingQueue, BoundedByAgeDroppingTheOldestCounted) {
     EXPECT_EQ(q.dropped(), 5000u - 3601u);
     EXPECT_EQ(q.count(), 3601);
     EXPECT_EQ(q.oldest(0, 1 << 30, 1).at(0).value.values[0], 5000.0f - 3601.0f);
-    EXPECT_EQ(logged.size(), 1u);
+    ASSERT_EQ(logged.size(), 1u);
+    EXPECT_EQ(logged[0], "queue full: readings older than 0.04 days dropped, 1 so far");
+}
+
+TEST(ReadingQueue, WaitsForAnotherConnectionsWriteInsteadOfLosingTheReading) {
+    bv_test::scratch_dir dir;
+    const std::string path = dir.file("queue.db");
+    reading_queue q(path, 7);
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    std::thread release([other] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+    });
+    EXPECT_EQ(q.append(live_reading(1000, 1)), 1) << q.error();
+    release.join();
+    sqlite3_close(other);
 }
 
 TEST(EdgeSettings, MetricsMqttAndQueueWithLineNumberedErrors) {
