@@ -203,6 +203,10 @@ private:
             l->SetCaption(type == ltRoundShadow ? "Ореол" : alignment == gui::taLeftJustify ? "Слева" : "Тень");
         };
         label(10, gui::taCenter, ltShadow, 0x00C0FF);
+        // White text is for dark faces: shown on one, as it would be used.
+        auto* dark = new TMyRectangle(page);
+        dark->setGeometry(220, 187, 200, 40);
+        dark->SetColor(0x604020);
         label(220, gui::taLeftJustify, ltShadow, gui::clWhite);
         label(430, gui::taCenter, ltRoundShadow, gui::clYellow);
 
