@@ -163,7 +163,6 @@ echo "the scaled window: ${scaled_w}x$scaled_h"
 [ "$scaled_w" -le 2048 ] && [ "$scaled_h" -le 1440 ] || fail "the scaled window does not fit a 2048x1536 screen"
 legible "$artefacts/values_monitor_scale2.png" "$value"
 [ "$(count_colour "$artefacts/values_monitor_scale2.png" "$bar")" -gt 400 ] || fail "no bar on the scaled screen"
-kill "$scaled_pid"
 
 # The module ends and its file goes: no file, the last values still greyed.
 end_program "$program_pid" "the module"
@@ -175,7 +174,12 @@ status_seen "Нет файла" || fail "the headline does not say the file is m
 sleep 1.5
 shot missing
 [ "$(count_colour "$artefacts/values_monitor_missing.png" "$bar")" = 0 ] || fail "the bar looks live without a file"
+legible "$artefacts/values_monitor_missing.png" "$greyed"
+# The scaled window, the file gone too.
+import -window "$scaled" "$artefacts/values_monitor_scale2_missing.png"
+legible "$artefacts/values_monitor_scale2_missing.png" "$greyed"
+kill "$scaled_pid"
 if grep -qi 'critical\|fatal' "$work/monitor.err"; then
     cat "$work/monitor.err" >&2
 fi
-echo "PASS: screenshots in $artefacts: values_monitor_{nodata,working,stale,resumed,scale2,missing}.png"
+echo "PASS: screenshots in $artefacts: values_monitor_{nodata,working,stale,resumed,scale2,missing,scale2_missing}.png"
