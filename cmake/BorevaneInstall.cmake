@@ -20,6 +20,16 @@ install(CODE "
     file(WRITE \"${bv_wits_unit}\" \"\${unit}\")
     file(INSTALL \"${bv_wits_unit}\" DESTINATION \"\${CMAKE_INSTALL_PREFIX}/lib/systemd/user\")
 ")
+# The Sparkplug edge node and its user service, off until enabled, made the same way.
+install(TARGETS borevane_sparkplug RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+set(bv_sparkplug_unit_source ${CMAKE_CURRENT_SOURCE_DIR}/packaging/borevane-sparkplug.service.in)
+set(bv_sparkplug_unit ${CMAKE_CURRENT_BINARY_DIR}/borevane-sparkplug.service)
+install(CODE "
+    file(READ \"${bv_sparkplug_unit_source}\" unit)
+    string(REPLACE @BINDIR@ \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\" unit \"\${unit}\")
+    file(WRITE \"${bv_sparkplug_unit}\" \"\${unit}\")
+    file(INSTALL \"${bv_sparkplug_unit}\" DESTINATION \"\${CMAKE_INSTALL_PREFIX}/lib/systemd/user\")
+")
 # A test tool for installers, no command for everyone's PATH.
 install(TARGETS station_simulator RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/borevane)
 

@@ -17,16 +17,17 @@ class TImageList;
 
 enum TMyButtonTypes : std::int32_t { mbtSimple = 0, mbtRoundRect = 1 };
 
+// The button's published names for the form's modal results: the same numbers.
 enum TMyButtonModalResults : std::int32_t {
-    mbmrNone = 0,
-    mbmrOk = 1,
-    mbmrCancel = 2,
-    mbmrAbort = 3,
-    mbmrRetry = 4,
-    mbmrIgnore = 5,
-    mbmrYes = 6,
-    mbmrNo = 7,
-    mbmrAll = 8,
+    mbmrNone = gui::mrNone,
+    mbmrOk = gui::mrOk,
+    mbmrCancel = gui::mrCancel,
+    mbmrAbort = gui::mrAbort,
+    mbmrRetry = gui::mrRetry,
+    mbmrIgnore = gui::mrIgnore,
+    mbmrYes = gui::mrYes,
+    mbmrNo = gui::mrNo,
+    mbmrAll = gui::mrAll,
 };
 
 class TMyButton : public TMyWinBase, public gui::DialogKeyTarget {

@@ -4,15 +4,10 @@
 #include "gui/ControlBase.h"
 #include "library/ColorNames.h"
 
-#include <QAbstractItemView>
-#include <QApplication>
 #include <QClipboard>
 #include <QEvent>
 #include <QGuiApplication>
-#include <QKeyEvent>
 #include <QPointer>
-#include <QTimer>
-#include <QToolButton>
 #include <QWheelEvent>
 #include <algorithm>
 
@@ -35,82 +30,7 @@ std::optional<gui::TColor> text_to_color(const QString& text) {
 
 } // namespace
 
-// --- MyGridInplaceEdit ---
-
-MyGridInplaceEdit::MyGridInplaceEdit(gui::TDrawGrid* grid) : gui::TInplaceEdit(grid) {
-    setFrame(true);
-}
-
-void MyGridInplaceEdit::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape && isUndoAvailable()) {
-        undo();
-        event->accept();
-        return;
-    }
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        auto* grid = qobject_cast<TMyGrid*>(Grid());
-        if (grid && grid->button_ && !grid->button_->isHidden()) {
-            grid->button_click();
-            event->accept();
-            return;
-        }
-    }
-    gui::TInplaceEdit::keyPressEvent(event);
-}
-
-void MyGridInplaceEdit::BoundsChanged() {
-    gui::TInplaceEdit::BoundsChanged();
-    auto* grid = qobject_cast<TMyGrid*>(Grid());
-    if (!grid)
-        return;
-    grid->process_button(grid->Col(), grid->Row());
-    // Keep clear of the "..." button at the cell's right end.
-    if (grid->button_ && !grid->button_->isHidden() && height() >= 1) {
-        const int right = std::max(x() + width() - grid->button_->width(), x() + 2);
-        resize(right - x(), height());
-    }
-}
-
-// --- GridComboBox ---
-
-GridComboBox::GridComboBox(QWidget* parent) : QComboBox(parent) {}
-
-bool GridComboBox::list_open() const {
-    return view() && view()->isVisible();
-}
-
-void GridComboBox::keyPressEvent(QKeyEvent* event) {
-    // An editable drop-down holds the keyboard in place of the in-place editor, so the keys that move
-    // between rows still do.
-    const int key = event->key();
-    const bool row_key = key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp || key == Qt::Key_PageDown;
-    if (row_key && isEditable() && !(event->modifiers() & Qt::AltModifier)) {
-        for (QWidget* w = parentWidget(); w; w = w->parentWidget())
-            if (auto* grid = qobject_cast<TMyGrid*>(w)) {
-                grid->navigate(key, event->modifiers());
-                event->accept();
-                return;
-            }
-    }
-    QComboBox::keyPressEvent(event);
-}
-
-void GridComboBox::wheelEvent(QWheelEvent* event) {
-    if (list_open()) {
-        event->accept();
-        return;
-    }
-    QComboBox::wheelEvent(event);
-}
-
-// --- TMyGrid ---
-
 TMyGrid::TMyGrid(QWidget* owner) : gui::TStringGrid(owner) {
-    // The combo box and the button live on the viewport, whose pixels the cell rectangles are in.
-    combo_ = new GridComboBox(viewport());
-    combo_->setEditable(true);
-    combo_->setGeometry(0, -100, 10, 10);
-    combo_->hide();
     if (auto_row_height_)
         set_auto_row_height();
 }
@@ -152,7 +72,7 @@ void TMyGrid::SetCells(int col, int row, const QString& text) {
         return;
     SetCellText(col, row, text);
     if (col == Col() && row == Row())
-        set_cb_text();
+        editors_.show_cell_text();
 }
 
 // --- the current cell's editors ---
@@ -166,21 +86,21 @@ void TMyGrid::process_button(int col, int row) {
     switch (cell_props_) {
     case cpComboEdit:
     case cpComboList:
-        hide_button();
-        show_combo_box(cell_props_);
+        editors_.hide_button();
+        editors_.show_combo(cell_props_);
         break;
     case cpColor:
-        hide_combobox();
-        show_button(QStringLiteral("..."), QStringLiteral(" Выбор цвета "));
+        editors_.hide_combo();
+        editors_.show_button(QStringLiteral(" Выбор цвета "));
         break;
     case cpEditButton:
     case cpReadOnlyButton:
-        hide_combobox();
-        show_button(QStringLiteral("..."), QStringLiteral(" Выбор значения "));
+        editors_.hide_combo();
+        editors_.show_button(QStringLiteral(" Выбор значения "));
         break;
     default:
-        hide_combobox();
-        hide_button();
+        editors_.hide_combo();
+        editors_.hide_button();
         break;
     }
     props_col_ = col;
@@ -193,7 +113,7 @@ void TMyGrid::Click() {
     // which does the rest; this pass then finds the cell already evaluated.)
     if (PropEditorMode && Col() == 0 && ColCount() > 1)
         SetCol(1);
-    read_cb_value();
+    editors_.read_combo();
     process_button(Col(), Row());
     if (cell_props_ == cpEdit || cell_props_ == cpComboEdit || cell_props_ == cpEditButton)
         ShowEditor();
@@ -201,11 +121,11 @@ void TMyGrid::Click() {
         HideEditor();
     // The editable drop-down lies over the editor and takes the keyboard from it, so typing reaches what
     // the user sees; any other cell gives the keyboard back to the grid.
-    const bool combo_focused = combo_->hasFocus() || combo_->isAncestorOf(QApplication::focusWidget());
+    const bool combo_focused = editors_.combo_has_focus();
     const bool editor_focused = InplaceEditor() && InplaceEditor()->hasFocus();
-    if (cell_props_ == cpComboEdit && !combo_->isHidden()) {
+    if (cell_props_ == cpComboEdit && !Combo()->isHidden()) {
         if (editor_focused)
-            combo_->setFocus();
+            Combo()->setFocus();
     } else if (combo_focused) {
         setFocus();
     }
@@ -217,126 +137,12 @@ void TMyGrid::CheckCellProps() {
     Click();
 }
 
-void TMyGrid::show_combo_box(CELL_PROPS kind) {
-    if (!combo_)
-        combo_ = new GridComboBox(viewport());
-    // Moving straight from one drop-down cell onto another: what the user typed or chose goes to its own
-    // cell before the drop-down takes the new cell's text.
-    read_cb_value();
-    if (!cb_timer_) {
-        cb_timer_ = new QTimer(this);
-        cb_timer_->setInterval(500);
-        connect(cb_timer_, &QTimer::timeout, this, [this] { OnCbTimer(); });
-        cb_timer_->start();
-    }
-    combo_->show();
-    set_cb_bounds();
-    if (OnGetPopupStrings) {
-        combo_->clear();
-        QStringList items;
-        OnGetPopupStrings(this, Col(), Row(), items);
-        combo_->addItems(items);
-    }
-    set_cb_text();
-    combo_->setEditable(kind == cpComboEdit);
-    set_cb_text();
-    cb_col_ = Col();
-    cb_row_ = Row();
-}
-
-void TMyGrid::set_cb_text() {
-    if (!combo_ || combo_->isHidden())
-        return;
-    const QString text = Cells(Col(), Row());
-    if (combo_->isEditable()) {
-        combo_->setEditText(text);
-        return;
-    }
-    // A pick-only list shows a value that is not among its items as a new first item.
-    int index = combo_->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    if (index < 0) {
-        combo_->insertItem(0, text);
-        index = 0;
-    }
-    combo_->setCurrentIndex(index);
-}
-
-void TMyGrid::set_cb_bounds() {
-    if (!combo_ || combo_->isHidden())
-        return;
-    const gui::TRect r = CellRect(Col(), Row());
-    // Over the cell and its grid lines.
-    combo_->setGeometry(r.left - 1, r.top - 1, r.width() + 2, r.height() + 2);
-    combo_->raise(); // above the in-place editor
-}
-
 void TMyGrid::set_auto_row_height() {
-    SetDefaultRowHeight(combo_->sizeHint().height() - 2);
-}
-
-void TMyGrid::read_cb_value() {
-    if (!combo_ || combo_->isHidden())
-        return;
-    const QString text = combo_->currentText();
-    if (text == Cells(cb_col_, cb_row_))
-        return;
-    SetCellText(cb_col_, cb_row_, text);
-    if (OnChange)
-        OnChange(this);
+    SetDefaultRowHeight(Combo()->sizeHint().height() - 2);
 }
 
 void TMyGrid::CommitEdit() {
-    read_cb_value();
-}
-
-void TMyGrid::hide_combobox() {
-    if (!combo_ || combo_->isHidden())
-        return;
-    read_cb_value();
-    combo_->hide();
-    if (isEnabled())
-        setFocus();
-}
-
-void TMyGrid::OnCbTimer() {
-    if (combo_->isHidden() || combo_->list_open())
-        return;
-    const gui::TRect r = CellRect(Col(), Row());
-    if (r.left != combo_->x() + 1 || r.top != combo_->y() + 1) {
-        ColWidthsChanged(); // the grid scrolled or a column moved: place the editors again
-        return;
-    }
-    read_cb_value();
-}
-
-void TMyGrid::show_button(const QString& caption, const QString& hint) {
-    if (!button_) {
-        button_ = new QToolButton(viewport());
-        button_->setAutoRaise(true);
-        button_->setFocusPolicy(Qt::NoFocus); // the grid keeps the keyboard
-        button_->hide();
-        connect(button_, &QToolButton::clicked, this, [this] { button_click(); });
-    }
-    button_->show();
-    button_->setText(caption);
-    button_->setToolTip(hint);
-    set_button_bounds();
-}
-
-void TMyGrid::set_button_bounds() {
-    if (!button_ || button_->isHidden())
-        return;
-    const gui::TRect r = CellRect(Col(), Row());
-    if (r.width() == 0)
-        return;
-    // A square over the cell's right end.
-    button_->setGeometry(r.right - r.height(), r.top, r.height(), r.height());
-    button_->raise();
-}
-
-void TMyGrid::hide_button() {
-    if (button_)
-        button_->hide();
+    editors_.read_combo();
 }
 
 QWidget* TMyGrid::get_parent() const {
@@ -377,15 +183,15 @@ void TMyGrid::button_click() {
 
 void TMyGrid::DblClick() {
     gui::TStringGrid::DblClick();
-    if (button_ && !button_->isHidden())
+    if (editors_.button_shown())
         button_click();
 }
 
 void TMyGrid::TopLeftChanged() {
     gui::TStringGrid::TopLeftChanged();
     if (CellRect(Col(), Row()).empty()) {
-        hide_combobox();
-        hide_button();
+        editors_.hide_combo();
+        editors_.hide_button();
     } else {
         ColWidthsChanged(); // still in view: the editors move with it
     }
@@ -393,8 +199,7 @@ void TMyGrid::TopLeftChanged() {
 
 void TMyGrid::ColWidthsChanged() {
     gui::TStringGrid::ColWidthsChanged();
-    set_button_bounds();
-    set_cb_bounds();
+    editors_.place();
 }
 
 void TMyGrid::layout_changed(int old_cols, int old_rows) {
@@ -403,9 +208,7 @@ void TMyGrid::layout_changed(int old_cols, int old_rows) {
         return;
     // The cell the editors were placed for is gone: they close, with nowhere to write back to, and the next
     // click asks for the kind of whichever cell is current then.
-    const bool had_focus = combo_->hasFocus() || combo_->isAncestorOf(QApplication::focusWidget());
-    combo_->hide();
-    hide_button();
+    const bool had_focus = editors_.drop();
     props_col_ = -1;
     props_row_ = -1;
     if (had_focus)
@@ -414,8 +217,7 @@ void TMyGrid::layout_changed(int old_cols, int old_rows) {
 
 void TMyGrid::RowHeightsChanged() {
     gui::TStringGrid::RowHeightsChanged();
-    set_button_bounds();
-    set_cb_bounds();
+    editors_.place();
 }
 
 bool TMyGrid::CanEditShow() {
@@ -447,7 +249,7 @@ gui::TInplaceEdit* TMyGrid::CreateEditor() {
 }
 
 void TMyGrid::wheelEvent(QWheelEvent* event) {
-    if (combo_ && combo_->list_open()) {
+    if (Combo()->list_open()) {
         event->accept();
         return;
     }

@@ -7,54 +7,17 @@
 // copied to the clipboard as tab-separated lines.
 #pragma once
 
+#include "components/MyGridEditorHost.h"
+#include "components/MyGridEditors.h"
 #include "gui/ControlTypes.h"
-#include "gui/InplaceEdit.h"
 #include "gui/StringGrid.h"
 
-#include <QComboBox>
 #include <QStringList>
-#include <cstdint>
 #include <functional>
 
 class QTimer;
 class QToolButton;
 class QWheelEvent;
-class TMyGrid;
-
-// The editor kind of one cell, asked from the grid's owner.
-enum CELL_PROPS : std::uint8_t {
-    cpEdit = 0,           // the in-place text editor only
-    cpComboEdit = 1,      // a drop-down whose text can be typed
-    cpColor = 2,          // drawn as a colour swatch; "..." opens the colour pop-up
-    cpComboList = 3,      // a drop-down list: a value can only be picked
-    cpReadOnly = 4,       // no editor
-    cpEditButton = 5,     // the text editor and a "..." button
-    cpReadOnlyButton = 6, // a "..." button only
-};
-
-// The grid's in-place text editor: Enter presses the grid's "..." button while it is shown, and the
-// editor keeps clear of that button.
-class MyGridInplaceEdit : public gui::TInplaceEdit {
-    Q_OBJECT
-public:
-    explicit MyGridInplaceEdit(gui::TDrawGrid* grid);
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
-    void BoundsChanged() override;
-};
-
-// The grid's drop-down editor; the mouse wheel does nothing while its list is open.
-class GridComboBox : public QComboBox {
-    Q_OBJECT
-public:
-    explicit GridComboBox(QWidget* parent = nullptr);
-    bool list_open() const;
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
-    void wheelEvent(QWheelEvent* event) override;
-};
 
 class TMyGrid : public gui::TStringGrid {
     Q_OBJECT
@@ -120,15 +83,16 @@ public:
                   int* width_out = nullptr, int* height_out = nullptr);
 
     // The editors, for the owner's layout and for tests; null until first used.
-    GridComboBox* Combo() const { return combo_; }
-    QToolButton* Button() const { return button_; }
-    QTimer* CbTimer() const { return cb_timer_; }
+    GridComboBox* Combo() const { return editors_.combo(); }
+    QToolButton* Button() const { return editors_.button(); }
+    QTimer* CbTimer() const { return editors_.timer(); }
     // The kind of the cell evaluated last.
     CELL_PROPS CellProps() const { return cell_props_; }
 
 protected:
     friend class MyGridInplaceEdit;
     friend class GridComboBox;
+    friend class MyGridEditorHost;
 
     void DrawCell(int col, int row, const gui::TRect& rect, gui::TGridDrawState state) override;
     void Click() override;
@@ -144,16 +108,8 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    // Asks the owner for the cell's kind, unless it is the cell asked last, and shows its editors.
     void process_button(int col, int row);
-    void show_combo_box(CELL_PROPS kind);
-    void set_cb_text();
-    void set_cb_bounds();
-    void read_cb_value();
-    void hide_combobox();
-    void OnCbTimer();
-    void show_button(const QString& caption, const QString& hint);
-    void set_button_bounds();
-    void hide_button();
     void button_click();
     void draw_color_cell(int col, int row, const gui::TRect& rect);
     void set_auto_row_height();
@@ -167,12 +123,8 @@ private:
     bool use_sel_color_ = true;
     QStringList top_strings_;
 
-    GridComboBox* combo_ = nullptr;
-    QToolButton* button_ = nullptr;
-    QTimer* cb_timer_ = nullptr;
+    MyGridEditorHost editors_{*this};
     CELL_PROPS cell_props_ = cpEdit;
     int props_col_ = -1;
     int props_row_ = -1;
-    int cb_col_ = -1;
-    int cb_row_ = -1;
 };

@@ -16,8 +16,6 @@ namespace gui {
 namespace {
 
 constexpr int size_grip = 3; // pixels either side of a column line that start resizing
-constexpr TColor fixed_line_color = clBlack;
-constexpr TColor line_color = clSilver;
 
 } // namespace
 
@@ -201,29 +199,25 @@ int TDrawGrid::size_grip_at(QPoint p) const {
 // ---- current cell and selection ------------------------------------------------------------------
 
 void TDrawGrid::clamp_current() {
-    current_ = {cols_.clamp_index(current_.col), rows_.clamp_index(current_.row)};
-    anchor_ = {cols_.clamp_index(anchor_.col), rows_.clamp_index(anchor_.row)};
+    cursor_.current = {cols_.clamp_index(cursor_.current.col), rows_.clamp_index(cursor_.current.row)};
+    cursor_.anchor = {cols_.clamp_index(cursor_.anchor.col), rows_.clamp_index(cursor_.anchor.row)};
 }
 
 void TDrawGrid::move_current(int col, int row, bool move_anchor, bool show) {
-    if (ColCount() <= FixedCols() || RowCount() <= FixedRows())
+    const GridCells cells = this->cells();
+    if (!cells.has_scrolled())
         return;
-    col = std::clamp(col, FixedCols(), ColCount() - 1);
-    row = std::clamp(row, FixedRows(), RowCount() - 1);
-    if (!SelectCell(col, row))
+    const TGridCoord cell = cells.clamp({col, row});
+    if (!SelectCell(cell.col, cell.row))
         return;
-    const TGridCoord old = current_;
+    const TGridCoord old = cursor_.current;
     const TGridRect old_selection = Selection();
-    if (!(options_ & goRangeSelect))
-        move_anchor = true;
-    current_ = {col, row};
-    if (move_anchor)
-        anchor_ = current_;
+    cursor_.move_to(cell, move_anchor, options_);
     if (show)
-        make_visible(col, row);
-    if (current_ != old || Selection() != old_selection)
+        make_visible(cell.col, cell.row);
+    if (cell != old || Selection() != old_selection)
         InvalidateGrid();
-    if (current_ == old)
+    if (cell == old)
         return;
     if (editor_mode_ || (options_ & goAlwaysShowEditor)) {
         if (CanEditShow())
@@ -234,17 +228,10 @@ void TDrawGrid::move_current(int col, int row, bool move_anchor, bool show) {
     Click();
 }
 
-TGridRect TDrawGrid::Selection() const {
-    if (options_ & goRowSelect)
-        return {FixedCols(), std::min(anchor_.row, current_.row), ColCount() - 1, std::max(anchor_.row, current_.row)};
-    return {std::min(anchor_.col, current_.col), std::min(anchor_.row, current_.row),
-            std::max(anchor_.col, current_.col), std::max(anchor_.row, current_.row)};
-}
-
 void TDrawGrid::SetSelection(const TGridRect& range) {
     const TGridRect old = Selection();
     if (options_ & goRangeSelect) // else the selection is the current cell
-        anchor_ = {range.left, range.top};
+        cursor_.anchor = {range.left, range.top};
     clamp_current();
     move_current(range.right, range.bottom, false, true);
     if (Selection() != old)
@@ -262,7 +249,7 @@ void TDrawGrid::apply_options() {
     if (!(options_ & goEditing))
         HideEditor();
     if (!(options_ & goRangeSelect))
-        anchor_ = current_;
+        cursor_.anchor = cursor_.current;
 }
 
 void TDrawGrid::SetFlat(bool value) {
@@ -285,8 +272,8 @@ void TDrawGrid::DrawCell(int col, int row, const TRect& rect, TGridDrawState sta
 // ---- in-place editor -----------------------------------------------------------------------------
 
 bool TDrawGrid::CanEditShow() {
-    return (options_ & goEditing) && !(options_ & goRowSelect) && current_.col >= FixedCols() &&
-           current_.row >= FixedRows() && current_.col < ColCount() && current_.row < RowCount();
+    return (options_ & goEditing) && !(options_ & goRowSelect) && cursor_.current.col >= FixedCols() &&
+           cursor_.current.row >= FixedRows() && cursor_.current.col < ColCount() && cursor_.current.row < RowCount();
 }
 
 TInplaceEdit* TDrawGrid::CreateEditor() {
@@ -306,11 +293,11 @@ void TDrawGrid::ShowEditor() {
         editor_ = CreateEditor();
         editor_->setParent(viewport());
     }
-    const bool was_shown = editor_mode_ && editor_cell_ == current_;
+    const bool was_shown = editor_mode_ && editor_cell_ == cursor_.current;
     editor_mode_ = true;
     if (!was_shown) {
-        editor_cell_ = current_;
-        editor_original_ = GetEditText(current_.col, current_.row);
+        editor_cell_ = cursor_.current;
+        editor_original_ = GetEditText(cursor_.current.col, cursor_.current.row);
         load_editor(editor_original_);
     }
     editor_->setReadOnly(!CanEditModify());
@@ -346,7 +333,7 @@ void TDrawGrid::load_editor(const QString& text) {
 void TDrawGrid::place_editor() {
     if (!editor_ || !editor_mode_)
         return;
-    const TRect rect = CellRect(current_.col, current_.row);
+    const TRect rect = CellRect(cursor_.current.col, cursor_.current.row);
     if (rect.empty()) {
         hide_editor(); // scrolled out of view; shown again when the cell comes back
         return;
@@ -410,50 +397,35 @@ void TDrawGrid::paint_cells(TCanvas& canvas) {
 
     const std::vector<GridAxis::Span> cols = cols_.spans(view_w);
     const std::vector<GridAxis::Span> rows = rows_.spans(view_h);
-    const TGridRect sel = Selection();
-    const bool focused = hasFocus() || (editor_ && editor_->hasFocus());
-    const bool highlight_focused = options_ & (goDrawFocusSelected | goRowSelect);
-    const bool editor_shown = editor_ && editor_->isVisible();
-
+    const GridCellLook looks({options_, color_, fixed_color_, font_color_, flat_,
+                              hasFocus() || (editor_ && editor_->hasFocus()), editor_ && editor_->isVisible()},
+                             cells(), cursor_);
+    const TFont font = GridFont(); // DrawCell may change the canvas' font; each cell starts from this one
+    QPainter& painter = canvas.painter();
     const int line = GridLineWidth();
     for (const GridAxis::Span& r : rows) {
         for (const GridAxis::Span& c : cols) {
             const TRect rect{c.pos, r.pos, c.end(), r.end()};
-            const bool fixed = c.index < FixedCols() || r.index < FixedRows();
-            TGridDrawState state = fixed ? gdFixed : sel.contains(c.index, r.index) ? gdSelected : 0;
-            if (!fixed && focused && TGridCoord{c.index, r.index} == current_)
-                state |= gdFocused;
-
-            canvas.Font = GridFont();
-            if ((state & gdSelected) && (!(state & gdFocused) || highlight_focused)) {
-                canvas.Brush = {clHighlight, BrushStyle::Solid};
-                canvas.Font.color = clHighlightText;
-            } else {
-                canvas.Brush = {fixed ? fixed_color_ : color_, BrushStyle::Solid};
-            }
+            const CellLook& look = looks(c.index, r.index);
+            canvas.Font = font;
+            canvas.Font.color = look.text;
+            canvas.Brush = {look.background, BrushStyle::Solid};
             canvas.FillRect(rect);
-            canvas.painter().save();
-            canvas.painter().setClipRect(rect.to_qrect());
-            DrawCell(c.index, r.index, rect, state);
-            canvas.painter().restore();
-            if (fixed && !flat_) {
-                // The raised edge of a fixed cell in the sunken (non-flat) look.
+            painter.save();
+            painter.setClipRect(rect.to_qrect());
+            DrawCell(c.index, r.index, rect, look.state);
+            painter.restore();
+            if (look.raised_edge) {
                 canvas.Brush = {clBtnHighlight, BrushStyle::Solid};
                 canvas.FillRect({rect.left, rect.top, rect.right, rect.top + 1});
                 canvas.FillRect({rect.left, rect.top, rect.left + 1, rect.bottom});
             }
-            if ((state & gdFocused) && !editor_shown && !(options_ & goRowSelect))
+            if (look.focus_rect)
                 canvas.DrawFocusRect(rect);
-
-            // The grid lines after the cell: to its right and below it.
             if (line > 0) {
-                const bool vert = options_ & (fixed ? goFixedVertLine : goVertLine);
-                const bool horz = options_ & (fixed ? goFixedHorzLine : goHorzLine);
-                const TColor background = fixed ? fixed_color_ : color_;
-                const TColor lines = fixed ? fixed_line_color : line_color;
-                canvas.Brush = {vert ? lines : background, BrushStyle::Solid};
+                canvas.Brush = {look.right_line, BrushStyle::Solid};
                 canvas.FillRect({rect.right, rect.top, rect.right + line, rect.bottom + line});
-                canvas.Brush = {horz ? lines : background, BrushStyle::Solid};
+                canvas.Brush = {look.bottom_line, BrushStyle::Solid};
                 canvas.FillRect({rect.left, rect.bottom, rect.right + line, rect.bottom + line});
             }
         }
@@ -474,7 +446,7 @@ void TDrawGrid::mousePressEvent(QMouseEvent* event) {
         } else {
             const TGridCoord cell = MouseCoord(p.x(), p.y());
             if (cell.col >= FixedCols() && cell.row >= FixedRows()) {
-                press_on_current_ = cell == current_;
+                press_on_current_ = cell == cursor_.current;
                 const bool extend = (event->modifiers() & Qt::ShiftModifier) && (options_ & goRangeSelect);
                 move_current(cell.col, cell.row, !extend, true);
                 drag_ = (options_ & goRangeSelect) ? Drag::Select : Drag::Press;
@@ -494,7 +466,7 @@ void TDrawGrid::mouseMoveEvent(QMouseEvent* event) {
         SetColWidths(sizing_col_, p.x() - sizing_origin_);
     } else if (drag_ == Drag::Select) {
         const TGridCoord cell{drag_index(cols_, p.x()), drag_index(rows_, p.y())};
-        if (cell != current_)
+        if (cell != cursor_.current)
             move_current(cell.col, cell.row, false, true);
     } else {
         viewport()->setCursor(size_grip_at(p) >= 0 ? Qt::SplitHCursor : Qt::ArrowCursor);
@@ -523,56 +495,13 @@ void TDrawGrid::wheelEvent(QWheelEvent* event) {
 }
 
 bool TDrawGrid::navigate(int key, Qt::KeyboardModifiers modifiers) {
-    const bool ctrl = modifiers & Qt::ControlModifier;
-    const bool extend = (modifiers & Qt::ShiftModifier) && (options_ & goRangeSelect);
-    int col = current_.col;
-    int row = current_.row;
-    const int page = std::max(1, VisibleRowCount());
-    switch (key) {
-    case Qt::Key_Up:
-    case Qt::Key_Down:
-        row += key == Qt::Key_Up ? -1 : 1;
-        break;
-    case Qt::Key_Left:
-    case Qt::Key_Right:
-        col += key == Qt::Key_Left ? -1 : 1;
-        break;
-    case Qt::Key_PageUp:
-    case Qt::Key_PageDown: {
-        const int step = key == Qt::Key_PageUp ? -page : page;
-        SetTopRow(TopRow() + step);
-        row += step;
-        break;
-    }
-    case Qt::Key_Home:
-        col = FixedCols();
-        if (ctrl)
-            row = FixedRows();
-        break;
-    case Qt::Key_End:
-        col = ColCount() - 1;
-        if (ctrl)
-            row = RowCount() - 1;
-        break;
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab: {
-        // Along the row, wrapping to the next or previous row.
-        const bool back = key == Qt::Key_Backtab || (modifiers & Qt::ShiftModifier);
-        col += back ? -1 : 1;
-        if (col >= ColCount() && row + 1 < RowCount()) {
-            col = FixedCols();
-            ++row;
-        } else if (col < FixedCols() && row - 1 >= FixedRows()) {
-            col = ColCount() - 1;
-            --row;
-        }
-        move_current(col, row, true, true);
-        return true;
-    }
-    default:
+    const std::optional<GridMove> move =
+        gui::navigate(cells(), cursor_.current, VisibleRowCount(), key, modifiers, options_);
+    if (!move)
         return false;
-    }
-    move_current(col, row, !extend, true);
+    if (move->scroll_rows != 0)
+        SetTopRow(TopRow() + move->scroll_rows);
+    move_current(move->to.col, move->to.row, move->move_anchor, true);
     return true;
 }
 

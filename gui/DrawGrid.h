@@ -11,6 +11,8 @@
 #include "gui/Canvas.h"
 #include "gui/ControlBase.h"
 #include "gui/GridAxis.h"
+#include "gui/GridCellLook.h"
+#include "gui/GridNavigation.h"
 
 #include <QAbstractScrollArea>
 #include <QImage>
@@ -21,45 +23,6 @@
 namespace gui {
 
 class TInplaceEdit;
-
-// Grid options (bit values of the classic framework, so ported option sets agree).
-enum TGridOption : unsigned {
-    goFixedVertLine = 0x1,
-    goFixedHorzLine = 0x2,
-    goVertLine = 0x4,
-    goHorzLine = 0x8,
-    goRangeSelect = 0x10,
-    goDrawFocusSelected = 0x20,
-    goColSizing = 0x80,
-    goEditing = 0x200,
-    goTabs = 0x400,
-    goRowSelect = 0x800,
-    goAlwaysShowEditor = 0x1000,
-    goThumbTracking = 0x2000,
-};
-using TGridOptions = unsigned;
-
-// State of a cell being drawn.
-enum TGridDrawStateFlag : unsigned { gdSelected = 0x1, gdFocused = 0x2, gdFixed = 0x4 };
-using TGridDrawState = unsigned;
-
-struct TGridCoord {
-    int col = -1;
-    int row = -1;
-    friend constexpr bool operator==(const TGridCoord&, const TGridCoord&) = default;
-};
-
-// An inclusive range of cells.
-struct TGridRect {
-    int left = 0;
-    int top = 0;
-    int right = 0;
-    int bottom = 0;
-    constexpr bool contains(int col, int row) const {
-        return col >= left && col <= right && row >= top && row <= bottom;
-    }
-    friend constexpr bool operator==(const TGridRect&, const TGridRect&) = default;
-};
 
 class TDrawGrid : public QAbstractScrollArea {
     Q_OBJECT
@@ -105,12 +68,12 @@ public:
 
     // The current cell and the selection. Moving the current cell fires Click; without range
     // selection the selection is the current cell (or its row with goRowSelect).
-    int Col() const { return current_.col; }
-    void SetCol(int col) { FocusCell(col, current_.row, true); }
-    int Row() const { return current_.row; }
-    void SetRow(int row) { FocusCell(current_.col, row, true); }
+    int Col() const { return cursor_.current.col; }
+    void SetCol(int col) { FocusCell(col, cursor_.current.row, true); }
+    int Row() const { return cursor_.current.row; }
+    void SetRow(int row) { FocusCell(cursor_.current.col, row, true); }
     void FocusCell(int col, int row, bool move_anchor) { move_current(col, row, move_anchor, true); }
-    TGridRect Selection() const;
+    TGridRect Selection() const { return cursor_.selection(cells(), options_); }
     void SetSelection(const TGridRect& range);
 
     TGridOptions Options() const { return options_; }
@@ -210,6 +173,7 @@ private:
     // After anything that moves cells: the scroll bars, the editor's place and a repaint.
     void relayout();
 
+    GridCells cells() const { return {ColCount(), RowCount(), FixedCols(), FixedRows()}; }
     void apply_options();
     void fire(const NotifyEvent& event);
     void paint_cells(TCanvas& canvas);
@@ -228,8 +192,7 @@ private:
 
     GridAxis cols_{5, 64, 1};
     GridAxis rows_{5, 24, 1};
-    TGridCoord current_{1, 1};
-    TGridCoord anchor_{1, 1};
+    GridCursor cursor_;
     TGridOptions options_ = goFixedVertLine | goFixedHorzLine | goVertLine | goHorzLine | goRangeSelect;
     TColor color_ = clWindow;
     TColor fixed_color_ = clBtnFace;

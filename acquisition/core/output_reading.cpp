@@ -95,6 +95,9 @@ snapshot_result read_output_snapshot(const std::string& path, lib::lock_object& 
     std::memcpy(snapshot.bytes.data(), buffer, snapshot.bytes.size());
     snapshot.age_seconds =
         std::chrono::duration<double>(std::filesystem::file_time_type::clock::now() - written).count();
+    snapshot.modified_ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                               std::chrono::file_clock::to_sys(written).time_since_epoch())
+                               .count();
     result.snapshot = snapshot;
     return result;
 }

@@ -19,7 +19,8 @@ inline constexpr double fresh_within_seconds = 5;
 
 struct output_snapshot {
     output_bytes bytes{};
-    double age_seconds = 0; // since the file was last written; negative when dated ahead of this clock
+    double age_seconds = 0;       // since the file was last written; negative when dated ahead of this clock
+    std::int64_t modified_ms = 0; // the file's modification time, milliseconds since 1970 (UTC): one per rewrite
 };
 
 // Why a read gave no snapshot, for callers that act on the kind of failure.

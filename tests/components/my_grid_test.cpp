@@ -2,6 +2,7 @@
 #include "components/MyGridColorForm.h"
 #include "gui/FormBase.h"
 #include "gui/InplaceEdit.h"
+#include "tests/support/grid_form.h"
 #include "tests/support/grid_input.h"
 #include "tests/support/qt_helpers.h"
 #include "tests/support/widget_image.h"
@@ -24,15 +25,10 @@ using bv_test::wait_for;
 
 // A two-column property grid (names, values) in a form, with the kind of each value cell chosen by
 // the test through `kinds` (row -> kind; column 0 and rows not listed are plain text).
-class MyGridTest : public ::testing::Test {
+class MyGridTest : public ::testing::Test, protected bv_test::GridForm<TMyGrid> {
 protected:
+    MyGridTest() : GridForm({420, 320}, {10, 10, 400, 300}) {}
     void SetUp() override {
-        owner.resize(420, 320);
-        grid = new TMyGrid(&owner);
-        grid->setGeometry(10, 10, 400, 300);
-        QFont font(QStringLiteral("DejaVu Sans"));
-        font.setPixelSize(13);
-        grid->setFont(font);
         grid->SetColCount(2);
         grid->SetRowCount(40);
         grid->SetColWidths(0, 120);
@@ -49,10 +45,7 @@ protected:
         };
         grid->OnChange = [this](QObject*) { ++changes; };
         grid->OnBtnClick = [this](QObject*) { ++button_clicks; };
-        owner.show();
-        owner.activateWindow();
-        QApplication::setActiveWindow(&owner);
-        wait_for([&] { return owner.isActiveWindow(); }, 2000);
+        show();
         grid->setFocus();
     }
 
@@ -67,8 +60,6 @@ protected:
     QLineEdit* editor() const { return grid->InplaceEditor(); }
     bool editor_shown() const { return editor() && editor()->isVisible(); }
 
-    gui::DialogForm owner;
-    TMyGrid* grid = nullptr;
     std::map<int, CELL_PROPS> kinds;
     int changes = 0;
     int button_clicks = 0;
@@ -316,7 +307,7 @@ TEST_F(MyGridTest, ColourButtonOpensThePopUpUnderTheCellAndStoresTheChosenName) 
     QTimer::singleShot(100, grid, [&] {
         ASSERT_NE(MyGridColorForm, nullptr);
         opened_at = MyGridColorForm->pos();
-        EXPECT_EQ(MyGridColorForm->parentWidget(), &owner); // owned by the grid's form
+        EXPECT_EQ(MyGridColorForm->parentWidget(), &form); // owned by the grid's form
         started_with = MyGridColorForm->ColorSelector->ColorValue();
         TColorSelector* s = MyGridColorForm->ColorSelector;
         // Row 5, column 7: blue.

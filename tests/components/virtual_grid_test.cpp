@@ -1,4 +1,5 @@
 #include "components/QVVirtualGrid.h"
+#include "tests/support/grid_form.h"
 #include "tests/support/widget_image.h"
 
 #include <QApplication>
@@ -21,18 +22,7 @@ struct VirtualGridTest : ::testing::Test {
     std::map<Cell, TColor> colours; // the same
     std::vector<Cell> asked, fixed_asked;
 
-    void SetUp() override {
-        grid.SetColCount(3);
-        grid.SetRowCount(10);
-        grid.SetDefaultColWidth(80);
-        grid.SetDefaultRowHeight(24);
-        grid.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        grid.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        grid.SetFlat(true);
-        grid.resize(245, 127);
-        grid.show();
-        QApplication::processEvents();
-    }
+    void SetUp() override { bv_test::lay_out_grid(grid, 3, 10, 80, 24, {245, 127}); }
     void serve() {
         grid.VGGetCellParams = [this](QObject* sender, int col, int row, QVariant& value, TVGCellProperty& prop) {
             EXPECT_EQ(sender, &grid);

@@ -39,13 +39,14 @@ for dependency in "${dependencies[@]}"; do
             fail "$name $version does not satisfy $dependency"
     fi
 done
-for needed in libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libqt6serialport6 libstdc++6 libc6 qt6-qpa-plugins; do
+for needed in libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libqt6serialport6 libmosquitto1 libprotobuf32 \
+    libsqlite3-0 libstdc++6 libc6 qt6-qpa-plugins; do
     [[ $names == *" $needed "* ]] || fail "Depends lacks $needed: $depends"
 done
 
 # The files, all root's.
 expected=(./etc/xdg/autostart/borevane.desktop ./usr/bin/Borevane ./usr/bin/borevane_reader
-    ./usr/bin/borevane_wits ./usr/lib/systemd/user/borevane-wits.service ./usr/libexec/borevane/station_simulator ./usr/share/applications/borevane.desktop
+    ./usr/bin/borevane_sparkplug ./usr/bin/borevane_wits ./usr/lib/systemd/user/borevane-sparkplug.service ./usr/lib/systemd/user/borevane-wits.service ./usr/libexec/borevane/station_simulator ./usr/share/applications/borevane.desktop
     ./usr/share/borevane/installed ./usr/share/doc/borevane/README.md)
 sizes=(16 22 24 32 48 64 128 256)
 for size in "${sizes[@]}"; do expected+=("./usr/share/icons/hicolor/${size}x$size/apps/borevane.png"); done

@@ -6,6 +6,7 @@
 #include "library/cp1251.h"
 #include "library/options_detailed.h"
 #include "settings_ui/GridOpts.h"
+#include "tests/support/grid_form.h"
 #include "tests/support/qt_helpers.h"
 #include "tests/support/widget_image.h"
 
@@ -69,15 +70,10 @@ struct Impostor : lib::options_detailed::meta_class<AnsiString> {
     int claimed;
 };
 
-class GridOpts : public ::testing::Test {
+class GridOpts : public ::testing::Test, protected bv_test::GridForm<TMyGrid> {
 protected:
+    GridOpts() : GridForm({520, 420}, {0, 0, 520, 420}) {}
     void SetUp() override {
-        form.resize(520, 420);
-        grid = new TMyGrid(&form);
-        grid->setGeometry(0, 0, 520, 420);
-        QFont font(QStringLiteral("DejaVu Sans"));
-        font.setPixelSize(13);
-        grid->setFont(font);
         grid->SetColCount(4);
         grid->SetFixedCols(0);
         grid->SetRowCount(2);
@@ -86,9 +82,7 @@ protected:
             grid->SetColWidths(col, 120);
         grid->SetOptions(grid->Options() | gui::goEditing);
         editor = std::make_unique<lib::grid_options>(grid);
-        form.show();
-        QApplication::setActiveWindow(&form);
-        bv_test::wait_for([&] { return form.isActiveWindow(); }, 2000);
+        show();
     }
 
     void fill(lib::options_base& o, int first_row = 1, int columns = lib::gc_all) {
@@ -126,8 +120,6 @@ protected:
         QTest::mouseRelease(grid->viewport(), Qt::LeftButton, {}, p);
     }
 
-    gui::DialogForm form;
-    TMyGrid* grid = nullptr;
     std::unique_ptr<lib::grid_options> editor; // goes before the form and its grid
     lib::options_list list;
 };

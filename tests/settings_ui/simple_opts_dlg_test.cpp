@@ -126,10 +126,16 @@ TEST(SimpleOptsDlg, AChoiceMadeJustBeforeOkOrEnterIsStored) {
 }
 
 TEST(SimpleOptsDlg, DesignValuesBeforeItRuns) {
-    set_installed_fonts_source([] { return QStringList{"Arial"}; });
     Options o;
+    {
+        // Styled as every window of the program.
+        set_installed_fonts_source([] { return QStringList{"Arial"}; });
+        TSimpleOptsForm styled(nullptr, &o);
+        EXPECT_EQ(styled.font().family(), "arial");
+    }
+    // Where no preferred font is installed the design's own font stays, and with it the design's row height.
+    set_installed_fonts_source([] { return QStringList{}; });
     TSimpleOptsForm form(nullptr, &o);
-    EXPECT_EQ(form.font().family(), "arial"); // styled as every window of the program
     EXPECT_EQ(form.palette().color(QPalette::Window),
               gui::to_qcolor(gui::clBtnFace)); // the system face colour, not Qt's
     EXPECT_EQ(form.windowTitle(), "SimpleOptsForm");

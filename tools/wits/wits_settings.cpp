@@ -1,41 +1,11 @@
 #include "tools/wits/wits_settings.h"
 
-#include "library/cp1251.h"
-#include "library/ini_file.h"
+#include "library/settings_file.h"
 #include "os/user_dirs.h"
 #include "tools/wits/wits_frame.h"
 
-#include <charconv>
-#include <cmath>
-#include <filesystem>
-#include <set>
-#include <utility>
-
 namespace tools {
 namespace {
-
-std::string trim(const std::string& s) {
-    const auto b = s.find_first_not_of(" \t");
-    return b == std::string::npos ? std::string() : s.substr(b, s.find_last_not_of(" \t") - b + 1);
-}
-
-std::optional<double> parse_real(const std::string& text) {
-    double value = 0;
-    const char* end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    if (text.empty() || ec != std::errc() || ptr != end || !std::isfinite(value))
-        return std::nullopt;
-    return value;
-}
-
-std::optional<bool> parse_switch(const std::string& text) {
-    const auto t = lib::to_lower_1251(text);
-    if (t == "1" || t == "yes" || t == "true" || t == "on")
-        return true;
-    if (t == "0" || t == "no" || t == "false" || t == "off")
-        return false;
-    return std::nullopt;
-}
 
 // The item a section names: 0..5 for the values, 6 for the date, 7 for the time; nothing otherwise.
 std::optional<std::size_t> item_of(const std::string& section) {
@@ -52,60 +22,35 @@ std::optional<std::size_t> item_of(const std::string& section) {
 } // namespace
 
 settings_result load_wits_settings(const std::string& path, bool must_exist) {
-    settings_result result;
-    lib::ini_file file(path);
-    const auto lines = file.lines();
-    if (!lines) {
-        std::error_code ec;
-        if (!std::filesystem::exists(path, ec) && !ec && !must_exist)
-            result.settings = wits_settings();
-        else
-            result.error = path + ": cannot be read";
-        return result;
-    }
     wits_settings settings;
-    std::set<std::string> seen_sections;
-    std::set<std::pair<std::string, std::string>> seen_keys;
-    for (const auto& line : *lines) {
-        auto fail = [&](const std::string& what) {
-            result.error = path + ":" + std::to_string(line.number) + ": " + what + ": " + trim(line.text);
-            return result;
-        };
-        const std::string text = trim(line.text);
-        if (text.empty() || text.front() == ';' || text.front() == '#')
-            continue;
-        const auto item = item_of(line.section);
-        if (line.header) {
-            if (!item)
-                return fail("unknown item (sections are 0105, 0106, 0108, 0110, 0112, 0113, 0114, 0121)");
-            if (!seen_sections.insert(line.section).second)
-                return fail("item given twice");
-            continue;
-        }
-        if (!item)
-            return fail(line.section.empty() ? "setting outside an item section" : "setting of an unknown item");
-        if (!line.key)
-            return fail("not a key = value line");
-        const std::string key = lib::to_lower_1251(*line.key);
-        if (!seen_keys.insert({line.section, key}).second)
-            return fail("setting given twice");
-        // The value as the INI code reads it (blanks and one pair of quotes stripped).
-        const std::string value = file.read(line.section, *line.key, "");
+    lib::settings_rules rules;
+    rules.known_section = [](const std::string& section) { return item_of(section).has_value(); };
+    rules.unknown_section = "unknown item (sections are 0105, 0106, 0108, 0110, 0112, 0113, 0114, 0121)";
+    rules.section_twice = "item given twice";
+    rules.outside_section = "setting outside an item section";
+    rules.in_unknown = "setting of an unknown item";
+    rules.apply = [&](const std::string& section, const std::string& key, const std::string& value) -> std::string {
+        const std::size_t item = *item_of(section);
         if (key == "enabled") {
-            const auto on = parse_switch(value);
+            const auto on = lib::parse_setting_switch(value);
             if (!on)
-                return fail("enabled takes yes or no");
-            (*item == 6 ? settings.send_date : *item == 7 ? settings.send_time : settings.items[*item].enabled) = *on;
-        } else if ((key == "factor" || key == "offset") && *item < 6) {
-            const auto number = parse_real(value);
-            if (!number)
-                return fail(key + " takes a number such as 0.980665");
-            (key == "factor" ? settings.items[*item].factor : settings.items[*item].offset) = *number;
-        } else {
-            return fail(*item < 6 ? "unknown setting (factor, offset, enabled)" : "unknown setting (enabled)");
+                return "enabled takes yes or no";
+            (item == 6 ? settings.send_date : item == 7 ? settings.send_time : settings.items[item].enabled) = *on;
+            return {};
         }
-    }
-    result.settings = settings;
+        if ((key == "factor" || key == "offset") && item < 6) {
+            const auto number = lib::parse_setting_number(value);
+            if (!number)
+                return key + " takes a number such as 0.980665";
+            (key == "factor" ? settings.items[item].factor : settings.items[item].offset) = *number;
+            return {};
+        }
+        return item < 6 ? "unknown setting (factor, offset, enabled)" : "unknown setting (enabled)";
+    };
+    settings_result result;
+    result.error = lib::read_settings_file(path, must_exist, rules);
+    if (result.error.empty())
+        result.settings = settings;
     return result;
 }
 

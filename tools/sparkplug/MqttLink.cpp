@@ -1,0 +1,230 @@
+#include "tools/sparkplug/MqttLink.h"
+
+#include <QCoreApplication>
+
+#include <mosquitto.h>
+
+#include <QThread>
+
+#include <cstring>
+#include <thread>
+
+namespace {
+
+struct library_init {
+    library_init() { mosquitto_lib_init(); }
+};
+
+std::string reason_of(int rc) {
+    if (rc == MOSQ_ERR_ERRNO)
+        return std::strerror(errno);
+    return mosquitto_strerror(rc);
+}
+
+} // namespace
+
+MqttLink::MqttLink(config c, QObject* parent) : QObject(parent), config_(std::move(c)) {
+    static library_init init;
+    misc_.setInterval(100);
+    connect(&misc_, &QTimer::timeout, this, &MqttLink::pump);
+    deadline_.setSingleShot(true);
+    deadline_.setInterval(20000);
+    connect(&deadline_, &QTimer::timeout, this, [this] { lose("no answer from the broker within 20 s"); });
+}
+
+MqttLink::~MqttLink() {
+    // A connect call still running keeps its own reference to the library object; it is abandoned.
+    alive_.reset();
+    read_.reset();
+    write_.reset();
+}
+
+void MqttLink::open(const std::string& will_topic, const std::string& will_payload) {
+    if (state_ != state::idle)
+        return;
+    mosquitto* m = mosquitto_new(config_.client_id.c_str(), true, this);
+    if (!m) {
+        lose("the MQTT client cannot be made");
+        return;
+    }
+    mosq_ = std::shared_ptr<mosquitto>(m, mosquitto_destroy);
+    mosquitto_int_option(m, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
+    mosquitto_connect_callback_set(m, connect_cb);
+    mosquitto_disconnect_callback_set(m, disconnect_cb);
+    mosquitto_publish_callback_set(m, publish_cb);
+    mosquitto_message_callback_set(m, message_cb);
+    mosquitto_log_callback_set(m, log_cb);
+    if (!config_.username.empty())
+        mosquitto_username_pw_set(m, config_.username.c_str(), config_.password.c_str());
+    if (config_.tls) {
+        const char* ca = config_.ca_file.empty() ? nullptr : config_.ca_file.c_str();
+        int rc = mosquitto_tls_set(m, ca, ca ? nullptr : "/etc/ssl/certs", nullptr, nullptr, nullptr);
+        if (rc == MOSQ_ERR_SUCCESS)
+            rc = mosquitto_tls_opts_set(m, 1 /* verify the peer */, nullptr, nullptr);
+        if (rc == MOSQ_ERR_SUCCESS)
+            rc = mosquitto_tls_insecure_set(m, false);
+        if (rc != MOSQ_ERR_SUCCESS) {
+            lose("TLS cannot be set up with ca_file " + config_.ca_file + ": " + reason_of(rc));
+            return;
+        }
+    }
+    mosquitto_will_set(m, will_topic.c_str(), static_cast<int>(will_payload.size()), will_payload.data(), 1, false);
+    state_ = state::resolving;
+    last_error_.clear();
+    deadline_.start();
+    std::weak_ptr<int> alive = alive_;
+    auto owned = mosq_;
+    std::thread([owned, alive, host = config_.host, port = config_.port, keepalive = config_.keepalive_s, this] {
+        const int rc = mosquitto_connect_async(owned.get(), host.c_str(), port, keepalive);
+        const std::string why = reason_of(rc); // errno belongs to this thread
+        QMetaObject::invokeMethod(QCoreApplication::instance(), [alive, owned, rc, why, this] {
+            if (!alive.expired() && mosq_ == owned)
+                attempt_done(rc, why);
+        });
+    }).detach();
+}
+
+void MqttLink::attempt_done(int rc, const std::string& why) {
+    if (state_ != state::resolving)
+        return;
+    if (rc != MOSQ_ERR_SUCCESS) {
+        lose("cannot connect to " + config_.host + ":" + std::to_string(config_.port) + ": " + why);
+        return;
+    }
+    state_ = state::handshaking;
+    watch_socket();
+    misc_.start();
+    pump();
+}
+
+void MqttLink::watch_socket() {
+    const int fd = mosquitto_socket(mosq_.get());
+    if (fd < 0)
+        return;
+    read_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+    write_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Write);
+    connect(read_.get(), &QSocketNotifier::activated, this, &MqttLink::pump);
+    connect(write_.get(), &QSocketNotifier::activated, this, &MqttLink::pump);
+    update_write_interest();
+}
+
+void MqttLink::update_write_interest() {
+    if (write_)
+        write_->setEnabled(mosq_ && (mosquitto_want_write(mosq_.get()) || state_ == state::handshaking));
+}
+
+void MqttLink::pump() {
+    if (!mosq_ || (state_ != state::handshaking && state_ != state::connected))
+        return;
+    auto keep = mosq_; // a callback may drop the connection
+    const int rc = mosquitto_loop(keep.get(), 0, 1);
+    if (rc != MOSQ_ERR_SUCCESS && mosq_ == keep && state_ != state::idle) {
+        lose(last_error_.empty() ? reason_of(rc) : last_error_);
+        return;
+    }
+    update_write_interest();
+}
+
+void MqttLink::lose(const std::string& why) {
+    const bool was = state_ != state::idle;
+    state_ = state::idle;
+    misc_.stop();
+    deadline_.stop();
+    if (read_)
+        read_.release()->deleteLater();
+    if (write_)
+        write_.release()->deleteLater();
+    if (mosq_ && mosquitto_socket(mosq_.get()) >= 0)
+        mosquitto_disconnect(mosq_.get());
+    mosq_.reset();
+    if (was && on_lost)
+        on_lost(why);
+}
+
+int MqttLink::publish(const std::string& topic, const std::string& payload, int qos) {
+    if (state_ != state::connected)
+        return -1;
+    int mid = 0;
+    const int rc = mosquitto_publish(mosq_.get(), &mid, topic.c_str(), static_cast<int>(payload.size()), payload.data(),
+                                     qos, false);
+    if (rc != MOSQ_ERR_SUCCESS)
+        return -1;
+    update_write_interest();
+    return mid;
+}
+
+void MqttLink::subscribe(const std::string& topic, int qos) {
+    if (state_ == state::connected)
+        mosquitto_subscribe(mosq_.get(), nullptr, topic.c_str(), qos);
+    update_write_interest();
+}
+
+void MqttLink::close_cleanly(int bound_ms) {
+    if (state_ != state::connected)
+        return;
+    auto keep = mosq_;
+    mosquitto_disconnect(keep.get());
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(bound_ms);
+    while (mosquitto_socket(keep.get()) >= 0 && std::chrono::steady_clock::now() < until)
+        if (mosquitto_loop(keep.get(), 50, 1) != MOSQ_ERR_SUCCESS)
+            break;
+    state_ = state::idle;
+    read_.reset();
+    write_.reset();
+    mosq_.reset();
+}
+
+void MqttLink::drop() {
+    lose("closed");
+}
+
+void MqttLink::connect_cb(mosquitto*, void* self_ptr, int rc) {
+    auto* self = static_cast<MqttLink*>(self_ptr);
+    if (rc != 0) {
+        self->last_error_ = std::string("the broker refused the connection: ") + mosquitto_connack_string(rc);
+        return; // the library closes the socket; the loop's error reports it
+    }
+    self->state_ = state::connected;
+    self->deadline_.stop();
+    if (self->on_connected)
+        self->on_connected();
+}
+
+void MqttLink::disconnect_cb(mosquitto*, void* self_ptr, int rc) {
+    auto* self = static_cast<MqttLink*>(self_ptr);
+    if (self->state_ == state::idle)
+        return;
+    const std::string why = self->last_error_.empty() ? "connection lost (" + reason_of(rc) + ")" : self->last_error_;
+    QMetaObject::invokeMethod(
+        self,
+        [self, why, keep = self->mosq_] {
+            if (self->mosq_ == keep && self->state_ != state::idle)
+                self->lose(why);
+        },
+        Qt::QueuedConnection);
+}
+
+void MqttLink::publish_cb(mosquitto*, void* self_ptr, int mid) {
+    auto* self = static_cast<MqttLink*>(self_ptr);
+    if (self->on_acknowledged)
+        self->on_acknowledged(mid);
+}
+
+void MqttLink::message_cb(mosquitto*, void* self_ptr, const mosquitto_message* message) {
+    auto* self = static_cast<MqttLink*>(self_ptr);
+    if (self->on_message)
+        self->on_message(message->topic, std::string(static_cast<const char*>(message->payload),
+                                                     static_cast<std::size_t>(message->payloadlen)));
+}
+
+void MqttLink::log_cb(mosquitto*, void* self_ptr, int level, const char* text) {
+    // Only errors: the library's debug lines would repeat every packet. The password is never in them.
+    if (!(level & MOSQ_LOG_ERR))
+        return;
+    auto* self = static_cast<MqttLink*>(self_ptr);
+    if (QThread::currentThread() != self->thread())
+        return; // the connect call's thread: its result says what went wrong
+    self->last_error_ = text;
+    if (self->on_log)
+        self->on_log(text);
+}

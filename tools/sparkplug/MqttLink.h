@@ -1,0 +1,77 @@
+#pragma once
+// One MQTT connection to the broker through libmosquitto, on Qt's event loop: the library's socket is watched by
+// QSocketNotifiers and each readiness runs one non-blocking pass of the library's own loop (which, unlike its
+// separate read and write steps, also advances a TLS handshake), so every callback arrives on this thread and
+// nothing needs a lock. Only the connect call, which resolves the broker's name and may wait for a name server,
+// runs on a thread of its own; an attempt that does not finish is abandoned, never waited for.
+
+#include <QObject>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+struct mosquitto;
+struct mosquitto_message;
+
+class MqttLink : public QObject {
+    Q_OBJECT
+public:
+    struct config {
+        std::string host = "127.0.0.1";
+        int port = 1883;
+        bool tls = false;
+        std::string ca_file;  // with tls: the CA the broker's certificate must chain to (empty: the system's)
+        std::string username; // empty: none
+        std::string password;
+        std::string client_id;
+        int keepalive_s = 30;
+    };
+
+    explicit MqttLink(config c, QObject* parent = nullptr);
+    ~MqttLink() override;
+
+    // Starts an attempt with `will` registered first; ends in on_connected or on_lost.
+    void open(const std::string& will_topic, const std::string& will_payload);
+    bool connected() const { return state_ == state::connected; }
+    bool idle() const { return state_ == state::idle; }
+
+    // The message id of a queued publish, or -1 when it could not be queued (not connected).
+    int publish(const std::string& topic, const std::string& payload, int qos);
+    void subscribe(const std::string& topic, int qos);
+    // Sends what is queued and a DISCONNECT (no will), waiting at most `bound_ms`.
+    void close_cleanly(int bound_ms);
+    // Drops the connection at once (the broker publishes the will).
+    void drop();
+
+    std::function<void()> on_connected;
+    std::function<void(const std::string& why)> on_lost; // an attempt failed or a connection ended
+    std::function<void(int mid)> on_acknowledged;        // a QoS 1 publish was acknowledged
+    std::function<void(const std::string& topic, const std::string& payload)> on_message;
+    std::function<void(const std::string&)> on_log;
+
+private:
+    enum class state { idle, resolving, handshaking, connected };
+    static void connect_cb(mosquitto*, void*, int);
+    static void disconnect_cb(mosquitto*, void*, int);
+    static void publish_cb(mosquitto*, void*, int);
+    static void message_cb(mosquitto*, void*, const mosquitto_message*);
+    static void log_cb(mosquitto*, void*, int, const char*);
+
+    void attempt_done(int rc, const std::string& why);
+    void pump();
+    void watch_socket();
+    void lose(const std::string& why);
+    void update_write_interest();
+
+    config config_;
+    std::shared_ptr<mosquitto> mosq_;
+    state state_ = state::idle;
+    std::unique_ptr<QSocketNotifier> read_, write_;
+    QTimer misc_;     // keep-alive and the handshake's progress
+    QTimer deadline_; // an attempt that has not connected by then has failed
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+    std::string last_error_;
+};

@@ -1,0 +1,173 @@
+// The depth module's six values for shore, as a Sparkplug B edge node over MQTT: every rewrite of Borevane.bin
+// is journalled in a local queue and published once, live while the broker can be reached and as history after
+// an outage, so that a dropped satellite link loses no reading and never shows an old one as live.
+
+#include "library/cli_args.h"
+#include "os/user_dirs.h"
+#include "tools/sparkplug/SparkplugNode.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QSysInfo>
+#include <QTimer>
+
+#include <csignal>
+#include <cstdio>
+#include <optional>
+#include <regex>
+
+namespace {
+
+const char* const program = "borevane_sparkplug";
+const char* const usage = "[--broker tcp://HOST:PORT|ssl://HOST:PORT] [--group ID] [--node ID] [--device ID]\n"
+                          "       [--path FILE] [--queue FILE] [--settings FILE] [--interval-ms N]";
+
+struct options {
+    std::string broker = "tcp://127.0.0.1:1883";
+    SparkplugNode::identity id;
+    std::string path, queue, settings;
+    long interval_ms = 1000;
+};
+
+// Group, node and device ids are topic levels: no separators, wildcards or empty ones.
+bool valid_id(const std::string& text) {
+    return !text.empty() && text.find_first_of("/+#") == std::string::npos;
+}
+
+bool parse_broker(const std::string& url, MqttLink::config& c) {
+    static const std::regex form(R"(^(tcp|ssl)://(\[[^\]]+\]|[^:/\[\]]+):(\d{1,5})$)");
+    std::smatch m;
+    if (!std::regex_match(url, m, form))
+        return false;
+    const auto port = lib::parse_number(m[3], 1, 65535);
+    if (!port)
+        return false;
+    c.tls = m[1] == "ssl";
+    c.host = m[2];
+    if (c.host.front() == '[')
+        c.host = c.host.substr(1, c.host.size() - 2);
+    c.port = static_cast<int>(*port);
+    return true;
+}
+
+std::optional<int> parse_options(int argc, char** argv, options& o) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const std::optional<std::string> value =
+            i + 1 < argc && arg != "--help" ? std::optional<std::string>(argv[i + 1]) : std::nullopt;
+        bool ok = value && !value->empty();
+        if (arg == "--help") {
+            std::printf("usage: %s %s\n", program, usage);
+            return 0;
+        } else if (arg == "--broker") {
+            MqttLink::config probe;
+            ok = ok && parse_broker(*value, probe);
+            if (ok)
+                o.broker = *value;
+        } else if (arg == "--group" || arg == "--node" || arg == "--device") {
+            ok = ok && valid_id(*value);
+            if (ok)
+                (arg == "--group" ? o.id.group : arg == "--node" ? o.id.node : o.id.device) = *value;
+        } else if (arg == "--path" || arg == "--queue" || arg == "--settings") {
+            if (ok)
+                (arg == "--path" ? o.path : arg == "--queue" ? o.queue : o.settings) = *value;
+        } else if (arg == "--interval-ms") {
+            const auto n = value ? lib::parse_number(*value, 10, 3600000) : std::nullopt;
+            ok = n.has_value();
+            if (ok)
+                o.interval_ms = *n;
+        } else {
+            return lib::usage_error(program, "unknown option " + arg, usage);
+        }
+        if (!ok)
+            return lib::usage_error(program, arg + (value ? " does not take " + *value : " needs a value"), usage);
+        ++i;
+    }
+    return std::nullopt;
+}
+
+volatile std::sig_atomic_t stop_requested = 0;
+
+void log_line(const std::string& line) {
+    std::fprintf(stderr, "%s: %s\n", program, line.c_str());
+    std::fflush(stderr);
+}
+
+int fail(const std::string& line) {
+    log_line(line);
+    return 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    options o;
+    if (const auto exit_code = parse_options(argc, argv, o))
+        return *exit_code;
+    if (o.id.node.empty())
+        o.id.node = QSysInfo::machineHostName().toStdString();
+    if (!valid_id(o.id.node))
+        return fail("the host name \"" + o.id.node + "\" cannot be a node id; use --node");
+
+    const bool settings_given = !o.settings.empty();
+    const std::string settings_path = settings_given ? o.settings : sparkplug::default_edge_settings_path();
+    auto loaded = settings_path.empty() ? sparkplug::edge_settings_result{sparkplug::edge_settings(), ""}
+                                        : sparkplug::load_edge_settings(settings_path, settings_given);
+    if (!loaded.settings)
+        return fail("settings file " + loaded.error);
+    const sparkplug::edge_settings& settings = *loaded.settings;
+
+    MqttLink::config link;
+    parse_broker(o.broker, link);
+    link.client_id = "borevane-" + o.id.group + "-" + o.id.node;
+    link.ca_file = settings.mqtt.ca_file;
+    link.username = settings.mqtt.username;
+    if (!settings.mqtt.password_file.empty()) {
+        std::string error;
+        const auto password = sparkplug::read_password_file(settings.mqtt.password_file, error);
+        if (!password)
+            return fail(error);
+        link.password = *password;
+    }
+
+    std::string error;
+    const auto path = output_file_path(o.path, error);
+    if (!path)
+        return fail(error + "; use --path");
+    if (o.queue.empty()) {
+        const std::string data = os::user_data_home();
+        if (data.empty())
+            return fail("no data directory for the queue; use --queue");
+        o.queue = data + "/Kalvemark/borevane_sparkplug.db";
+        QDir().mkpath(QString::fromStdString(data + "/Kalvemark"));
+    }
+    sparkplug::reading_queue queue(o.queue, settings.queue.max_days);
+    if (!queue.error().empty())
+        return fail("queue " + queue.error());
+    queue.on_log = log_line;
+
+    SparkplugNode node(o.id, *path, settings, link, queue, static_cast<int>(o.interval_ms));
+    node.on_log = log_line;
+    log_line("reading " + *path + ", publishing to " + o.broker + " as " + o.id.group + "/" + o.id.node + "/" +
+             o.id.device + ", queue " + o.queue + " (" + std::to_string(queue.count()) + " waiting)");
+
+    std::signal(SIGTERM, [](int) { stop_requested = 1; });
+    std::signal(SIGINT, [](int) { stop_requested = 1; });
+    QTimer stop_check;
+    QObject::connect(&stop_check, &QTimer::timeout, &app, [] {
+        if (stop_requested)
+            QCoreApplication::quit();
+    });
+    stop_check.start(100);
+    node.start();
+    app.exec();
+    node.stop();
+
+    const auto& t = node.totals();
+    log_line("stopped: " + std::to_string(t.readings) + " readings, " + std::to_string(t.live_sent) + " sent live, " +
+             std::to_string(t.historical_sent) + " sent from the queue, " + std::to_string(t.acknowledged) +
+             " acknowledged, " + std::to_string(queue.count()) + " queued, " + std::to_string(queue.dropped()) +
+             " dropped beyond max_days");
+    return 0;
+}
