@@ -323,3 +323,35 @@ TEST(TrendStrip, DrawsTheTraceWithItsGapsInsideThePlot) {
 }
 
 } // namespace
+
+namespace {
+
+bool ink_near(const QImage& image, int x, int y0, int y1) {
+    for (int y = y0; y < y1; ++y)
+        for (int dx = -4; dx <= 4; ++dx)
+            if (qGray(image.pixel(std::clamp(x + dx, 0, image.width() - 1), y)) < 100)
+                return true;
+    return false;
+}
+
+} // namespace
+
+// The bar's scale: a tick where the bar puts each step, a number under each, and the alarm's notch
+// wider than a tick.
+TEST(BarScale, TicksWhereTheBarPutsEachStepAndANumberUnderEach) {
+    TBarScale scale;
+    scale.SetColor(gui::clWindow);
+    scale.resize(261, scale.height());
+    scale.SetRange(0, 30, 5);
+    scale.SetAlarm(25);
+    const QImage image = bv_test::render(scale);
+    for (int v = 0; v <= 30; v += 5) {
+        const int x = std::min(TIndicator::bar_position(v, 0, 30, 261), 260);
+        EXPECT_EQ(scale.x_of(v), x) << v;
+        EXPECT_LT(qGray(image.pixel(x, 0)), 100) << v;
+        EXPECT_GT(qGray(image.pixel(std::min(x + 20, 259), 1)), 200) << v; // nothing between the ticks
+        EXPECT_TRUE(ink_near(image, x, 6, image.height())) << v;
+    }
+    EXPECT_LT(qGray(image.pixel(scale.x_of(25) - 3, 4)), 100);
+    EXPECT_GT(qGray(image.pixel(scale.x_of(20) - 3, 4)), 200);
+}
