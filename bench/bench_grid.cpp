@@ -1,8 +1,8 @@
 // The property grid with many rows: time to paint one full view and to scroll a page (median and p99
-// over N repaints, default 200), and the memory a cell costs. The same view is painted for grids of
-// several sizes, so that painting is seen to cost what the visible cells cost, not what the grid holds.
-// Qt's own table view over the same cells, with its default delegate, is painted in the same run as
-// the reference. Runs on Qt's offscreen platform unless another is asked for.
+// over N repaints, default 200; bench_grid [N] [ROWS...]), and the memory a cell costs. The same view is painted for
+// grids of several sizes, so that painting is seen to cost what the visible cells cost, not what the grid holds. Qt's
+// own table view over the same cells, with its default delegate, is painted in the same run as the reference. Runs on
+// Qt's offscreen platform unless another is asked for.
 #include "bench/rss.h"
 #include "components/MyGrid.h"
 
@@ -115,9 +115,14 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const int repeats = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200;
     std::printf("TMyGrid, 900 x 600 view, %d repaints each\n", repeats);
-    // The same view over grids of 1,000, 10,000 and 100,000 rows: the time should not grow with them.
-    paint_and_scroll(1000, repeats, false);
-    paint_and_scroll(10000, repeats, true);
-    paint_and_scroll(100000, repeats, true);
+    // The same view over grids of 1,000, 10,000 and 100,000 rows (or the sizes given after the repeats): the time
+    // should not grow with them.
+    std::vector<int> sizes;
+    for (int i = 2; i < argc; ++i)
+        sizes.push_back(std::max(2, std::atoi(argv[i])));
+    if (sizes.empty())
+        sizes = {1000, 10000, 100000};
+    for (int rows : sizes)
+        paint_and_scroll(rows, repeats, rows >= 10000);
     return 0;
 }

@@ -3,6 +3,7 @@
 #include "gui/SystemColors.h"
 
 #include <QApplication>
+#include <QCache>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPainterPath>
@@ -16,6 +17,18 @@
 namespace gui {
 
 namespace {
+
+// Shaping a text to measure it costs as much as drawing it, and grids and panels measure the same texts in
+// the same fonts at every repaint: the widths of the texts measured lately are kept, per font.
+int advance(const QFontMetrics& fm, const QFont& font, const QString& text) {
+    thread_local QCache<QString, int> widths(4096);
+    const QString key = font.key() + QChar(0) + text;
+    if (const int* known = widths.object(key))
+        return *known;
+    const int width = fm.horizontalAdvance(text);
+    widths.insert(key, new int(width));
+    return width;
+}
 
 struct TextLine {
     QString text;
@@ -217,7 +230,7 @@ void TCanvas::TextOut(int x, int y, const QString& text) {
 }
 
 int TCanvas::TextWidth(const QString& text) {
-    return QFontMetrics(Font.font).horizontalAdvance(text);
+    return advance(QFontMetrics(Font.font), Font.font, text);
 }
 
 int TCanvas::TextHeight(const QString& text) {
@@ -233,7 +246,7 @@ int TCanvas::DrawText(const QString& text, TRect& rect, unsigned flags) {
     const int avail = rect.width();
     if (flags & DT_END_ELLIPSIS) {
         for (TextLine& line : lines) {
-            if (fm.horizontalAdvance(line.text) > avail) {
+            if (advance(fm, Font.font, line.text) > avail) {
                 line.text = fm.elidedText(line.text, Qt::ElideRight, std::max(0, avail));
                 std::erase_if(line.underlined, [&](int pos) { return pos >= line.text.size() - 1; });
             }
@@ -243,7 +256,7 @@ int TCanvas::DrawText(const QString& text, TRect& rect, unsigned flags) {
     if (flags & DT_CALCRECT) {
         int widest = 0;
         for (const TextLine& line : lines)
-            widest = std::max(widest, fm.horizontalAdvance(line.text));
+            widest = std::max(widest, advance(fm, Font.font, line.text));
         rect.right = rect.left + widest;
         rect.bottom = rect.top + text_height;
         return text_height;
@@ -262,7 +275,7 @@ int TCanvas::DrawText(const QString& text, TRect& rect, unsigned flags) {
     painter_.setFont(Font.font);
     const QColor text_color = to_qcolor(Font.color);
     for (const TextLine& line : lines) {
-        const int w = fm.horizontalAdvance(line.text);
+        const int w = advance(fm, Font.font, line.text);
         int x = rect.left;
         if (flags & DT_CENTER)
             x = rect.left + (avail - w) / 2;

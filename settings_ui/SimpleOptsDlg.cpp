@@ -95,7 +95,8 @@ TSimpleOptsForm::TSimpleOptsForm(QWidget* owner, lib::options_base* options)
     for (int col = 0; col < 4; ++col)
         Grid->SetColWidths(col, gui::design_px(designed_col_widths[col]));
     Grid->SetOptions(gui::goFixedVertLine | gui::goFixedHorzLine | gui::goVertLine | gui::goHorzLine |
-                     gui::goRangeSelect | gui::goEditing | gui::goAlwaysShowEditor | gui::goThumbTracking);
+                     gui::goRangeSelect | gui::goEditing | gui::goAlwaysShowEditor | gui::goThumbTracking |
+                     gui::goDrawFocusSelected); // the current cell stays highlighted when the grid has the keyboard
 
     auto* client = new QVBoxLayout(this);
     client->setContentsMargins(0, 0, 0, 0);
@@ -156,7 +157,9 @@ void TSimpleOptsForm::FormShow() {
     const QRect area = screen->geometry();
     const int scroll_bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
     const int client_height = std::min(h + scroll_bar + pnlBottom->height() + 8, area.height() * 2 / 3);
-    const int client_width = std::min(w + scroll_bar + 4, area.width() * 11 / 12);
+    // Room for a vertical scroll bar only when the rows need one, so the columns reach the grid's border.
+    const bool scrolls = h + pnlBottom->height() + 8 > area.height() * 2 / 3;
+    const int client_width = std::min(w + (scrolls ? scroll_bar : 0) + 2 * Grid->frameWidth(), area.width() * 11 / 12);
     setFixedSize(client_width, client_height);
     centre_on_screen();
     centre_when_framed();
