@@ -265,8 +265,8 @@ TEST(SimpleOptsDlg, FitsTheGridAndIsCentred) {
         EXPECT_EQ(form.minimumSize(), form.maximumSize()); // a dialog border: the user cannot resize it
         EXPECT_EQ(form.height(), h + bar + form.pnlBottom->height() + 8);
         const QRect outer = form.frameGeometry();
-        EXPECT_EQ(outer.left() - screen.left(), (screen.width() - outer.width()) / 2);
-        EXPECT_EQ(outer.top() - screen.top(), (screen.height() - outer.height()) / 2);
+        EXPECT_EQ(outer.left() - screen.left(), qRound((screen.width() - outer.width()) / 2.0));
+        EXPECT_EQ(outer.top() - screen.top(), qRound((screen.height() - outer.height()) / 2.0));
         // The panel at the bottom, the grid filling the rest of the client area.
         const int panel = form.pnlBottom->height();
         EXPECT_EQ(form.pnlBottom->geometry(), QRect(0, form.height() - panel, form.width(), panel));
@@ -280,8 +280,8 @@ TEST(SimpleOptsDlg, FitsTheGridAndIsCentred) {
         EXPECT_EQ(big.height(), screen.height() * 2 / 3);
         EXPECT_EQ(big.width(), screen.width() * 11 / 12);
         const QRect outer = big.frameGeometry();
-        EXPECT_EQ(outer.left() - screen.left(), (screen.width() - outer.width()) / 2);
-        EXPECT_EQ(outer.top() - screen.top(), (screen.height() - outer.height()) / 2);
+        EXPECT_EQ(outer.left() - screen.left(), qRound((screen.width() - outer.width()) / 2.0));
+        EXPECT_EQ(outer.top() - screen.top(), qRound((screen.height() - outer.height()) / 2.0));
         // The buttons keep to the panel's top right, in their designed order and spacing.
         const QRect ok = big.btnOk->geometry(), cancel = big.btnCancel->geometry();
         const int panel = big.pnlBottom->height();
