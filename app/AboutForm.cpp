@@ -46,6 +46,7 @@ TAboutForm::TAboutForm(QWidget* owner) : gui::DialogForm(owner) {
     // minimised would leave its owner locked behind a window nobody sees.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
+    gui::offer_no_minimise(this);
     setFixedSize(gui::design_px(378), gui::design_px(176));
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, gui::to_qcolor(gui::clBtnFace));

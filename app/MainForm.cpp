@@ -9,15 +9,19 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
+#include <QPointer>
 #include <QScreen>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
 #include <QTime>
+#include <QTimer>
+#include <QWindow>
 #include <cstdio>
 #include <memory>
 #include <stdexcept>
@@ -265,19 +269,39 @@ void TMainForm::bring_to_front() {
     QCoreApplication::processEvents();
     show();
     raise();
-    activateWindow();
     in_tray = false;
     // A modal dialog open over the window comes along, in front: left minimised or behind, it would keep the
     // window locked by something nobody sees.
+    QDialog* modal = nullptr;
     for (QWidget* window : QApplication::topLevelWidgets()) {
         auto* dialog = qobject_cast<QDialog*>(window);
-        if (!dialog || dialog->parentWidget() != this || dialog->windowModality() == Qt::NonModal || dialog->isHidden())
-            continue;
-        dialog->setWindowState(dialog->windowState() & ~Qt::WindowMinimized);
-        dialog->show();
-        dialog->raise();
-        dialog->activateWindow();
+        if (dialog && dialog->parentWidget() == this && dialog->windowModality() != Qt::NonModal && !dialog->isHidden())
+            modal = dialog;
     }
+    if (!modal) {
+        activateWindow();
+        return;
+    }
+    modal->setWindowState(modal->windowState() & ~Qt::WindowMinimized);
+    modal->show();
+    // The focus and the top go to the dialog once the window is on the screen again: a window manager gives them
+    // to a window it has just mapped, after anything asked before.
+    auto* watch = new QTimer(this);
+    watch->setInterval(10);
+    QElapsedTimer since;
+    since.start();
+    connect(watch, &QTimer::timeout, this, [this, watch, since, dialog = QPointer<QDialog>(modal)] {
+        const bool mapped = windowHandle() && windowHandle()->isExposed();
+        if (dialog && mapped) {
+            dialog->raise();
+            dialog->activateWindow();
+        }
+        if (!dialog || mapped || since.elapsed() > 2000) {
+            watch->stop();
+            watch->deleteLater();
+        }
+    });
+    watch->start();
 }
 
 // The dialog edits the controller's options in memory: the next connection attempt takes the new host, and

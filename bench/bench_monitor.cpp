@@ -50,8 +50,7 @@ void repaint_strips(int repeats, qreal ratio) {
     for (std::size_t i = 0; i < 6; ++i) {
         strips.push_back(std::make_unique<TTrendStrip>(history, i));
         strips.back()->resize(440, 54);
-        strips.back()->SetTitle(QStringLiteral("Глубина забоя, м"));
-        strips.back()->SetView(599, history.range(i, 599), 1500.0, false);
+        strips.back()->SetView(599, history.range(i, 599), false);
     }
     strips[1]->SetReference(0);
     QImage image(QSize(440, 54) * ratio, QImage::Format_ARGB32_Premultiplied);

@@ -67,9 +67,16 @@ void TMyColorListBox::DrawItem(TCanvas& canvas, int index, const TRect& rect, un
     const int h = item_height_;
     const TColor background = canvas.Brush.color;
     canvas.FillRect(rect);
-    canvas.Brush.color = GetColors(index);
-    canvas.Rectangle(rect.left + 1, rect.top + 1, rect.left + 2 * h - 1, rect.bottom - 1);
+    const TColor color = GetColors(index);
+    const TRect swatch{rect.left + 1, rect.top + 1, rect.left + 2 * h - 1, rect.bottom - 1};
+    canvas.Brush.color = color == gui::clNone ? background : color;
+    canvas.Rectangle(swatch);
     canvas.Brush.color = background;
+    // No colour: the outline crossed out, so it does not pass for white (or for the selection).
+    if (color == gui::clNone) {
+        canvas.MoveTo(swatch.left, swatch.bottom - 1);
+        canvas.LineTo(swatch.right - 1, swatch.top);
+    }
     const QString name = get_word(item(index)->text(), 0);
     canvas.TextOut(rect.left + 2 * h + 2, (rect.top + rect.bottom - canvas.TextHeight(name)) / 2, name);
 }

@@ -51,12 +51,15 @@ void MyGridEditorHost::show_cell_text() {
     if (combo_->isHidden())
         return;
     const QString text = grid_.Cells(grid_.Col(), grid_.Row());
+    const int found = combo_->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (combo_->isEditable()) {
+        // The list opens on the value's own item, or on none when the text is not among them.
+        combo_->setCurrentIndex(found);
         combo_->setEditText(text);
         return;
     }
     // A pick-only list shows a value that is not among its items as a new first item.
-    int index = combo_->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    int index = found;
     if (index < 0) {
         combo_->insertItem(0, text);
         index = 0;

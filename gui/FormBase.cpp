@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QScreen>
 #include <QTextEdit>
+#include <QWindow>
 #include <cmath>
 
 namespace gui {
@@ -81,6 +82,21 @@ int design_px(int px_at_120) {
 
 void set_design_geometry(QWidget* widget, int left, int top, int width, int height) {
     widget->setGeometry(design_px(left), design_px(top), design_px(width), design_px(height));
+}
+
+void offer_no_minimise(QWidget* window) {
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        return;
+    window->winId();
+    QWindow* handle = window->windowHandle();
+    if (!handle)
+        return;
+    // The types Qt's X11 plugin writes into _NET_WM_WINDOW_TYPE before the one of the window's flags (a dialog's):
+    // 0x8 is a toolbar's. The plugin reads them when the flags are set, so they are set again.
+    handle->setProperty("_q_xcb_wm_window_type", 0x8);
+    const Qt::WindowFlags flags = handle->flags();
+    handle->setFlags(flags ^ Qt::WindowStaysOnTopHint);
+    handle->setFlags(flags);
 }
 
 Form::Form(QWidget* widget) : widget_(widget) {

@@ -58,6 +58,12 @@ int design_px(int px_at_120);
 // Places a widget by its design values at 120 ppi.
 void set_design_geometry(QWidget* widget, int left, int top, int width, int height);
 
+// A fixed-size dialog offers neither minimise nor maximise on an X11 desktop. The window flags and a fixed size
+// remove the maximise button, but openbox ignores what the Motif hints say of minimising and takes its minimise
+// button from the window's type alone: the window says it is a toolbar as well as a dialog, which removes the
+// button there and changes nothing else of the frame. Called after the flags are set; elsewhere it does nothing.
+void offer_no_minimise(QWidget* window);
+
 class Form {
 public:
     Form(const Form&) = delete;

@@ -14,7 +14,7 @@ BV_PACKAGES=(
     clang-14 libclang-rt-14-dev clang-format-14
     dpkg-dev file binutils desktop-file-utils mount
     qt6-serialport-dev socat python3
-    mosquitto libmosquitto-dev protobuf-compiler libprotobuf-dev libsqlite3-dev openssl
+    mosquitto libmosquitto-dev protobuf-compiler libprotobuf-dev libsqlite3-dev openssl sqlite3 bc
 )
 
 bv_as_root() {

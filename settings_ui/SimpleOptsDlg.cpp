@@ -54,6 +54,7 @@ TSimpleOptsForm::TSimpleOptsForm(QWidget* owner, lib::options_base* options)
     // minimised would leave its owner locked behind a window nobody sees.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
+    gui::offer_no_minimise(this);
     if (owner)
         setFont(owner->font());
     QPalette palette = this->palette();
@@ -94,7 +95,8 @@ TSimpleOptsForm::TSimpleOptsForm(QWidget* owner, lib::options_base* options)
     for (int col = 0; col < 4; ++col)
         Grid->SetColWidths(col, gui::design_px(designed_col_widths[col]));
     Grid->SetOptions(gui::goFixedVertLine | gui::goFixedHorzLine | gui::goVertLine | gui::goHorzLine |
-                     gui::goRangeSelect | gui::goEditing | gui::goAlwaysShowEditor | gui::goThumbTracking);
+                     gui::goRangeSelect | gui::goEditing | gui::goAlwaysShowEditor | gui::goThumbTracking |
+                     gui::goDrawFocusSelected); // the current cell stays highlighted when the grid has the keyboard
 
     auto* client = new QVBoxLayout(this);
     client->setContentsMargins(0, 0, 0, 0);
@@ -155,7 +157,9 @@ void TSimpleOptsForm::FormShow() {
     const QRect area = screen->geometry();
     const int scroll_bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
     const int client_height = std::min(h + scroll_bar + pnlBottom->height() + 8, area.height() * 2 / 3);
-    const int client_width = std::min(w + scroll_bar + 4, area.width() * 11 / 12);
+    // Room for a vertical scroll bar only when the rows need one, so the columns reach the grid's border.
+    const bool scrolls = h + pnlBottom->height() + 8 > area.height() * 2 / 3;
+    const int client_width = std::min(w + (scrolls ? scroll_bar : 0) + 2 * Grid->frameWidth(), area.width() * 11 / 12);
     setFixedSize(client_width, client_height);
     centre_on_screen();
     centre_when_framed();
@@ -167,24 +171,36 @@ void TSimpleOptsForm::centre_on_screen() {
         return;
     const QRect area = screen->geometry();
     const QSize outer = frameGeometry().size();
-    move(area.left() + (area.width() - outer.width()) / 2, area.top() + (area.height() - outer.height()) / 2);
+    // To the nearest pixel, not down: at twice the scale a pixel here is two of the screen's, and a frame whose
+    // size in them is odd would otherwise sit one and a half of them off the centre.
+    move(area.left() + qRound((area.width() - outer.width()) / 2.0),
+         area.top() + qRound((area.height() - outer.height()) / 2.0));
 }
 
-// A window manager frames the window only once it is on the screen, and no event tells of it: the frame is
-// looked for during the first seconds, and the dialog centred again with it.
+// A window manager frames the window only once it is on the screen, and no event tells of it. Until then the
+// frame Qt reports may be none, or one worked out from a window not yet framed whose size on the server is still
+// the old one: a frame of the wrong size. So the frame is watched during the first seconds and the dialog centred
+// again each time it changes, whatever comes first and however late the real one arrives.
 void TSimpleOptsForm::centre_when_framed() {
     auto* watch = new QTimer(this);
     watch->setInterval(10);
     QElapsedTimer since;
     since.start();
-    connect(watch, &QTimer::timeout, this, [this, watch, since] {
-        const bool framed = frameGeometry().size() != size();
-        if (framed)
+    connect(watch, &QTimer::timeout, this, [this, watch, since, centred_with = frame_margins()]() mutable {
+        if (const QMargins now = frame_margins(); now != centred_with) {
+            centred_with = now;
             centre_on_screen();
-        if (framed || !isVisible() || since.elapsed() > 3000) {
+        }
+        if (!isVisible() || since.elapsed() > 3000) {
             watch->stop();
             watch->deleteLater();
         }
     });
     watch->start();
+}
+
+QMargins TSimpleOptsForm::frame_margins() const {
+    const QRect frame = frameGeometry(), inner = geometry();
+    return {inner.left() - frame.left(), inner.top() - frame.top(), frame.right() - inner.right(),
+            frame.bottom() - inner.bottom()};
 }

@@ -5,6 +5,7 @@
 
 #include "gui/FormBase.h"
 
+#include <QMargins>
 #include <QString>
 #include <memory>
 
@@ -52,6 +53,8 @@ private:
     // Centred on the screen with the frame as far as it is known, and again once the frame is there.
     void centre_on_screen();
     void centre_when_framed();
+    // The frame around the window as Qt knows it now (none before the window manager has framed it).
+    QMargins frame_margins() const;
 
     std::unique_ptr<lib::grid_options> editor;
     std::unique_ptr<lib::options_list> option_list;

@@ -47,7 +47,6 @@ struct output_reader::shared {
     bool begin(const std::string& path) {
         if (busy)
             return false;
-        result.reset();
         request = path;
         busy = true;
         changed.notify_all();

@@ -3,6 +3,9 @@
 
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <netdb.h>
+#include <string>
+#include <vector>
 
 #include "tests/acquisition/name_stub.h"
 #include "tests/support/qt_helpers.h"
@@ -39,6 +42,10 @@ TEST(HostLookup, AnswersNamesAndAddressesLaterAndOnlyIfNotAborted) {
     ASSERT_TRUE(wait_for([&] { return answers == 3; }, 15000));
     EXPECT_TRUE(found.empty());
     EXPECT_FALSE(why.empty()) << "the resolver's reason comes with no address";
+    // In the resolver's own words for a name it cannot find, not those of an unrelated system error.
+    const std::vector<std::string> resolver_words = {::gai_strerror(EAI_NONAME), ::gai_strerror(EAI_AGAIN),
+                                                     ::gai_strerror(EAI_FAIL)};
+    EXPECT_NE(std::find(resolver_words.begin(), resolver_words.end(), why), resolver_words.end()) << why;
 
     // A name the IDNA rules reject still goes to the resolver as typed (a hosts file may know it); its addresses
     // come in the resolver's order, each once.

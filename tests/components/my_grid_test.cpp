@@ -71,7 +71,7 @@ TEST_F(MyGridTest, DropDownsFollowTheCurrentCellWithTheOwnersItems) {
     ASSERT_TRUE(grid->Button()->isVisible());
     grid->OnGetPopupStrings = [](QObject*, int col, int row, QStringList& items) {
         EXPECT_EQ(col, 1);
-        items = {"alpha", "beta", QStringLiteral("value%1").arg(row == 4 ? 4 : 99)};
+        items = {"alpha", row == 2 ? "value2" : "beta", QStringLiteral("value%1").arg(row == 4 ? 4 : 99)};
     };
     click_cell(1, 2);
     GridComboBox* combo = grid->Combo();
@@ -79,6 +79,7 @@ TEST_F(MyGridTest, DropDownsFollowTheCurrentCellWithTheOwnersItems) {
     EXPECT_FALSE(grid->Button()->isVisible());
     EXPECT_TRUE(combo->isEditable());
     EXPECT_EQ(combo->currentText(), "value2");
+    EXPECT_EQ(combo->currentIndex(), 1);                                   // the list opens on the value's item
     EXPECT_EQ(combo->count(), 3);                                          // the owner's items only
     EXPECT_EQ(combo->geometry(), cell_qrect(1, 2).adjusted(-1, -1, 1, 1)); // covers the cell and its lines
     EXPECT_TRUE(editor_shown());

@@ -94,9 +94,11 @@ start_xvfb() {
     export DISPLAY=":$(cat "$work/display")" QT_QPA_PLATFORM=xcb
 }
 
-# start_desktop: Xvfb with trayer as the notification area at the screen's bottom right.
+# start_desktop [SCREEN]: Xvfb (see start_xvfb) with trayer as the notification area at the screen's bottom right;
+# the X server's pid in xvfb_pid.
 start_desktop() {
-    start_xvfb
+    start_xvfb "$@"
+    xvfb_pid=${pids[-1]}
     trayer --edge bottom --align right --widthtype pixel --width 120 --heighttype pixel --height 24 \
         --transparent false --SetDockType true >"$work/trayer.log" 2>&1 &
     pids+=($!)

@@ -156,13 +156,23 @@ wait_for 10 grep -q '^changed grid clBlue$' "$work/gallery.log" || fail "the pop
 end_gallery
 
 # --- 3. Once and twice the scale ----------------------------------------------------------------------------
+# Each fits a 1024x768 screen (scaled: twice that) with room for a window manager's frame.
+fits() {
+    local w h
+    read -r w h <<<"$(xdotool search --onlyvisible --pid "$gallery_pid" --name '^Component gallery$' getwindowgeometry |
+        sed -n 's/.*Geometry: \([0-9]*\)x\([0-9]*\)/\1 \2/p' | head -1)"
+    echo "the gallery at ${1}x: ${w}x$h"
+    [ "$w" -le $((1024 * $1)) ] && [ "$h" -le $((740 * $1)) ] || fail "the gallery at ${1}x (${w}x$h) does not fit the screen"
+}
 start_xvfb 2048x1800x24
 run_gallery --at 0,0
 import -window root -crop 1000x900+0+0 "$artefacts/gallery_1x.png"
+fits 1
 end_gallery
 QT_SCALE_FACTOR=2 run_gallery --at 0,0
 sleep 0.5
 import -window root -crop 2000x1800+0+0 "$artefacts/gallery_2x.png"
+fits 2
 end_gallery
 echo "PASS: unroll frames, the double click, two monitors and 2x; artefacts in $artefacts (unroll_frames.png," \
     "two_monitors_popup.png, gallery_1x.png, gallery_2x.png)"

@@ -57,6 +57,27 @@ outage = [t for t in window if phases["outage_start"] + 1500 < t < phases["outag
 if len(outage) < (phases["outage_end"] - phases["outage_start"]) / 1000 - 5:
     problems.append("only %d readings of the outage arrived" % len(outage))
 
+# Exactly once within one session (from an NBIRTH to the next): no reading's time in two messages. Across a
+# kill or a lost connection a reading whose receipt was not acknowledged comes again; that is counted, allowed.
+def reading_times(m):
+    return {x["ts"] for x in m["metrics"] if x["alias"] and ("v" in x or x.get("null"))}
+
+
+session_seen, repeated_across = {}, 0
+all_seen = set()
+for m in rig:
+    kind = m["topic"].split("/")[2]
+    if kind == "NBIRTH":
+        session_seen = {}
+    if kind not in ("DDATA", "DBIRTH"):
+        continue
+    for ts in reading_times(m):
+        if ts in session_seen:
+            problems.append("reading %d sent twice in one session (%s, then %s)" % (ts, session_seen[ts], kind))
+        session_seen[ts] = kind
+        repeated_across += ts in all_seen
+        all_seen.add(ts)
+
 # The outage's readings arrive historical, in order up to the kill in the backfill.
 hist = [(m["at_us"] // 1000, x["ts"]) for m in rig if "/DDATA/" in m["topic"] for x in m["metrics"]
         if x.get("hist") and x["alias"] == 1]
@@ -84,6 +105,7 @@ for m in rig:
 
 for p in problems:
     print("PROBLEM:", p)
-print("%d messages, %d readings seen, %d of the outage, %d historical, %d births, %d deaths"
-      % (len(messages), len(times), len(outage), len(hist), len(births), len(deaths)))
+print("%d messages, %d readings seen, %d of the outage, %d historical, %d births, %d deaths, "
+      "%d readings sent again in a later session" % (len(messages), len(times), len(outage), len(hist), len(births),
+                                                    len(deaths), repeated_across))
 sys.exit(1 if problems else 0)

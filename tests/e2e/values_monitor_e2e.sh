@@ -3,11 +3,13 @@
 # simulator on the fixed port 8001 in a private network namespace, the module copied into a fresh directory (on
 # Qt's offscreen platform: its own window is not under test here), and the monitor on the display, started before
 # the module ever ran and finding Borevane.bin through the install location once the module has recorded it.
-#   before the module: "Нет данных" and no bar;
-#   the module works: values, the bar;
-#   the station paused (SIGSTOP; the module keeps its file, the values go stale): every row greyed, no green bar;
+#   before the module: "Нет данных" on the dark band and no bar;
+#   the module works: values, the bar, the light band; the window fits a 1024x768 screen;
+#   the station paused (SIGSTOP; the module keeps its file, the values go stale): every row greyed, no green bar,
+#   the dark band;
 #   the station resumed: normal again, and the strips show a gap where the readings were stale;
 #   the module ended and its file gone: "Нет файла", the last values still greyed.
+# The value text's contrast with what is behind it is computed from the screenshots' pixels (at least 4.5:1).
 # Then the same window on a screen scaled by two. Screenshots of each state are kept.
 #
 # usage: values_monitor_e2e.sh PROGRAM SIMULATOR MONITOR ARTEFACT_DIR
@@ -20,20 +22,44 @@ need Xvfb xdotool import convert
 enter_private_network "" "$@"
 
 start_program_dir "$program"
-start_xvfb 2000x1600x24
+start_xvfb 2400x1600x24
 export QT_QPA_PLATFORM=xcb
 
 title="Значения модуля глубины"
 bar="#40B040"   # the rate of penetration's bar while current
 trace="#000080" # the strips' traces
+value="#000000" # the values' numerals while current
+greyed="#595959" # and while not
+fresh_band="#D5EFD9" alarm_band="#A11D1D"
 
 # count_colour FILE COLOUR: how many pixels have exactly this colour.
 count_colour() {
     convert "$1" -alpha off +transparent "$2" -alpha extract -format '%[fx:int(mean * w * h + 0.5)]' info:
 }
-# dark_pixels FILE: how many pixels are near black (text drawn in the window text colour).
-dark_pixels() {
-    convert "$1" -alpha off -colorspace gray -threshold 25% -negate -format '%[fx:int(mean * w * h + 0.5)]' info:
+# contrast FILE COLOUR: the contrast ratio (WCAG) of text drawn in COLOUR with the most common colour where it
+# is drawn (the box around all its pixels), both read from the screenshot; 0 when nothing has that colour.
+contrast() {
+    local box behind
+    box=$(convert "$1" -alpha off -fill white +opaque "$2" -fill black -opaque "$2" -negate -format '%@' info:)
+    [ "$(count_colour "$1" "$2")" -gt 0 ] || { echo 0; return; }
+    behind=$(convert "$1" -alpha off -crop "$box" +repage -format %c histogram:info:- | sort -rn | head -1 |
+        sed 's/.*\(#[0-9A-F]\{6\}\).*/\1/')
+    python3 - "$2" "$behind" <<'PY'
+import sys
+def lum(h):
+    c = [int(h[i:i + 2], 16) / 255 for i in (1, 3, 5)]
+    c = [v / 12.92 if v <= 0.04045 else ((v + 0.055) / 1.055) ** 2.4 for v in c]
+    return 0.2126 * c[0] + 0.7152 * c[1] + 0.0722 * c[2]
+a, b = sorted((lum(sys.argv[1]), lum(sys.argv[2])))
+print(f"{(b + 0.05) / (a + 0.05):.1f}")
+PY
+}
+# legible FILE COLOUR: the values in COLOUR stand out at least 4.5:1.
+legible() {
+    local ratio
+    ratio=$(contrast "$1" "$2")
+    echo "$(basename "$1"): value text $2 at $ratio:1"
+    awk -v r="$ratio" 'BEGIN { exit !(r >= 4.5) }' || fail "the values in $(basename "$1") stand out only $ratio:1"
 }
 # trace_columns FILE: one character per pixel column, 1 where a strip's trace has a pixel, else 0.
 trace_columns() {
@@ -60,6 +86,10 @@ status_seen "Нет данных" || fail "the monitor did not start with no dat
 sleep 1.5
 shot nodata
 [ "$(count_colour "$artefacts/values_monitor_nodata.png" "$bar")" = 0 ] || fail "a bar is shown before any value"
+[ "$(count_colour "$artefacts/values_monitor_nodata.png" "$alarm_band")" -gt 5000 ] || fail "no dark band without data"
+read -r shown_w shown_h <<<"$(identify -format '%w %h' "$artefacts/values_monitor_nodata.png")"
+echo "the window: ${shown_w}x$shown_h"
+[ "$shown_w" -le 1024 ] && [ "$shown_h" -le 720 ] || fail "the window (${shown_w}x$shown_h) does not fit a 1024x768 screen"
 grep -q '^depth=' "$work/monitor.log" && fail "a value was printed before the module ran"
 
 start_station "$work/station.log"
@@ -75,12 +105,14 @@ status_seen "Работа" || fail "the headline did not turn to work"
 sleep 8 # some history in the strips
 shot working
 working_bar=$(count_colour "$artefacts/values_monitor_working.png" "$bar")
-working_dark=$(dark_pixels "$artefacts/values_monitor_working.png")
+working_greyed=$(count_colour "$artefacts/values_monitor_working.png" "$greyed")
 [ "$working_bar" -gt 100 ] || fail "no bar while the module works ($working_bar pixels)"
+[ "$(count_colour "$artefacts/values_monitor_working.png" "$fresh_band")" -gt 5000 ] || fail "no light band while working"
+legible "$artefacts/values_monitor_working.png" "$value"
 grep -q '^depth=.* stale$' "$work/monitor.log" && fail "a reading was stale while the module worked"
 firsts=$(grep '^depth=' "$work/monitor.log" | sed 's/ age=.*//' | sort -u | wc -l)
 [ "$firsts" -ge 2 ] || fail "the values read did not change"
-echo "working: $working_bar bar pixels, $working_dark dark pixels"
+echo "working: $working_bar bar pixels, $working_greyed greyed pixels"
 
 # The station pauses: the module keeps its file unchanged, the readings go stale after five seconds.
 kill -STOP "$station_pid"
@@ -91,10 +123,12 @@ status_seen "Данные устарели" || fail "the headline does not say t
 sleep 8 # a gap of some ten seconds: several pixels of a strip
 shot stale
 stale_bar=$(count_colour "$artefacts/values_monitor_stale.png" "$bar")
-stale_dark=$(dark_pixels "$artefacts/values_monitor_stale.png")
-echo "stale: $stale_bar bar pixels, $stale_dark dark pixels"
+stale_greyed=$(count_colour "$artefacts/values_monitor_stale.png" "$greyed")
+echo "stale: $stale_bar bar pixels, $stale_greyed greyed pixels"
 [ "$stale_bar" = 0 ] || fail "the bar keeps its live colour while stale"
-[ "$stale_dark" -lt $((working_dark * 2 / 3)) ] || fail "the rows are not greyed ($stale_dark dark pixels, $working_dark before)"
+[ "$stale_greyed" -gt $((working_greyed * 10 + 1000)) ] || fail "the rows are not greyed ($stale_greyed greyed pixels, $working_greyed before)"
+[ "$(count_colour "$artefacts/values_monitor_stale.png" "$alarm_band")" -gt 5000 ] || fail "no dark band while stale"
+legible "$artefacts/values_monitor_stale.png" "$greyed"
 
 # Resumed: fresh again, and a gap in the strips where no fresh reading came.
 kill -CONT "$station_pid"
@@ -104,10 +138,10 @@ wait_for 30 sh -c "tail -n +$((lines + 1)) '$work/monitor.log' | grep -q '^depth
 sleep 4
 shot resumed
 resumed_bar=$(count_colour "$artefacts/values_monitor_resumed.png" "$bar")
-resumed_dark=$(dark_pixels "$artefacts/values_monitor_resumed.png")
-echo "resumed: $resumed_bar bar pixels, $resumed_dark dark pixels"
+resumed_greyed=$(count_colour "$artefacts/values_monitor_resumed.png" "$greyed")
+echo "resumed: $resumed_bar bar pixels, $resumed_greyed greyed pixels"
 [ "$resumed_bar" -gt 100 ] || fail "no bar once fresh again"
-[ "$resumed_dark" -gt $((working_dark * 9 / 10)) ] || fail "the rows stay greyed ($resumed_dark dark pixels)"
+[ "$resumed_greyed" -lt $((stale_greyed / 10)) ] || fail "the rows stay greyed ($resumed_greyed greyed pixels)"
 columns=$(trace_columns "$artefacts/values_monitor_resumed.png")
 trimmed=$(echo "$columns" | sed 's/^0*//; s/0*$//')
 echo "trace columns: $trimmed"
@@ -120,13 +154,15 @@ pids+=($scaled_pid)
 wait_for 10 xdotool search --all --onlyvisible --pid "$scaled_pid" --name "^$title\$" ||
     fail "the scaled monitor's window did not appear"
 scaled=$(xdotool search --all --onlyvisible --pid "$scaled_pid" --name "^$title\$" | head -1)
-xdotool windowmove "$scaled" 560 0
+xdotool windowmove "$scaled" 800 0
 sleep 3
 import -window "$scaled" "$artefacts/values_monitor_scale2.png"
-scaled_width=$(identify -format '%w' "$artefacts/values_monitor_scale2.png")
-[ "$scaled_width" -ge 800 ] || fail "the scaled window is not scaled ($scaled_width pixels wide)"
+read -r scaled_w scaled_h <<<"$(identify -format '%w %h' "$artefacts/values_monitor_scale2.png")"
+echo "the scaled window: ${scaled_w}x$scaled_h"
+[ "$scaled_w" -ge 1200 ] || fail "the scaled window is not scaled ($scaled_w pixels wide)"
+[ "$scaled_w" -le 2048 ] && [ "$scaled_h" -le 1440 ] || fail "the scaled window does not fit a 2048x1536 screen"
+legible "$artefacts/values_monitor_scale2.png" "$value"
 [ "$(count_colour "$artefacts/values_monitor_scale2.png" "$bar")" -gt 400 ] || fail "no bar on the scaled screen"
-kill "$scaled_pid"
 
 # The module ends and its file goes: no file, the last values still greyed.
 end_program "$program_pid" "the module"
@@ -138,7 +174,12 @@ status_seen "Нет файла" || fail "the headline does not say the file is m
 sleep 1.5
 shot missing
 [ "$(count_colour "$artefacts/values_monitor_missing.png" "$bar")" = 0 ] || fail "the bar looks live without a file"
+legible "$artefacts/values_monitor_missing.png" "$greyed"
+# The scaled window, the file gone too.
+import -window "$scaled" "$artefacts/values_monitor_scale2_missing.png"
+legible "$artefacts/values_monitor_scale2_missing.png" "$greyed"
+kill "$scaled_pid"
 if grep -qi 'critical\|fatal' "$work/monitor.err"; then
     cat "$work/monitor.err" >&2
 fi
-echo "PASS: screenshots in $artefacts: values_monitor_{nodata,working,stale,resumed,scale2,missing}.png"
+echo "PASS: screenshots in $artefacts: values_monitor_{nodata,working,stale,resumed,scale2,missing,scale2_missing}.png"

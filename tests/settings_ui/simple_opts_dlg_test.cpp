@@ -164,9 +164,9 @@ TEST(SimpleOptsDlg, DesignValuesBeforeItRuns) {
     const int widths[] = {41, 127, 89, 151};
     for (int col = 0; col < 4; ++col)
         EXPECT_EQ(g->ColWidths(col), gui::design_px(widths[col]));
-    EXPECT_EQ(g->Options(),
-              unsigned(gui::goFixedVertLine | gui::goFixedHorzLine | gui::goVertLine | gui::goHorzLine |
-                       gui::goRangeSelect | gui::goEditing | gui::goAlwaysShowEditor | gui::goThumbTracking));
+    EXPECT_EQ(g->Options(), unsigned(gui::goFixedVertLine | gui::goFixedHorzLine | gui::goVertLine | gui::goHorzLine |
+                                     gui::goRangeSelect | gui::goEditing | gui::goAlwaysShowEditor |
+                                     gui::goThumbTracking | gui::goDrawFocusSelected));
     const QStringList titles{u("№"), u("Название"), u("Ед.изм."), u("               Значение               ")};
     for (int col = 0; col < 4; ++col)
         EXPECT_EQ(g->GetCells(col, 0), titles[col]);
@@ -259,12 +259,14 @@ TEST(SimpleOptsDlg, FitsTheGridAndIsCentred) {
         for (int row = 0; row < g->RowCount(); ++row)
             h += g->RowHeights(row) + line;
         const int bar = form.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &form);
-        EXPECT_EQ(form.width(), w + bar + 4);
+        // The columns reach the grid's border: no room kept for a scroll bar the two rows do not need.
+        EXPECT_EQ(form.width(), w + 2 * g->frameWidth());
+        EXPECT_EQ(g->viewport()->width(), w);
         EXPECT_EQ(form.minimumSize(), form.maximumSize()); // a dialog border: the user cannot resize it
         EXPECT_EQ(form.height(), h + bar + form.pnlBottom->height() + 8);
         const QRect outer = form.frameGeometry();
-        EXPECT_EQ(outer.left() - screen.left(), (screen.width() - outer.width()) / 2);
-        EXPECT_EQ(outer.top() - screen.top(), (screen.height() - outer.height()) / 2);
+        EXPECT_EQ(outer.left() - screen.left(), qRound((screen.width() - outer.width()) / 2.0));
+        EXPECT_EQ(outer.top() - screen.top(), qRound((screen.height() - outer.height()) / 2.0));
         // The panel at the bottom, the grid filling the rest of the client area.
         const int panel = form.pnlBottom->height();
         EXPECT_EQ(form.pnlBottom->geometry(), QRect(0, form.height() - panel, form.width(), panel));
@@ -278,8 +280,8 @@ TEST(SimpleOptsDlg, FitsTheGridAndIsCentred) {
         EXPECT_EQ(big.height(), screen.height() * 2 / 3);
         EXPECT_EQ(big.width(), screen.width() * 11 / 12);
         const QRect outer = big.frameGeometry();
-        EXPECT_EQ(outer.left() - screen.left(), (screen.width() - outer.width()) / 2);
-        EXPECT_EQ(outer.top() - screen.top(), (screen.height() - outer.height()) / 2);
+        EXPECT_EQ(outer.left() - screen.left(), qRound((screen.width() - outer.width()) / 2.0));
+        EXPECT_EQ(outer.top() - screen.top(), qRound((screen.height() - outer.height()) / 2.0));
         // The buttons keep to the panel's top right, in their designed order and spacing.
         const QRect ok = big.btnOk->geometry(), cancel = big.btnCancel->geometry();
         const int panel = big.pnlBottom->height();

@@ -96,7 +96,7 @@ public:
         auto* page = new QWidget(this);
         setCentralWidget(page);
         page->setAutoFillBackground(true);
-        resize(900, 640);
+        resize(900, 710); // fits a 1024x768 screen with its frame, and twice that at 2x
         build_buttons(page);
         build_panels(page);
         build_labels_and_boxes(page);
@@ -203,6 +203,10 @@ private:
             l->SetCaption(type == ltRoundShadow ? "Ореол" : alignment == gui::taLeftJustify ? "Слева" : "Тень");
         };
         label(10, gui::taCenter, ltShadow, 0x00C0FF);
+        // White text is for dark faces: shown on one, as it would be used.
+        auto* dark = new TMyRectangle(page);
+        dark->setGeometry(220, 187, 200, 40);
+        dark->SetColor(0x604020);
         label(220, gui::taLeftJustify, ltShadow, gui::clWhite);
         label(430, gui::taCenter, ltRoundShadow, gui::clYellow);
 
@@ -262,10 +266,9 @@ private:
     // The indicator, the colour list box and the virtual data grid. One bar sweeps its range, so its
     // colour change at the alarm level can be watched.
     void build_readouts(QWidget* page) {
-        resize(900, 820);
-        heading(page, "TIndicator", 10, 630);
+        heading(page, "TIndicator", 10, 525);
         auto* value = new TIndicator(page);
-        value->setGeometry(10, 652, 130, 40);
+        value->setGeometry(10, 547, 130, 40);
         value->SetColor(0x604020);
         value->SetFontColor(0x80FFFF);
         QFont big = value->font();
@@ -274,7 +277,7 @@ private:
         value->SetDigNum(2);
         value->SetValue(3.14159L);
         auto* sweeping = new TIndicator(page);
-        sweeping->setGeometry(150, 652, 130, 40);
+        sweeping->setGeometry(150, 547, 130, 40);
         sweeping->SetIndicatorType(itHLine);
         sweeping->SetIndicatorColor(0x40B040);
         sweeping->SetColor(gui::clWindow);
@@ -286,7 +289,7 @@ private:
         });
         sweep->start(150);
         auto* alarmed = new TIndicator(page);
-        alarmed->setGeometry(10, 702, 270, 30);
+        alarmed->setGeometry(10, 597, 270, 30);
         alarmed->SetIndicatorType(itHLine);
         alarmed->SetFrameWidth(2);
         alarmed->SetTextShadow(false);
@@ -296,7 +299,7 @@ private:
         alarmed->SetValue(86);
         // Before its first value a bar shows neither bar nor number, only a caption given to it.
         auto* waiting = new TIndicator(page);
-        waiting->setGeometry(10, 740, 270, 26);
+        waiting->setGeometry(10, 635, 270, 26);
         waiting->SetIndicatorType(itHLine);
         waiting->SetColor(gui::clWindow);
         waiting->SetValueRight(30);
@@ -305,9 +308,9 @@ private:
         waiting->SetTextShadow(false);
         waiting->SetCaption(QString::fromUtf8("нет данных"));
 
-        heading(page, "TMyColorListBox", 300, 630);
+        heading(page, "TMyColorListBox", 300, 525);
         color_list = new TMyColorListBox(page);
-        color_list->setGeometry(300, 652, 180, 150);
+        color_list->setGeometry(300, 547, 180, 150);
         color_list->addItems({"Red clRed", "\"Тёмно-красный\" $00000080", "\"Морская волна\" clTeal",
                               "\"Окно\" clWindow", "\"Без цвета\" bogus", "\"Только имя\""});
         color_list->SetColors(2, 0x808000);
@@ -317,9 +320,9 @@ private:
             std::fflush(stdout);
         });
 
-        heading(page, "TQVVirtualGrid", 500, 630);
+        heading(page, "TQVVirtualGrid", 520, 525);
         virtual_grid = new TQVVirtualGrid(page);
-        virtual_grid->setGeometry(500, 652, 390, 150);
+        virtual_grid->setGeometry(520, 547, 370, 150);
         virtual_grid->SetColCount(4);
         virtual_grid->SetRowCount(30);
         virtual_grid->SetFloatPrecision(3);
@@ -377,7 +380,7 @@ private:
     void build_property_grid(QWidget* page) {
         heading(page, "TMyGrid", 520, 290);
         property_grid = new TMyGrid(page);
-        property_grid->setGeometry(520, 312, 370, 300);
+        property_grid->setGeometry(520, 312, 370, 200);
         property_grid->SetOptions(property_grid->Options() | gui::goEditing);
         property_grid->PropEditorMode = true;
         property_grid->SetAddCharasters(true);

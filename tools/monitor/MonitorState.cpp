@@ -34,7 +34,9 @@ void monitor_state::read(const snapshot_result& result, double now) {
     values_ = snapshot_values(s);
     file_age_ = s.age_seconds;
     status_ = is_fresh(s) ? status::fresh : status::stale;
-    reads_.push_back(now);
+    // An old file read once a second is not a module at work: only fresh reads count.
+    if (status_ == status::fresh)
+        reads_.push_back(now);
     while (!reads_.empty() && reads_.front() <= now - 60)
         reads_.pop_front();
 }

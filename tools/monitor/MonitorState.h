@@ -45,7 +45,7 @@ public:
         bool seen;
     };
     std::optional<change> since_change(double now) const;
-    // Successful reads within the minute before `now`.
+    // Fresh reads within the minute before `now`.
     int reads_per_minute(double now) const;
 
 private:
@@ -59,7 +59,7 @@ private:
     std::uintmax_t wrong_size_ = 0;
     double changed_at_ = 0;
     bool change_seen_ = false;
-    std::deque<double> reads_; // times of the successful reads of the last minute
+    std::deque<double> reads_; // times of the fresh reads of the last minute
 };
 
 } // namespace tools

@@ -7,10 +7,7 @@
 namespace {
 
 constexpr int margin = 3;
-
-QString stale_mark() {
-    return QString::fromUtf8(" (устар.)");
-}
+constexpr int tick = 4;
 
 } // namespace
 
@@ -19,29 +16,35 @@ TTrendStrip::TTrendStrip(const tools::value_history& history, std::size_t index,
     SetColor(gui::clWindow);
     const int line = QFontMetrics(font()).height();
     setMinimumHeight(3 * line + 2 * margin);
-}
-
-void TTrendStrip::SetTitle(const QString& title) {
-    store(title_, title);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 }
 
 void TTrendStrip::SetReference(std::optional<std::size_t> index) {
     store(reference_, index);
 }
 
-void TTrendStrip::SetView(double now, std::optional<std::pair<double, double>> scale, std::optional<double> current,
-                          bool stale) {
+void TTrendStrip::SetTimeAxis(bool shown) {
+    if (!store(time_axis_, shown))
+        return;
+    const int line = QFontMetrics(font()).height();
+    setMinimumHeight((shown ? 4 : 3) * line + 2 * margin);
+}
+
+void TTrendStrip::SetView(double now, std::optional<std::pair<double, double>> scale, bool stale) {
     now_ = now;
     scale_ = scale;
-    current_ = current;
     stale_ = stale;
     update();
 }
 
 gui::TRect TTrendStrip::PlotRect() const {
-    const QFontMetrics fm(font());
-    const int right_column = fm.horizontalAdvance(QString::fromUtf8("макс 00000,00")) + 2 * margin;
-    return {margin, fm.height() + margin, std::max(margin + 1, width() - right_column), height() - margin};
+    const int axis = time_axis_ ? QFontMetrics(font()).height() : 0;
+    return {margin + 1, margin + 1, std::max(margin + 2, width() - margin - 1),
+            std::max(margin + 2, height() - margin - 1 - axis)};
+}
+
+int TTrendStrip::minute_x(const gui::TRect& plot, int minutes_ago) {
+    return plot.left + plot.width() * (10 - minutes_ago) / 10;
 }
 
 void TTrendStrip::draw_trace(gui::TCanvas& canvas, const gui::TRect& plot, std::size_t index, gui::TColor color) {
@@ -56,25 +59,44 @@ void TTrendStrip::draw_trace(gui::TCanvas& canvas, const gui::TRect& plot, std::
     }
 }
 
+// The scale's upper limit in the top-left corner, its lower one in the bottom-left, each on a
+// patch of the window colour so the trace never runs through the digits.
+void TTrendStrip::draw_limits(gui::TCanvas& canvas, const gui::TRect& plot) {
+    canvas.Font.color = stale_ ? stale_color : text_color;
+    for (const bool upper : {true, false}) {
+        const QString text = format_fixed(upper ? scale_->second : scale_->first, decimals);
+        const int tw = canvas.TextWidth(text) + 4;
+        const int th = canvas.TextHeight(text);
+        const int top = upper ? plot.top : plot.bottom - th;
+        canvas.Brush.style = gui::BrushStyle::Solid;
+        canvas.Brush.color = gui::clWindow;
+        canvas.FillRect({plot.left, top, plot.left + tw, top + th});
+        canvas.Brush.style = gui::BrushStyle::Clear;
+        canvas.TextOut(plot.left + 2, top, text);
+    }
+}
+
+// Under the plot: "10 мин назад" at its left end, the even minutes at their ticks, 0 at the right
+// end; a label that would run into the previous one is left out.
+void TTrendStrip::draw_time_axis(gui::TCanvas& canvas, const gui::TRect& plot) {
+    canvas.Brush.style = gui::BrushStyle::Clear;
+    canvas.Font.color = text_color;
+    int free_from = plot.left;
+    for (int m = 10; m >= 0; m -= 2) {
+        const QString text = m == 10 ? QString::fromUtf8("10 мин назад") : QString::number(m);
+        const int tw = canvas.TextWidth(text);
+        const int x = m == 10 ? plot.left : m == 0 ? plot.right - tw : minute_x(plot, m) - tw / 2;
+        if (x < free_from)
+            continue;
+        canvas.TextOut(x, plot.bottom + 1, text);
+        free_from = x + tw + canvas.TextWidth(QStringLiteral(" "));
+    }
+}
+
 void TTrendStrip::Paint(gui::TCanvas& canvas) {
     gui::TPaintBox::Paint(canvas);
-    const int w = width();
     canvas.Brush.style = gui::BrushStyle::Solid;
-    canvas.FillRect({0, 0, w, height()});
-    const gui::TColor text = stale_ ? gui::clGrayText : gui::clWindowText;
-    canvas.Brush.style = gui::BrushStyle::Clear;
-
-    // The title on the left, the current value on the right of the top line.
-    gui::TRect top{margin, 0, w - margin, canvas.TextHeight(title_)};
-    canvas.Font.color = text;
-    canvas.DrawText(title_, top, gui::DT_LEFT | gui::DT_SINGLELINE | gui::DT_NOPREFIX | gui::DT_END_ELLIPSIS);
-    if (current_) {
-        gui::TFont plain = canvas.Font;
-        canvas.Font.font.setBold(true);
-        canvas.DrawText(format_fixed(*current_, decimals) + (stale_ ? stale_mark() : QString()), top,
-                        gui::DT_RIGHT | gui::DT_SINGLELINE | gui::DT_NOPREFIX);
-        canvas.Font = plain;
-    }
+    canvas.FillRect({0, 0, width(), height()});
 
     const gui::TRect plot = PlotRect();
     canvas.Pen.color = gui::clBtnShadow;
@@ -84,14 +106,15 @@ void TTrendStrip::Paint(gui::TCanvas& canvas) {
     canvas.Brush.style = gui::BrushStyle::Solid;
     canvas.Brush.color = gui::clBtnShadow;
     for (int m = 1; m < 10; ++m) {
-        const int x = plot.left + plot.width() * m / 10;
-        canvas.FillRect({x, plot.bottom - 3, x + 1, plot.bottom});
+        const int x = minute_x(plot, m);
+        canvas.FillRect({x, plot.bottom - tick, x + 1, plot.bottom});
     }
+    if (time_axis_)
+        draw_time_axis(canvas, plot);
 
-    const auto range = history_.range(index_, now_);
     if (!scale_) {
         canvas.Brush.style = gui::BrushStyle::Clear;
-        canvas.Font.color = gui::clGrayText;
+        canvas.Font.color = stale_color;
         gui::TRect centre = plot;
         canvas.DrawText(QString::fromUtf8("нет данных"), centre,
                         gui::DT_CENTER | gui::DT_VCENTER | gui::DT_SINGLELINE | gui::DT_NOPREFIX);
@@ -100,15 +123,5 @@ void TTrendStrip::Paint(gui::TCanvas& canvas) {
     if (reference_)
         draw_trace(canvas, plot, *reference_, reference_color);
     draw_trace(canvas, plot, index_, trace_color);
-
-    // The window's extremes beside the trace, top and bottom.
-    if (!range)
-        return;
-    canvas.Brush.style = gui::BrushStyle::Clear;
-    canvas.Font.color = text;
-    gui::TRect column{plot.right + margin, plot.top - 1, w - margin, plot.bottom + 1};
-    canvas.DrawText(QString::fromUtf8("макс ") + format_fixed(range->second, decimals), column,
-                    gui::DT_RIGHT | gui::DT_SINGLELINE | gui::DT_NOPREFIX);
-    canvas.DrawText(QString::fromUtf8("мин ") + format_fixed(range->first, decimals), column,
-                    gui::DT_RIGHT | gui::DT_BOTTOM | gui::DT_SINGLELINE | gui::DT_NOPREFIX);
+    draw_limits(canvas, plot);
 }

@@ -1,7 +1,8 @@
-// TTrendStrip: one value's last ten minutes as a self-painted strip: the title and the current
-// value above, the trace below with the window's maximum and minimum beside it, gaps left empty.
-// The scale is given from outside, so that two strips can share one (the hole and bit depths).
-// An optional second value of the same history is drawn faintly behind the first on the same scale.
+// TTrendStrip: one value's last ten minutes as a self-painted strip across its row: the trace with
+// gaps left empty, the scale's limits labelled at the strip's left end, a tick a minute, and, where
+// asked, the time axis (minutes ago) under it. The scale is given from outside, so that two strips
+// can share one (the hole and bit depths). An optional second value of the same history is drawn
+// faintly behind the first on the same scale.
 #pragma once
 
 #include "gui/PaintBox.h"
@@ -14,34 +15,41 @@ class TTrendStrip : public gui::TPaintBox {
 public:
     static constexpr gui::TColor trace_color = gui::clNavy;
     static constexpr gui::TColor reference_color = gui::clSilver;
-    // Of every value the monitor shows, here and in its table.
+    // Labels: current and not current, each at least 4.5:1 on the window colour.
+    static constexpr gui::TColor text_color = gui::clWindowText;
+    static constexpr gui::TColor stale_color = 0x595959;
+    // Of every value the monitor shows.
     static constexpr int decimals = 2;
 
     TTrendStrip(const tools::value_history& history, std::size_t index, QWidget* owner = nullptr);
 
-    void SetTitle(const QString& title);
     // The value of the history drawn behind this one.
     void SetReference(std::optional<std::size_t> index);
-    // What the next paint shows: the window ending at `now`, the scale, the current value (nothing
-    // before the first read) and whether it is stale (then shown greyed and marked).
-    void SetView(double now, std::optional<std::pair<double, double>> scale, std::optional<double> current, bool stale);
+    // Minutes ago under the trace.
+    void SetTimeAxis(bool shown);
+    // What the next paint shows: the window ending at `now`, the scale (none before the first
+    // fresh read in the window) and whether the value is stale (then the labels are greyed).
+    void SetView(double now, std::optional<std::pair<double, double>> scale, bool stale);
 
     bool Stale() const { return stale_; }
-    // Where the trace goes inside a strip of this size.
+    // Where the trace goes inside a strip of this size: the whole width, less a small margin.
     gui::TRect PlotRect() const;
+    // The x of each minute's tick in the plot, from ten minutes ago (0) to now (10).
+    static int minute_x(const gui::TRect& plot, int minutes_ago);
 
 protected:
     void Paint(gui::TCanvas& canvas) override;
 
 private:
     void draw_trace(gui::TCanvas& canvas, const gui::TRect& plot, std::size_t index, gui::TColor color);
+    void draw_limits(gui::TCanvas& canvas, const gui::TRect& plot);
+    void draw_time_axis(gui::TCanvas& canvas, const gui::TRect& plot);
 
     const tools::value_history& history_;
     std::size_t index_;
     std::optional<std::size_t> reference_;
-    QString title_;
+    bool time_axis_ = false;
     double now_ = 0;
     std::optional<std::pair<double, double>> scale_;
-    std::optional<double> current_;
     bool stale_ = true;
 };

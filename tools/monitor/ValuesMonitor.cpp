@@ -2,15 +2,18 @@
 
 #include "components/FloatFormat.h"
 #include "components/Indicator.h"
-#include "components/QVVirtualGrid.h"
 #include "gui/SingleInstance.h"
 #include "library/cp1251.h"
 #include "library/ini_file.h"
+#include "tools/monitor/BarScale.h"
 #include "tools/monitor/TrendStrip.h"
+#include "tools/monitor/ValueReadout.h"
 
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
+#include <QFrame>
+#include <QGridLayout>
 #include <QLabel>
 #include <QLocale>
 #include <QSettings>
@@ -69,30 +72,7 @@ std::optional<std::pair<double, double>> joined(const std::optional<std::pair<do
     return std::make_pair(std::min(a->first, b->first), std::max(a->second, b->second));
 }
 
-void set_text_color(QLabel* label, bool alarm) {
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText,
-                     alarm ? QColor(Qt::red) : label->parentWidget()->palette().color(QPalette::WindowText));
-    label->setPalette(palette);
-}
-
 } // namespace
-
-// A read-only display: no cell is ever drawn as selected, so the current cell does not stand out.
-class TValuesMonitor::values_grid : public TQVVirtualGrid {
-public:
-    using TQVVirtualGrid::TQVVirtualGrid;
-    gui::TFont text_font;
-    gui::TFont stale_font;
-    // Measuring hands the cell handler grid rows, drawing data rows (see TQVVirtualGrid).
-    bool measuring = false;
-    int data_row(int row) const { return measuring ? row - FixedRows() : row; }
-
-protected:
-    void DrawCell(int col, int row, const TRect& rect, gui::TGridDrawState state) override {
-        TQVVirtualGrid::DrawCell(col, row, rect, state & ~gui::gdSelected);
-    }
-};
 
 TValuesMonitor::TValuesMonitor(Options options, QWidget* parent) : QWidget(parent), options_(std::move(options)) {
     clock_.start();
@@ -102,51 +82,44 @@ TValuesMonitor::TValuesMonitor(Options options, QWidget* parent) : QWidget(paren
     setWindowTitle("Значения модуля глубины");
     auto* layout = new QVBoxLayout(this);
 
-    status_label_ = new QLabel(this);
+    // The state over the values: the headline and the line under it on a band of the state's colour.
+    band_ = new QFrame(this);
+    band_->setAutoFillBackground(true);
+    auto* band_layout = new QVBoxLayout(band_);
+    band_layout->setContentsMargins(8, 4, 8, 4);
+    band_layout->setSpacing(0);
+    status_label_ = new QLabel(band_);
     QFont headline = font();
     headline.setBold(true);
-    headline.setPointSizeF(headline.pointSizeF() * 1.3);
+    headline.setPointSizeF(headline.pointSizeF() * 1.6);
     status_label_->setFont(headline);
-    layout->addWidget(status_label_);
-    age_label_ = new QLabel(this);
+    band_layout->addWidget(status_label_);
+    age_label_ = new QLabel(band_);
     age_label_->setWordWrap(true); // a long path must not widen the window
-    layout->addWidget(age_label_);
+    band_layout->addWidget(age_label_);
+    layout->addWidget(band_);
 
-    grid_ = new values_grid(this);
-    grid_->SetColCount(2);
-    grid_->SetRowCount(1 + static_cast<int>(parameters.size()));
-    grid_->SetFixedCols(0);
-    grid_->SetFixedRows(1);
-    grid_->SetOptions(gui::goFixedVertLine | gui::goFixedHorzLine | gui::goVertLine | gui::goHorzLine);
-    grid_->setFocusPolicy(Qt::NoFocus);
-    grid_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    grid_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    grid_->CorrectRowHeight();
-    grid_->text_font = {grid_->font(), gui::clWindowText};
-    grid_->stale_font = {grid_->font(), gui::clGrayText};
-    const int row_pitch = grid_->DefaultRowHeight() + grid_->GridLineWidth();
-    grid_->setFixedHeight(grid_->RowCount() * row_pitch + 2 * grid_->frameWidth());
-    grid_->VGGetFixedParams = [](QObject*, int col, int, QVariant& value, TVGCellProperty&) {
-        value = QString(col == 0 ? "Параметр" : "Значение");
-    };
-    grid_->VGGetCellParams = [this](QObject*, int col, int row, QVariant& value, TVGCellProperty& prop) {
-        prop.Font = state_.fresh() ? &grid_->text_font : &grid_->stale_font;
-        prop.Color = gui::clWindow;
-        row = grid_->data_row(row);
-        if (row < 0 || row >= static_cast<int>(parameters.size()))
-            return;
-        const auto& values = state_.values();
-        if (col == 0) {
-            value = Title(static_cast<std::size_t>(row));
-        } else if (values) {
-            value = format_fixed((*values)[static_cast<std::size_t>(row)], TTrendStrip::decimals) +
-                    (state_.fresh() ? "" : stale_mark());
-            prop.Alignment = gui::taRightJustify;
-        }
-    };
-    layout->addWidget(grid_);
+    // A row per value: the reading, and its last ten minutes across the rest of the row.
+    auto* rows = new QGridLayout;
+    rows->setHorizontalSpacing(2);
+    rows->setVerticalSpacing(2);
+    for (std::size_t i = 0; i < strips_.size(); ++i) {
+        readouts_[i] = new TValueReadout(this);
+        readouts_[i]->SetTitle(QString::fromUtf8(parameters[i].name), units_[i]);
+        strips_[i] = new TTrendStrip(history_, i, this);
+        rows->addWidget(readouts_[i], static_cast<int>(i), 0);
+        rows->addWidget(strips_[i], static_cast<int>(i), 1);
+        rows->setRowStretch(static_cast<int>(i), 1);
+    }
+    rows->setColumnStretch(1, 1);
+    // The bit's distance from the bottom: the hole depth behind the bit depth, on the scale both share.
+    strips_[1]->SetReference(0);
+    strips_.back()->SetTimeAxis(true);
+    layout->addLayout(rows, 1);
 
-    layout->addWidget(new QLabel(Title(rop_index), this));
+    // The bar under the rows' readings, the module's health beside it.
+    auto* bottom = new QGridLayout;
+    bottom->addWidget(new QLabel(Title(rop_index), this), 0, 0);
     rop_bar_ = new TIndicator(this);
     rop_bar_->SetIndicatorType(itHLine);
     rop_bar_->SetValueRight(rop_max);
@@ -157,22 +130,21 @@ TValuesMonitor::TValuesMonitor(Options options, QWidget* parent) : QWidget(paren
     rop_bar_->SetTextShadow(false); // plain text reads best over the bar and greyed
     rop_bar_->SetCaption("");
     rop_bar_->setFixedHeight(26);
-    layout->addWidget(rop_bar_);
-
-    layout->addWidget(new QLabel(QString::fromUtf8("За 10 минут:"), this));
-    for (std::size_t i = 0; i < strips_.size(); ++i) {
-        strips_[i] = new TTrendStrip(history_, i, this);
-        strips_[i]->SetTitle(Title(i));
-        layout->addWidget(strips_[i]);
-    }
-    // The bit's distance from the bottom: the hole depth behind the bit depth, on the scale both share.
-    strips_[1]->SetReference(0);
-
+    bottom->addWidget(rop_bar_, 1, 0);
+    rop_scale_ = new TBarScale(this);
+    rop_scale_->SetRange(0, rop_max, rop_step);
+    rop_scale_->SetAlarm(rop_alarm);
+    bottom->addWidget(rop_scale_, 2, 0);
     health_label_ = new QLabel(this);
-    layout->addWidget(health_label_);
-    layout->addStretch();
+    health_label_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    bottom->addWidget(health_label_, 0, 1, 3, 1);
+    bottom->setColumnMinimumWidth(0, readouts_[0]->sizeHint().width());
+    bottom->setColumnStretch(1, 1);
+    bottom->setHorizontalSpacing(12);
+    bottom->setVerticalSpacing(0);
+    layout->addLayout(bottom);
 
-    resize(460, 780);
+    resize(default_width, default_height);
     if (!options_.settings_dir.isEmpty())
         restoreGeometry(
             QSettings(settings_file("borevane_monitor.conf"), QSettings::IniFormat).value("geometry").toByteArray());
@@ -183,10 +155,6 @@ TValuesMonitor::TValuesMonitor(Options options, QWidget* parent) : QWidget(paren
 }
 
 TValuesMonitor::~TValuesMonitor() = default;
-
-TQVVirtualGrid* TValuesMonitor::Grid() const {
-    return grid_;
-}
 
 QString TValuesMonitor::settings_file(const char* name) const {
     return QDir(options_.settings_dir).filePath(QString::fromLatin1(name));
@@ -224,7 +192,7 @@ void TValuesMonitor::read_units() {
 
 void TValuesMonitor::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    show_state(clock_.elapsed() / 1000.0); // the grid measures its visible rows, which exist only once it is laid out
+    show_state(clock_.elapsed() / 1000.0);
 }
 
 void TValuesMonitor::closeEvent(QCloseEvent* event) {
@@ -311,34 +279,25 @@ void TValuesMonitor::show_state(double now) {
         {status::fresh, "Работа"},
     };
     status_label_->setText(QString::fromUtf8(values ? headlines.at(state_.current()) : "Нет данных"));
-    set_text_color(status_label_, !fresh);
     age_label_->setText(detail_text());
-    set_text_color(age_label_, !fresh);
+    QPalette band = band_->palette();
+    band.setColor(QPalette::Window, fresh ? fresh_band : alarm_band);
+    band.setColor(QPalette::WindowText, fresh ? QColor(Qt::black) : QColor(Qt::white));
+    band_->setPalette(band);
     health_label_->setText(health_text(now));
 
     if (values) {
         const double rop = (*values)[rop_index];
-        // Greyed as the rows are: a light bar under grey text, so the number stays legible.
+        // Greyed as the rows are: a light bar under dark grey text, so the number stays legible.
         rop_bar_->SetIndicatorColor(fresh ? bar_color : gui::clBtnFace);
-        rop_bar_->SetAlarmColor(fresh ? gui::clRed : gui::clGrayText);
-        rop_bar_->SetFontColor(fresh ? gui::clWindowText : gui::clGrayText);
+        rop_bar_->SetAlarmColor(fresh ? gui::clRed : TValueReadout::stale_color);
+        rop_bar_->SetFontColor(fresh ? TValueReadout::value_color : TValueReadout::stale_color);
         rop_bar_->SetValue(rop);
         rop_bar_->SetCaption(format_fixed(rop, rop_bar_->DigNum()) + (fresh ? QString() : stale_mark()));
     }
     const auto depths = joined(history_.range(0, now), history_.range(1, now));
-    for (std::size_t i = 0; i < strips_.size(); ++i)
-        strips_[i]->SetView(now, i < 2 ? depths : history_.range(i, now),
-                            values ? std::optional<double>((*values)[i]) : std::nullopt, !fresh);
-
-    grid_->measuring = true;
-    grid_->ResizeCols();
-    grid_->measuring = false;
-    // Room for values yet to come, so the window does not jump when the first one arrives; the
-    // values fill what the names leave.
-    const int min_value_width = QFontMetrics(grid_->font()).horizontalAdvance("000000.00" + stale_mark()) + 12;
-    const int room = grid_->viewport()->width() - grid_->ColWidths(0) - 2 * grid_->GridLineWidth();
-    grid_->SetColWidths(1, std::max({grid_->ColWidths(1), min_value_width, room}));
-    grid_->setMinimumWidth(grid_->ColWidths(0) + min_value_width + 2 * grid_->GridLineWidth() +
-                           2 * grid_->frameWidth());
-    grid_->viewport()->update();
+    for (std::size_t i = 0; i < strips_.size(); ++i) {
+        readouts_[i]->SetValue(values ? std::optional<double>((*values)[i]) : std::nullopt, !fresh);
+        strips_[i]->SetView(now, i < 2 ? depths : history_.range(i, now), !fresh);
+    }
 }

@@ -1,16 +1,20 @@
-// TValuesMonitor: the window a crew watches to see what the depth module hands on. Once a second it
-// reads Borevane.bin under the file's lock (the console reader's code, on a thread of its own so a
-// held lock costs a bounded wait) and shows the six values, the rate of penetration as a bar, each
-// value's last ten minutes as a strip, and the module's health as a reader can see it: the file's
-// age, the time since any value changed, reads per minute and whether the module runs here.
+// TValuesMonitor: the window a crew watches to see what the depth module hands on, laid out to be read
+// from the driller's chair on a 1024x768 screen. Once a second it reads Borevane.bin under the file's
+// lock (the console reader's code, on a thread of its own so a held lock costs a bounded wait) and
+// shows, under a band that names the state, one row per value (the number in large numerals, its
+// last ten minutes as a strip across the rest of the row), the rate of penetration as a bar with
+// its scale, and the module's health as a reader can see it: the file's age, the time since any
+// value changed, fresh reads per minute and whether the module runs here.
 // It never shows a value it did not read: before the first read nothing, and whatever is not
-// current is greyed and marked, with a short text saying why.
+// current is greyed and marked, under a band that tells the state apart by its lightness as well
+// as its colour, with a short text saying why.
 #pragma once
 
 #include "acquisition/core/output_reader.h"
 #include "tools/monitor/MonitorState.h"
 #include "tools/monitor/ValueHistory.h"
 
+#include <QColor>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <QWidget>
@@ -19,10 +23,12 @@
 #include <functional>
 #include <string>
 
+class QFrame;
 class QLabel;
+class TBarScale;
 class TIndicator;
-class TQVVirtualGrid;
 class TTrendStrip;
+class TValueReadout;
 
 class TValuesMonitor : public QWidget {
     Q_OBJECT
@@ -30,7 +36,15 @@ public:
     static constexpr int rop_index = 5; // the rate of penetration's place in the file
     static constexpr double rop_max = 30;
     static constexpr double rop_alarm = 25;
+    static constexpr double rop_step = 5;
     static constexpr unsigned bar_color = 0x40B040;
+    // The state band: light with dark text while current, dark with white text otherwise, so the two
+    // differ for a crew member who cannot tell the colours apart.
+    static inline const QColor fresh_band{0xD5, 0xEF, 0xD9};
+    static inline const QColor alarm_band{0xA1, 0x1D, 0x1D};
+    // Fits a 1024x768 screen with its frame.
+    static constexpr int default_width = 780;
+    static constexpr int default_height = 680;
 
     struct Options {
         // Borevane.bin; empty: found through the recorded install location at every read.
@@ -56,8 +70,10 @@ public:
     // "Глубина забоя, м": the value's name and its unit from the settings.
     QString Title(std::size_t index) const;
 
-    TQVVirtualGrid* Grid() const;
+    TValueReadout* Readout(std::size_t index) const { return readouts_[index]; }
     TIndicator* RopBar() const { return rop_bar_; }
+    TBarScale* RopScale() const { return rop_scale_; }
+    QFrame* Band() const { return band_; }
     QLabel* StatusLabel() const { return status_label_; }
     QLabel* AgeLabel() const { return age_label_; }
     QLabel* HealthLabel() const { return health_label_; }
@@ -71,8 +87,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    class values_grid;
-
     void read_units();
     void show_state(double now);
     QString detail_text() const;
@@ -89,8 +103,10 @@ private:
     QString instance_dir_; // where the module keeps its single-instance lock
     QElapsedTimer clock_;
     QTimer timer_;
-    values_grid* grid_ = nullptr;
+    std::array<TValueReadout*, 6> readouts_{};
     TIndicator* rop_bar_ = nullptr;
+    TBarScale* rop_scale_ = nullptr;
+    QFrame* band_ = nullptr;
     QLabel* status_label_ = nullptr;
     QLabel* age_label_ = nullptr;
     QLabel* health_label_ = nullptr;

@@ -12,9 +12,10 @@ using namespace sparkplug;
 
 namespace {
 
-// A receipt goes at least this often while only live readings flow, so that the queue holds few of them.
-constexpr qint64 live_receipt_ms = 10000;
-constexpr std::size_t live_receipt_count = 10;
+// A receipt goes at least this often while only live readings flow: about one byte a reading on the wire, and
+// at most a minute of readings sent again as historical after a crash.
+constexpr qint64 live_receipt_ms = 60000;
+constexpr std::size_t live_receipt_count = 60;
 // Backlog batches whose receipts are not yet acknowledged: the broker's pace, so a slow link never holds more
 // than this in its buffers ahead of a live reading.
 constexpr std::size_t batches_in_flight = 2;
@@ -30,6 +31,11 @@ SparkplugNode::SparkplugNode(identity id, std::string path, edge_settings settin
               this, [this, read] { read_done(read); }, Qt::QueuedConnection);
       }),
       interval_ms_(interval_ms), live_filter_(settings_.metrics), backlog_filter_(settings_.metrics) {
+    if (const std::int64_t last = queue_.last_id(); last != 0) {
+        const auto rows = queue_.oldest(last - 1, last, 1);
+        if (!rows.empty())
+            resumed_ = rows.front();
+    }
     link_.on_connected = [this] { connected(); };
     link_.on_lost = [this](const std::string& why) { lost(why); };
     link_.on_acknowledged = [this](int mid) { acknowledged(mid); };
@@ -79,6 +85,12 @@ void SparkplugNode::log(const std::string& line) {
 }
 
 void SparkplugNode::tick() {
+    // When the file stops changing no reading comes to carry the receipt: the clock sends it, so that the
+    // readings already sent do not stay queued (and go again after a restart) for as long as the file is still.
+    if (born_ && !unreceipted_.empty() && since_receipt_.elapsed() >= live_receipt_ms) {
+        send_receipt(std::move(unreceipted_));
+        unreceipted_.clear();
+    }
     if (reader_.start(path_)) {
         busy_ticks_ = 0;
         return;
@@ -109,6 +121,15 @@ void SparkplugNode::read_done(const snapshot_result& read) {
     // that is not live is a reading only when the reason changes.
     if (latest_ && latest_->from == r.from && (!r.live() || latest_->time_ms == r.time_ms))
         return;
+    // The first read after a restart may find the rewrite the previous run journalled last: one reading, kept
+    // and sent once (with the births), not a second row beside the first.
+    if (!latest_ && resumed_ && r.live() && resumed_->value.live() && resumed_->value.time_ms == r.time_ms) {
+        latest_ = r;
+        latest_id_ = resumed_->id;
+        resumed_.reset();
+        births(true);
+        return;
+    }
     record(r);
 }
 
@@ -117,6 +138,7 @@ void SparkplugNode::record(const reading& r) {
     if (id == 0)
         log("queue: cannot journal a reading: " + queue_.error());
     latest_ = r;
+    latest_id_ = id;
     ++counts_.readings;
     if (!born_) {
         births(true);
@@ -169,6 +191,11 @@ void SparkplugNode::births(bool new_session) {
     if (!born_) {
         born_ = true;
         backlog_end_ = queue_.last_id();
+        // The births carried the latest reading: it goes with the next receipt, not again in the backlog.
+        if (latest_id_ != 0 && latest_id_ == backlog_end_) {
+            --backlog_end_;
+            unreceipted_.push_back(latest_id_);
+        }
         backlog_cursor_ = 0;
         backlog_filter_.clear();
         rate_budget_ = 0;

@@ -79,8 +79,10 @@ private:
 
     // What was read.
     std::optional<sparkplug::reading> latest_;
-    bool reread_ = false; // a change came while a read ran: read once more after it
-    int busy_ticks_ = 0;  // interval ticks that found the previous read still waiting for the lock
+    std::int64_t latest_id_ = 0;                       // its id in the queue (0: it could not be journalled)
+    std::optional<sparkplug::queued_reading> resumed_; // the newest reading queued by the previous run
+    bool reread_ = false;                              // a change came while a read ran: read once more after it
+    int busy_ticks_ = 0; // interval ticks that found the previous read still waiting for the lock
 
     // The connection.
     bool host_online_ = false; // the primary host's STATE (always true without one)

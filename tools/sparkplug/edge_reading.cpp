@@ -29,10 +29,14 @@ reading reading_of(const snapshot_result& read, std::int64_t now_ms) {
     r.time_ms = now_ms;
     if (read.snapshot) {
         r.age_s = static_cast<float>(read.snapshot->age_seconds);
-        r.time_ms = read.snapshot->modified_ms;
         r.from = is_fresh(*read.snapshot) ? source::live : source::stale;
-        if (r.live())
+        // A live reading is the rewrite, dated when the module wrote it. A stale one is the moment the file was
+        // found old: dated with the file's time it would share the last live reading's, and a host that drops
+        // repeats by node and timestamp would drop the news that the values stopped.
+        if (r.live()) {
+            r.time_ms = read.snapshot->modified_ms;
             r.values = snapshot_values(*read.snapshot);
+        }
         return r;
     }
     switch (read.problem) {
@@ -62,6 +66,9 @@ metric_settings default_metric_settings() {
     for (std::size_t i = 0; i < value_count; ++i)
         s[i].unit = units[i];
     s[age_metric].unit = "s";
+    // A fresh file is read within moments of its rewrite: its age wanders below a second and says only
+    // "fresh". Sent when it moves by more than a second, or with a change of source, not with every reading.
+    s[age_metric].deadband = 1;
     return s;
 }
 

@@ -20,7 +20,7 @@ enum class source : std::uint8_t { live = 0, stale, missing, wrong_size, unreada
 const char* source_name(source s);
 
 struct reading {
-    std::int64_t time_ms = 0; // the file's modification time when it was read, else the time of the read
+    std::int64_t time_ms = 0; // a live reading: the file's modification time; else the time of the read
     source from = source::missing;
     std::optional<float> age_s;    // the file's age at the read; nothing when no file was read
     std::array<float, 6> values{}; // file order; meaningful only when live
@@ -51,7 +51,8 @@ struct metric_setting {
 
 using metric_settings = std::array<metric_setting, metric_count>;
 
-// The defaults: every metric enabled, unscaled, any change reported, the monitor's usual units.
+// The defaults: every metric enabled, unscaled, the monitor's usual units, any change of a value reported and
+// the reading's age when it moved by more than a second.
 metric_settings default_metric_settings();
 
 // The published value of metric `index` (< age_metric) in a live reading.

@@ -31,8 +31,9 @@ std::string node_death(std::int64_t bd_seq, std::int64_t now_ms);
 std::string device_birth(const metric_settings& settings, const reading& current, std::uint64_t seq,
                          std::int64_t now_ms);
 
-// DDATA: for each reading the metrics its mask selects, each with the reading's own time, flagged historical
-// when the readings come from the backlog.
+// DDATA: for each reading the metrics its mask selects, flagged historical when the readings come from the
+// backlog. Each metric carries its reading's time; a single live reading dates the payload instead, and its
+// metrics, which carry no time of their own, take the payload's (`now_ms` is then unused).
 using masked_reading = std::pair<reading, exception_filter::mask>;
 std::string device_data(const metric_settings& settings, const std::vector<masked_reading>& readings, bool historical,
                         std::uint64_t seq, std::int64_t now_ms);

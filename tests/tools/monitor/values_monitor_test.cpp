@@ -1,15 +1,17 @@
 // The values monitor on real files under the real lock, rendered offscreen.
 #include "acquisition/core/output_file.h"
 #include "components/Indicator.h"
-#include "components/QVVirtualGrid.h"
 #include "gui/SingleInstance.h"
 #include "tests/support/qt_helpers.h"
 #include "tests/support/widget_image.h"
+#include "tools/monitor/BarScale.h"
 #include "tools/monitor/TrendStrip.h"
+#include "tools/monitor/ValueReadout.h"
 #include "tools/monitor/ValuesMonitor.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFrame>
 #include <QLabel>
 #include <QLayout>
 #include <QLocale>
@@ -48,23 +50,16 @@ protected:
         std::filesystem::last_write_time(path_,
                                          std::filesystem::file_time_type::clock::now() - std::chrono::seconds(seconds));
     }
-    // What the grid shows in data cell (col, row), asked as drawing asks, and in which colour.
-    static QString shown(TValuesMonitor& m, int col, int row, gui::TColor* colour = nullptr) {
-        QVariant value;
-        TVGCellProperty prop;
-        m.Grid()->SetDefCellProps(prop);
-        m.Grid()->VGGetCellParams(m.Grid(), col, row, value, prop);
-        if (colour)
-            *colour = prop.Font ? prop.Font->color : gui::clNone;
-        return m.Grid()->VariantToText(value, prop);
+    static QString shown(TValuesMonitor& m, std::size_t row) { return m.Readout(row)->Text(); }
+    // The state band is dark (with white text) whenever the values are not current.
+    static bool alarmed(TValuesMonitor& m) {
+        return m.Band()->palette().color(QPalette::Window) == TValuesMonitor::alarm_band;
     }
-    static bool red(const QLabel* label) { return label->palette().color(QPalette::WindowText) == QColor(Qt::red); }
-    static bool rows_in(TValuesMonitor& m, gui::TColor colour) {
-        gui::TColor c = gui::clNone;
-        for (int cell = 0; cell < 12; ++cell)
-            if (shown(m, cell % 2, cell / 2, &c), c != colour)
-                return false;
-        return true;
+    // Every readout and the band readable: text at least 4.5:1 on what is behind it, from the pixels.
+    static void expect_legible(TValuesMonitor& m) {
+        for (std::size_t i = 0; i < 6; ++i)
+            EXPECT_GE(bv_test::text_contrast(bv_test::render(*m.Readout(i))), 4.5) << i;
+        EXPECT_GE(bv_test::text_contrast(bv_test::render(*m.Band())), 4.5);
     }
     // How far the bar's own colour reaches along its row 3.
     static int bar_width(TValuesMonitor& m) {
@@ -84,18 +79,18 @@ TEST_F(ValuesMonitorTest, ShowsTheValuesTheirTrendsAndTheModulesHealth) {
     TValuesMonitor monitor(options());
     EXPECT_FALSE(monitor.Stale());
     EXPECT_EQ(monitor.StatusLabel()->text(), "Работа");
-    EXPECT_EQ(shown(monitor, 0, 0), "Глубина забоя, м");
-    EXPECT_EQ(shown(monitor, 0, 5), "Механическая скорость, м/ч");
-    EXPECT_EQ(shown(monitor, 1, 0), "1523.40");
-    EXPECT_EQ(shown(monitor, 1, 1), "1520.10");
-    EXPECT_EQ(shown(monitor, 1, 4), "118.25");
-    EXPECT_EQ(shown(monitor, 1, 5), "11.75");
-    EXPECT_TRUE(rows_in(monitor, gui::clWindowText));
+    EXPECT_EQ(monitor.Title(0), "Глубина забоя, м");
+    EXPECT_EQ(monitor.Title(5), "Механическая скорость, м/ч");
+    EXPECT_EQ(shown(monitor, 0), "1523.40");
+    EXPECT_EQ(shown(monitor, 1), "1520.10");
+    EXPECT_EQ(shown(monitor, 4), "118.25");
+    EXPECT_EQ(shown(monitor, 5), "11.75");
+    EXPECT_FALSE(monitor.Readout(0)->Stale() || monitor.Readout(5)->Stale());
     EXPECT_EQ(monitor.RopBar()->Caption(), "11.8");
     monitor.layout()->activate();
     EXPECT_EQ(bar_width(monitor), TIndicator::bar_position(11.75, 0, 30, monitor.RopBar()->width()) - 1);
     EXPECT_TRUE(monitor.AgeLabel()->text().startsWith("Файл записан 0.")) << monitor.AgeLabel()->text().toStdString();
-    EXPECT_FALSE(red(monitor.AgeLabel()));
+    EXPECT_FALSE(alarmed(monitor));
     EXPECT_TRUE(monitor.HealthLabel()->text().contains("Чтений за минуту: 1\n"));
     EXPECT_TRUE(monitor.HealthLabel()->text().contains("Модуль на этом компьютере не запущен"));
     ASSERT_EQ(monitor.History().size(), 1u);
@@ -105,24 +100,40 @@ TEST_F(ValuesMonitorTest, ShowsTheValuesTheirTrendsAndTheModulesHealth) {
     SingleInstance module(QString::fromLatin1(module_instance_name));
     ASSERT_TRUE(module.is_primary());
     write(1530.0f, 26.0f);
-    ASSERT_TRUE(bv_test::wait_for([&] { return shown(monitor, 1, 0) == "1530.00"; }, 3000));
+    ASSERT_TRUE(bv_test::wait_for([&] { return shown(monitor, 0) == "1530.00"; }, 3000));
     EXPECT_EQ(at(bv_test::render(*monitor.RopBar()), 3, 3), gui::resolve_color(gui::clRed)); // 26: beyond the alarm
     EXPECT_TRUE(monitor.HealthLabel()->text().contains("Значения менялись 0.0 с назад"));
     EXPECT_TRUE(monitor.HealthLabel()->text().contains(
         QString("Модуль работает на этом компьютере (процесс %1)").arg(QCoreApplication::applicationPid())));
 
-    monitor.resize(460, 760);
+    // By default the window fits a 1024x768 screen with its frame, and its layout needs no more.
+    EXPECT_LE(monitor.width(), 1024);
+    EXPECT_LE(monitor.height(), 720);
+    EXPECT_LE(monitor.minimumSizeHint().height(), monitor.height());
     monitor.show();
     bv_test::pump(50);
-    // Everything in its place, top to bottom; the values fill what the names leave.
-    std::vector<QWidget*> order = {monitor.StatusLabel(), monitor.AgeLabel(), monitor.Grid(), monitor.RopBar()};
-    for (std::size_t i = 0; i < 6; ++i)
-        order.push_back(monitor.Strip(i));
-    order.push_back(monitor.HealthLabel());
-    for (std::size_t i = 1; i < order.size(); ++i)
-        EXPECT_GE(order[i]->y(), order[i - 1]->geometry().bottom()) << i;
-    const auto* grid = monitor.Grid();
-    EXPECT_EQ(grid->ColWidths(0) + grid->ColWidths(1) + 2 * grid->GridLineWidth(), grid->viewport()->width());
+    // The state band on top; each value's reading and its strip side by side, the strip to the window's
+    // right edge; the bar with its scale under them, the health beside it.
+    EXPECT_GE(monitor.Readout(0)->y(), monitor.Band()->geometry().bottom());
+    for (std::size_t i = 0; i < 6; ++i) {
+        EXPECT_EQ(monitor.Strip(i)->y(), monitor.Readout(i)->y()) << i;
+        EXPECT_GE(monitor.Strip(i)->x(), monitor.Readout(i)->geometry().right()) << i;
+        EXPECT_GE(monitor.Strip(i)->geometry().right(), monitor.width() - 16) << i;
+        if (i > 0) {
+            EXPECT_GE(monitor.Readout(i)->y(), monitor.Readout(i - 1)->geometry().bottom()) << i;
+        }
+    }
+    EXPECT_GE(monitor.RopBar()->y(), monitor.Strip(5)->geometry().bottom());
+    EXPECT_GE(monitor.RopScale()->y(), monitor.RopBar()->geometry().bottom());
+    EXPECT_GE(monitor.HealthLabel()->x(), monitor.RopBar()->geometry().right());
+    EXPECT_LE(monitor.HealthLabel()->geometry().bottom(), monitor.height());
+    // The numerals three times the body text, the scale's alarm notch under the bar's alarm line.
+    EXPECT_GE(QFontMetrics(monitor.Readout(0)->NumeralFont()).ascent(), 3 * QFontMetrics(monitor.font()).ascent() - 1);
+    EXPECT_EQ(monitor.RopScale()->width(), monitor.RopBar()->width());
+    const int alarm_x = monitor.RopScale()->x_of(TValuesMonitor::rop_alarm);
+    EXPECT_EQ(at(bv_test::render(*monitor.RopScale()), alarm_x, 0), gui::resolve_color(gui::clWindowText));
+    EXPECT_EQ(at(bv_test::render(*monitor.RopBar()), alarm_x, 10), gui::resolve_color(gui::clRed));
+    expect_legible(monitor);
     // Both depths on one scale: the hole depth (1523.4 .. 1530) above the bit's (1520.1).
     for (std::size_t i : {0, 1}) {
         const QImage strip = bv_test::render(*monitor.Strip(i));
@@ -143,12 +154,14 @@ TEST_F(ValuesMonitorTest, AnOldMissingOrBrokenFileGreysEveryRowAndSaysWhy) {
     monitor.refresh();
     EXPECT_TRUE(monitor.Stale());
     EXPECT_EQ(monitor.StatusLabel()->text(), "Данные устарели");
-    EXPECT_TRUE(red(monitor.StatusLabel()));
-    EXPECT_TRUE(red(monitor.AgeLabel()));
+    EXPECT_TRUE(alarmed(monitor));
     EXPECT_EQ(monitor.AgeLabel()->text(), "Файл записан 6.0 с назад");
     // The last values stay in view, every row greyed and marked, the bar too; stale readings are gaps.
-    EXPECT_EQ(shown(monitor, 1, 0), "1523.40 (устар.)");
-    EXPECT_TRUE(rows_in(monitor, gui::clGrayText));
+    EXPECT_EQ(shown(monitor, 0), "1523.40 (устар.)");
+    EXPECT_EQ(shown(monitor, 5), "11.75 (устар.)");
+    expect_legible(monitor);
+    // Only fresh reads count as reads: the module is not at work.
+    EXPECT_TRUE(monitor.HealthLabel()->text().contains("Чтений за минуту: 2\n"));
     EXPECT_EQ(monitor.RopBar()->Caption(), "11.8 (устар.)");
     EXPECT_EQ(bar_width(monitor), 0);
     // Greyed, but the number still stands out from the bar under it.
@@ -169,7 +182,7 @@ TEST_F(ValuesMonitorTest, AnOldMissingOrBrokenFileGreysEveryRowAndSaysWhy) {
     EXPECT_EQ(monitor.StatusLabel()->text(), "Нет файла");
     EXPECT_EQ(monitor.AgeLabel()->text(), "Файл не найден: " + QString::fromStdString(path_));
     EXPECT_EQ(monitor.Last().error, "No such file or directory");
-    EXPECT_EQ(shown(monitor, 1, 0), "1523.40 (устар.)");
+    EXPECT_EQ(shown(monitor, 0), "1523.40 (устар.)");
 
     QFile broken(QString::fromStdString(path_));
     ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
@@ -188,15 +201,14 @@ TEST_F(ValuesMonitorTest, AnOldMissingOrBrokenFileGreysEveryRowAndSaysWhy) {
         monitor.refresh();
         EXPECT_EQ(monitor.StatusLabel()->text(), "Файл занят");
         EXPECT_EQ(monitor.AgeLabel()->text(), "Блокировка файла не получена за 0.2 с");
-        EXPECT_TRUE(rows_in(monitor, gui::clGrayText));
+        EXPECT_TRUE(monitor.Readout(3)->Stale());
         monitor.refresh(); // the earlier read still waits: no second wait
         EXPECT_EQ(monitor.StatusLabel()->text(), "Файл занят");
     }
     // Normal again at the next read once the waiting one is done.
     ASSERT_TRUE(bv_test::wait_for([&] { return !monitor.Stale(); }, 3000));
-    EXPECT_FALSE(red(monitor.AgeLabel()));
-    EXPECT_EQ(shown(monitor, 1, 0), "1524.00");
-    EXPECT_TRUE(rows_in(monitor, gui::clWindowText));
+    EXPECT_FALSE(alarmed(monitor));
+    EXPECT_EQ(shown(monitor, 0), "1524.00");
     EXPECT_FALSE(monitor.Strip(0)->Stale() || monitor.Strip(5)->Stale());
     EXPECT_GT(bar_width(monitor), 0);
 }
@@ -205,16 +217,11 @@ TEST_F(ValuesMonitorTest, NeverReadShowsNamesWithoutValues) {
     TValuesMonitor monitor(options());
     EXPECT_TRUE(monitor.Stale());
     EXPECT_EQ(monitor.StatusLabel()->text(), "Нет данных");
-    EXPECT_EQ(shown(monitor, 0, 2), "Вес на крюке, т");
-    EXPECT_EQ(shown(monitor, 1, 2), "");
+    EXPECT_TRUE(alarmed(monitor));
+    EXPECT_EQ(shown(monitor, 2), "");
     EXPECT_FALSE(monitor.RopBar()->HasValue());
     EXPECT_EQ(monitor.RopBar()->Caption(), "");
-    // The grid measures rows in grid numbering; the names still fit their column.
-    monitor.resize(360, 330);
-    monitor.show();
-    bv_test::pump(50);
-    const QFontMetrics fm(monitor.Grid()->font());
-    EXPECT_GE(monitor.Grid()->ColWidths(0), fm.horizontalAdvance("Механическая скорость, м/ч"));
+    expect_legible(monitor);
 
     // Without a path and an install location there is nothing to look at, and the monitor says so.
     TValuesMonitor::Options nowhere = options();
@@ -233,7 +240,7 @@ TEST_F(ValuesMonitorTest, SettingsNameTheUnitsAndKeepTheWindowsPlace) {
     {
         TValuesMonitor first(options());
         first.show();
-        first.setGeometry(40, 50, 480, 700);
+        first.setGeometry(40, 50, 700, 690);
         bv_test::pump(50);
         first.close();
     }
@@ -254,14 +261,14 @@ TEST_F(ValuesMonitorTest, SettingsNameTheUnitsAndKeepTheWindowsPlace) {
     EXPECT_EQ(second.Title(4), "Давление на входе, МПа");
     EXPECT_EQ(second.Title(5), "Механическая скорость");
     EXPECT_EQ(second.Title(0), "Глубина забоя, м по стволу скважины");
-    EXPECT_EQ(second.size(), QSize(480, 700));
+    EXPECT_EQ(second.size(), QSize(700, 690));
     // One decimal separator everywhere.
-    EXPECT_EQ(shown(second, 1, 0), "1523,40");
+    EXPECT_EQ(shown(second, 0), "1523,40");
     EXPECT_EQ(second.RopBar()->Caption(), "11,8");
     EXPECT_TRUE(second.AgeLabel()->text().startsWith("Файл записан 0,"));
     second.show();
     bv_test::pump(50);
-    EXPECT_GE(second.Grid()->ColWidths(0), QFontMetrics(second.Grid()->font()).horizontalAdvance(second.Title(0)));
+    EXPECT_GE(second.Readout(0)->width(), QFontMetrics(second.font()).horizontalAdvance("Глубина забоя"));
     EXPECT_TRUE(second.grab().save(QString(BV_ARTEFACT_DIR) + "/values_monitor_units_ru.png"));
 }
 
@@ -275,7 +282,7 @@ TEST(TrendStrip, DrawsTheTraceWithItsGapsInsideThePlot) {
     TTrendStrip strip(history, 1);
     strip.resize(400, 60);
     strip.SetReference(0);
-    strip.SetView(600, std::make_pair(0.0, 10.0), 5.0, false);
+    strip.SetView(600, std::make_pair(0.0, 10.0), false);
     const gui::TRect plot = strip.PlotRect();
     auto columns_with = [&](gui::TColor colour) {
         const QImage image = bv_test::render(strip);
@@ -290,7 +297,10 @@ TEST(TrendStrip, DrawsTheTraceWithItsGapsInsideThePlot) {
     };
     const int mid = plot.top + static_cast<int>(std::lround((plot.height() - 1) / 2.0)); // 5 of 0 .. 10
     EXPECT_EQ(at(bv_test::render(strip), plot.left + 10, mid), TTrendStrip::trace_color);
-    EXPECT_EQ(at(bv_test::render(strip), plot.left + 10, plot.top), TTrendStrip::reference_color);
+    EXPECT_EQ(at(bv_test::render(strip), plot.right - 10, plot.top), TTrendStrip::reference_color);
+    // The trace spans the strip but for its margins; the scale's limits are labelled at its left end.
+    EXPECT_LE(strip.width() - plot.right, 4);
+    EXPECT_GE(bv_test::text_contrast(bv_test::render(strip).copy(plot.left, plot.top, 40, 12)), 4.5);
     const auto traced = columns_with(TTrendStrip::trace_color);
     const int gap = plot.left + plot.width() * 300 / 600;
     ASSERT_EQ(traced.size(), std::size_t(plot.width() - (plot.width() * 360 / 600 - (gap - plot.left))));
@@ -304,12 +314,44 @@ TEST(TrendStrip, DrawsTheTraceWithItsGapsInsideThePlot) {
     strip.show();
     ASSERT_TRUE(bv_test::wait_for([&] { return paints > 0; }, 3000));
     paints = 0;
-    strip.SetView(600, std::make_pair(0.0, 10.0), 5.0, false);
+    strip.SetView(600, std::make_pair(0.0, 10.0), false);
     EXPECT_TRUE(bv_test::wait_for([&] { return paints > 0; }, 3000));
 
-    strip.SetView(1300, std::nullopt, 5.0, true);
+    strip.SetView(1300, std::nullopt, true);
     EXPECT_TRUE(columns_with(TTrendStrip::trace_color).empty());
     gui::unpin_system_colors();
 }
 
 } // namespace
+
+namespace {
+
+bool ink_near(const QImage& image, int x, int y0, int y1) {
+    for (int y = y0; y < y1; ++y)
+        for (int dx = -4; dx <= 4; ++dx)
+            if (qGray(image.pixel(std::clamp(x + dx, 0, image.width() - 1), y)) < 100)
+                return true;
+    return false;
+}
+
+} // namespace
+
+// The bar's scale: a tick where the bar puts each step, a number under each, and the alarm's notch
+// wider than a tick.
+TEST(BarScale, TicksWhereTheBarPutsEachStepAndANumberUnderEach) {
+    TBarScale scale;
+    scale.SetColor(gui::clWindow);
+    scale.resize(261, scale.height());
+    scale.SetRange(0, 30, 5);
+    scale.SetAlarm(25);
+    const QImage image = bv_test::render(scale);
+    for (int v = 0; v <= 30; v += 5) {
+        const int x = std::min(TIndicator::bar_position(v, 0, 30, 261), 260);
+        EXPECT_EQ(scale.x_of(v), x) << v;
+        EXPECT_LT(qGray(image.pixel(x, 0)), 100) << v;
+        EXPECT_GT(qGray(image.pixel(std::min(x + 20, 259), 1)), 200) << v; // nothing between the ticks
+        EXPECT_TRUE(ink_near(image, x, 6, image.height())) << v;
+    }
+    EXPECT_LT(qGray(image.pixel(scale.x_of(25) - 3, 4)), 100);
+    EXPECT_GT(qGray(image.pixel(scale.x_of(20) - 3, 4)), 200);
+}

@@ -50,7 +50,7 @@ void on_message(mosquitto*, void*, const mosquitto_message* m) {
         for (int i = 0; i < p.metrics_size(); ++i) {
             const auto& x = p.metrics(i);
             line += std::string(i ? "," : "") + "{\"alias\":" + std::to_string(x.alias()) +
-                    ",\"ts\":" + std::to_string(x.timestamp());
+                    ",\"ts\":" + std::to_string(x.has_timestamp() ? x.timestamp() : p.timestamp());
             if (x.has_name())
                 line += ",\"name\":" + quoted(x.name());
             if (x.is_historical())

@@ -12,12 +12,14 @@
 
 #include <google/protobuf/unknown_field_set.h>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
 
 #include <bit>
 #include <cmath>
 #include <filesystem>
 #include <memory>
+#include <thread>
 
 using namespace sparkplug;
 using google::protobuf::UnknownField;
@@ -98,6 +100,7 @@ TEST(SparkplugPayload, BirthsCarryNamesAliasesTypesUnitsAndTheReadingTime) {
 
 TEST(SparkplugPayload, NodeBirthDeathAndHistoricalData) {
     const wire nbirth(node_birth(200, 42));
+    EXPECT_EQ(nbirth.varint(1), 42u); // a host dates the node's births with it
     EXPECT_EQ(nbirth.varint(3), 0u);
     const auto node_metrics = nbirth.messages(2);
     ASSERT_EQ(node_metrics.size(), 2u);
@@ -109,7 +112,11 @@ TEST(SparkplugPayload, NodeBirthDeathAndHistoricalData) {
     EXPECT_EQ(node_metrics[1].varint(14), 0u); // boolean_value false
     const wire ndeath(node_death(200, 43));
     EXPECT_FALSE(ndeath.has(3)); // a death has no seq
-    EXPECT_EQ(ndeath.messages(2).at(0).varint(11), 200u);
+    EXPECT_EQ(ndeath.varint(1), 43u);
+    const wire death_bd = ndeath.messages(2).at(0);
+    EXPECT_EQ(death_bd.bytes(1), "bdSeq");
+    EXPECT_EQ(death_bd.varint(4), 4u); // Int64, as in the birth: a host matches the two
+    EXPECT_EQ(death_bd.varint(11), 200u);
 
     exception_filter::mask first{}, second{};
     first.fill(true);
@@ -126,8 +133,18 @@ TEST(SparkplugPayload, NodeBirthDeathAndHistoricalData) {
     }
     EXPECT_EQ(metrics.back().varint(3), 2000u);
     EXPECT_EQ(metrics.back().fixed_float(12), 8.0f);
-    EXPECT_FALSE(
-        wire(device_data(default_metric_settings(), {{live_reading(1, 1), first}}, false, 0, 1)).messages(2)[0].has(5));
+    // One live reading: the payload carries the reading's time, its metrics none (they inherit it), none historical.
+    const wire live(device_data(default_metric_settings(), {{live_reading(1000, 7), first}}, false, 4, 5000));
+    EXPECT_EQ(live.varint(1), 1000u);
+    for (const auto& m : live.messages(2)) {
+        EXPECT_FALSE(m.has(3));
+        EXPECT_FALSE(m.has(5));
+    }
+    // Two live readings in one message keep their own times.
+    const wire two(device_data(default_metric_settings(),
+                               {{live_reading(1000, 7), second}, {live_reading(2000, 8), second}}, false, 4, 5000));
+    EXPECT_EQ(two.varint(1), 5000u);
+    EXPECT_EQ(two.messages(2).at(1).varint(3), 2000u);
 }
 
 TEST(SparkplugPayload, RebirthCommandOnlyWhenAskedTrue) {
@@ -179,9 +196,13 @@ TEST(SparkplugSession, PrimaryHostState) {
     EXPECT_EQ(host_online("ONLINE"), std::nullopt);
     EXPECT_EQ(host_online(R"({"online": truest})"), std::nullopt);
     const topics t("G", "N", "D");
-    EXPECT_EQ(t.ddata, "spBv1.0/G/DDATA/N/D");
+    EXPECT_EQ(t.nbirth, "spBv1.0/G/NBIRTH/N");
     EXPECT_EQ(t.ndeath, "spBv1.0/G/NDEATH/N");
-    EXPECT_EQ(t.receipt.rfind("spBv1.0", 0), std::string::npos);
+    EXPECT_EQ(t.ncmd, "spBv1.0/G/NCMD/N");
+    EXPECT_EQ(t.dbirth, "spBv1.0/G/DBIRTH/N/D");
+    EXPECT_EQ(t.ddata, "spBv1.0/G/DDATA/N/D");
+    EXPECT_EQ(t.ddeath, "spBv1.0/G/DDEATH/N/D");
+    EXPECT_EQ(t.receipt, "borevane/receipt/G/N"); // outside the Sparkplug namespace, one per node
 }
 
 TEST(ReportByException, DeadbandsSourceChangesAndNoValueWhileNotLive) {
@@ -212,6 +233,16 @@ TEST(ReportByException, DeadbandsSourceChangesAndNoValueWhileNotLive) {
     auto nan = live_reading(5, std::nanf(""));
     EXPECT_TRUE(filter.next(nan)[0]);
     EXPECT_FALSE(filter.next(nan)[0]);
+
+    // By default a fresh file's age goes only when it moved by more than a second from what was last sent.
+    const metric_settings defaults = default_metric_settings();
+    exception_filter by_default(defaults);
+    by_default.reset(live_reading(6, 1)); // age 0.25
+    auto aged = live_reading(7, 1);
+    aged.age_s = 1.25f;
+    EXPECT_FALSE(by_default.next(aged)[age_metric]);
+    aged.age_s = 1.5f;
+    EXPECT_TRUE(by_default.next(aged)[age_metric]);
 }
 
 TEST(ReadingQueue, OldestFirstRemovedOnlyWhenAcknowledgedAndKeptAcrossReopen) {
@@ -252,7 +283,24 @@ TEST(ReadingQueue, BoundedByAgeDroppingTheOldestCounted) {
     EXPECT_EQ(q.dropped(), 5000u - 3601u);
     EXPECT_EQ(q.count(), 3601);
     EXPECT_EQ(q.oldest(0, 1 << 30, 1).at(0).value.values[0], 5000.0f - 3601.0f);
-    EXPECT_EQ(logged.size(), 1u);
+    ASSERT_EQ(logged.size(), 1u);
+    EXPECT_EQ(logged[0], "queue full: readings older than 0.04 days dropped, 1 so far");
+}
+
+TEST(ReadingQueue, WaitsForAnotherConnectionsWriteInsteadOfLosingTheReading) {
+    bv_test::scratch_dir dir;
+    const std::string path = dir.file("queue.db");
+    reading_queue q(path, 7);
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    std::thread release([other] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+    });
+    EXPECT_EQ(q.append(live_reading(1000, 1)), 1) << q.error();
+    release.join();
+    sqlite3_close(other);
 }
 
 TEST(EdgeSettings, MetricsMqttAndQueueWithLineNumberedErrors) {

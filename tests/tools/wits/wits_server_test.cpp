@@ -6,6 +6,7 @@
 #include <QTcpSocket>
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -115,6 +116,15 @@ TEST(WitsServer, ClientThatEndsItsInputStillGetsFramesAndEveryClientIsNamedTruly
         return got >= 24;
     })) << got;
     EXPECT_EQ(std::string(buffer, got), "&&\r\n!!\r\n&&\r\n!!\r\n&&\r\n!!\r\n");
+    // With nothing left to send the server waits without spinning.
+    const auto cpu = [] {
+        timespec t{};
+        ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+        return t.tv_sec * 1000.0 + t.tv_nsec / 1e6;
+    };
+    const double cpu_before = cpu();
+    bv_test::pump(300);
+    EXPECT_LT(cpu() - cpu_before, 30.0) << "ms of CPU in 300 ms of waiting";
 
     // Closed whole now: its next frames fail and it is gone.
     ::close(one_way);
@@ -123,6 +133,8 @@ TEST(WitsServer, ClientThatEndsItsInputStillGetsFramesAndEveryClientIsNamedTruly
         bv_test::pump(50);
     }
     EXPECT_EQ(server.clients(), 0);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_NE(lines.back().find(" left, 0 left"), std::string::npos) << lines.back();
     for (const std::string& line : lines) {
         EXPECT_EQ(line.find("client :"), std::string::npos) << line;
         EXPECT_TRUE(line.find("client 127.0.0.1:") == 0 || line.find("client (gone before") == 0) << line;
