@@ -615,6 +615,10 @@ TEST(DrawGrid, ShowingTheEditorLeavesTheKeyboardWithAnotherControl) {
     grid->ShowEditor();
     ASSERT_TRUE(grid->InplaceEditor()->isVisible());
     EXPECT_TRUE(other->hasFocus());
+    grid->SetOptions(grid->Options() | gui::goTabs);
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_Tab);
+    EXPECT_EQ(grid->Col(), 2) << "with goTabs Tab moves within the grid, not to the next control";
 }
 
 TEST(StringGrid, CellTextsStayWithTheirCellsWhenTheLayoutChanges) {
