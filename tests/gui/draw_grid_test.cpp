@@ -127,12 +127,6 @@ TEST_F(DrawGridTest, KeyboardKeepsTheCurrentCellVisibleAndClicksOnEveryMove) {
     EXPECT_EQ(grid.TopRow(), 10);
     key(Qt::Key_PageUp);
     EXPECT_EQ(grid.Row(), 1);
-
-    grid.SetOptions(grid.Options() | gui::goTabs); // Tab and Shift+Tab move instead of leaving the grid
-    key(Qt::Key_Tab);
-    EXPECT_EQ(grid.Col(), 2);
-    key(Qt::Key_Backtab, Qt::ShiftModifier);
-    EXPECT_EQ(grid.Col(), 1);
 }
 
 TEST_F(DrawGridTest, RangeSelectionByShiftArrowsAndMouseDrag) {
