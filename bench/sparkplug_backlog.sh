@@ -174,10 +174,20 @@ part_link() {
     ip link set lo mtu 1500
     tc qdisc add dev lo root tbf rate 256kbit burst 32kbit latency 400ms
     start_broker
+    # A host behind the same link: its copy of every message shares the 256 kbit/s with the node's.
+    start_listener "$work/link.jsonl"
     start_writer
     start=$(now_ms)
     start_edge "$work/link.db" "$work/link.log"
     echo "drained (acknowledged) in $(wait_drained "$work/link.db" "$newest" "$start" 1500) s  (goal: 600 s)"
+    sleep 5
+    python3 - "$work/link.jsonl" "$newest" "$n" <<'PY'
+import json, sys
+newest, n = int(sys.argv[2]), int(sys.argv[3])
+ms = [json.loads(l) for l in open(sys.argv[1]) if l.strip()]
+got = {x["ts"] for m in ms if "/DDATA/" in m["topic"] for x in m["metrics"] if x["alias"] == 1 and x["ts"] <= newest}
+print("the host behind the link received %d of the %d queued readings" % (len(got), n))
+PY
     tc qdisc del dev lo root
     ip link set lo mtu 65536
     stop_all
@@ -202,8 +212,12 @@ part_kills() {
             kill_at=$((kill_at + kill_every_min * 60))
         fi
     done
+    # Held while the listener subscribes: a batch the broker takes before anyone listens reaches nobody.
+    kill -STOP "$edge_pid"
     start_broker
     start_listener "$work/kills.jsonl"
+    sleep 1
+    kill -CONT "$edge_pid"
     # A minute of live readings with the broker back, then the file stops and the queue must empty.
     sleep 60
     kill "$writer_pid"
