@@ -23,6 +23,30 @@ std::string reason_of(int rc) {
 
 } // namespace
 
+std::optional<MqttLink::config> MqttLink::configure(const std::string& broker_url,
+                                                    const sparkplug::mqtt_settings& settings, std::string client_id,
+                                                    std::string& error) {
+    const auto address = sparkplug::parse_broker(broker_url);
+    if (!address) {
+        error = "the broker " + broker_url + " is not tcp://HOST:PORT or ssl://HOST:PORT";
+        return std::nullopt;
+    }
+    config c;
+    c.host = address->host;
+    c.port = address->port;
+    c.tls = address->tls;
+    c.client_id = std::move(client_id);
+    c.ca_file = settings.ca_file;
+    c.username = settings.username;
+    if (!settings.password_file.empty()) {
+        const auto password = sparkplug::read_password_file(settings.password_file, error);
+        if (!password)
+            return std::nullopt;
+        c.password = *password;
+    }
+    return c;
+}
+
 MqttLink::MqttLink(config c, QObject* parent) : QObject(parent), config_(std::move(c)) {
     static library_init init;
     misc_.setInterval(100);
@@ -39,7 +63,7 @@ MqttLink::~MqttLink() {
     write_.reset();
 }
 
-void MqttLink::open(const std::string& will_topic, const std::string& will_payload) {
+void MqttLink::open(const std::string& will_topic, const std::string& will_payload, bool will_retained) {
     if (state_ != state::idle)
         return;
     mosquitto* m = mosquitto_new(config_.client_id.c_str(), true, this);
@@ -68,7 +92,9 @@ void MqttLink::open(const std::string& will_topic, const std::string& will_paylo
             return;
         }
     }
-    mosquitto_will_set(m, will_topic.c_str(), static_cast<int>(will_payload.size()), will_payload.data(), 1, false);
+    if (!will_topic.empty())
+        mosquitto_will_set(m, will_topic.c_str(), static_cast<int>(will_payload.size()), will_payload.data(), 1,
+                           will_retained);
     state_ = state::resolving;
     last_error_.clear();
     deadline_.start();
@@ -141,12 +167,12 @@ void MqttLink::lose(const std::string& why) {
         on_lost(why);
 }
 
-int MqttLink::publish(const std::string& topic, const std::string& payload, int qos) {
+int MqttLink::publish(const std::string& topic, const std::string& payload, int qos, bool retained) {
     if (state_ != state::connected)
         return -1;
     int mid = 0;
     const int rc = mosquitto_publish(mosq_.get(), &mid, topic.c_str(), static_cast<int>(payload.size()), payload.data(),
-                                     qos, false);
+                                     qos, retained);
     if (rc != MOSQ_ERR_SUCCESS)
         return -1;
     update_write_interest();

@@ -14,7 +14,6 @@
 #include <csignal>
 #include <cstdio>
 #include <optional>
-#include <regex>
 
 namespace {
 
@@ -34,22 +33,6 @@ bool valid_id(const std::string& text) {
     return !text.empty() && text.find_first_of("/+#") == std::string::npos;
 }
 
-bool parse_broker(const std::string& url, MqttLink::config& c) {
-    static const std::regex form(R"(^(tcp|ssl)://(\[[^\]]+\]|[^:/\[\]]+):(\d{1,5})$)");
-    std::smatch m;
-    if (!std::regex_match(url, m, form))
-        return false;
-    const auto port = lib::parse_number(m[3], 1, 65535);
-    if (!port)
-        return false;
-    c.tls = m[1] == "ssl";
-    c.host = m[2];
-    if (c.host.front() == '[')
-        c.host = c.host.substr(1, c.host.size() - 2);
-    c.port = static_cast<int>(*port);
-    return true;
-}
-
 std::optional<int> parse_options(int argc, char** argv, options& o) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -60,8 +43,7 @@ std::optional<int> parse_options(int argc, char** argv, options& o) {
             std::printf("usage: %s %s\n", program, usage);
             return 0;
         } else if (arg == "--broker") {
-            MqttLink::config probe;
-            ok = ok && parse_broker(*value, probe);
+            ok = ok && sparkplug::parse_broker(*value).has_value();
             if (ok)
                 o.broker = *value;
         } else if (arg == "--group" || arg == "--node" || arg == "--device") {
@@ -118,20 +100,11 @@ int main(int argc, char** argv) {
         return fail("settings file " + loaded.error);
     const sparkplug::edge_settings& settings = *loaded.settings;
 
-    MqttLink::config link;
-    parse_broker(o.broker, link);
-    link.client_id = "borevane-" + o.id.group + "-" + o.id.node;
-    link.ca_file = settings.mqtt.ca_file;
-    link.username = settings.mqtt.username;
-    if (!settings.mqtt.password_file.empty()) {
-        std::string error;
-        const auto password = sparkplug::read_password_file(settings.mqtt.password_file, error);
-        if (!password)
-            return fail(error);
-        link.password = *password;
-    }
-
     std::string error;
+    const auto link = MqttLink::configure(o.broker, settings.mqtt, "borevane-" + o.id.group + "-" + o.id.node, error);
+    if (!link)
+        return fail(error);
+
     const auto path = output_file_path(o.path, error);
     if (!path)
         return fail(error + "; use --path");
@@ -147,7 +120,7 @@ int main(int argc, char** argv) {
         return fail("queue " + queue.error());
     queue.on_log = log_line;
 
-    SparkplugNode node(o.id, *path, settings, link, queue, static_cast<int>(o.interval_ms));
+    SparkplugNode node(o.id, *path, settings, *link, queue, static_cast<int>(o.interval_ms));
     node.on_log = log_line;
     log_line("reading " + *path + ", publishing to " + o.broker + " as " + o.id.group + "/" + o.id.node + "/" +
              o.id.device + ", queue " + o.queue + " (" + std::to_string(queue.count()) + " waiting)");
