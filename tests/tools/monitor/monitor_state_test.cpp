@@ -86,7 +86,7 @@ TEST(ValueHistory, KeepsTenMinutesInFixedRoomAndTheRangeOfFreshFiniteValues) {
     value_history h;
     for (int t = 0; t < 700; ++t)
         t == 650 ? h.add_gap(t) : h.add(t, values(float(t)));
-    EXPECT_EQ(h.size(), value_history::capacity);
+    EXPECT_EQ(h.size(), h.capacity());
     EXPECT_EQ(h[0].time, 100);
     EXPECT_EQ(h[599].time, 699);
     EXPECT_EQ(h.range(0, 699), std::make_pair(100.0, 699.0));
