@@ -49,15 +49,21 @@ std::optional<std::int64_t> value_history::offset_ms(double time) {
         return ms;
     if (ms < 0)
         return std::nullopt; // far older than anything a window shows
-    // Far newer than the base: the base moves to this time; samples too old to be told apart keep the oldest
-    // offset, far outside any window.
-    const std::int64_t shift = ms;
+    // Far newer than the base: the base moves to this time; samples too old to be told apart from it go (far
+    // outside any window).
+    std::size_t dropped = 0;
+    while (dropped < count_ && ms_of(dropped) - ms < -offset_limit)
+        ++dropped;
+    if (ring_.size() < capacity_)
+        ring_.erase(ring_.begin(), ring_.begin() + static_cast<std::ptrdiff_t>(dropped));
+    else
+        first_ = (first_ + dropped) % capacity_;
+    count_ -= dropped;
     for (std::size_t i = 0; i < count_; ++i) {
         const bool fresh = (at(i).stamp & 1) != 0;
-        const std::int64_t moved = std::max(ms_of(i) - shift, -offset_limit);
-        at(i).stamp = static_cast<std::int32_t>(moved * 2 + (fresh ? 1 : 0));
+        at(i).stamp = static_cast<std::int32_t>((ms_of(i) - ms) * 2 + (fresh ? 1 : 0));
     }
-    base_ += static_cast<double>(shift) / 1000.0;
+    base_ += static_cast<double>(ms) / 1000.0;
     return 0;
 }
 
@@ -77,6 +83,14 @@ bool value_history::insert(double time, const std::array<float, 6>& values, bool
         // Still growing: first_ is 0 and the ring is a plain vector.
         ring_.insert(ring_.begin() + static_cast<std::ptrdiff_t>(pos), s);
         ++count_;
+        return true;
+    }
+    if (count_ < capacity_) {
+        // Room left after old samples went: the newer ones move up by one.
+        ++count_;
+        for (std::size_t i = count_ - 1; i > pos; --i)
+            at(i) = at(i - 1);
+        at(pos) = s;
         return true;
     }
     if (pos == 0)
