@@ -17,6 +17,7 @@ const std::array<const char*, fleet::value_count> value_titles = {
     "Забой", "Долото", "Вес на крюке", "Тальблок", "Давление", "Скорость",
 };
 constexpr int value_decimals = 2;
+constexpr int spark_width = 40;
 // A sparkline keeps moving with the clock even when its rig sends nothing: about a pixel a minute.
 constexpr std::int64_t sparkline_step_ms = 60000;
 
@@ -94,7 +95,7 @@ void TFleetTable::fit_sizes() {
     SetColWidths(colRig, m.horizontalAdvance(QStringLiteral("rig000/depth")) + 12);
     SetColWidths(colState, m.horizontalAdvance(QString::fromUtf8("Данные устарели")) + m.height() + 14);
     for (std::size_t i = 0; i < fleet::value_count; ++i)
-        SetColWidths(colValue + static_cast<int>(i), m.horizontalAdvance(QStringLiteral("00000,00 атм")) + 58);
+        SetColWidths(colValue + static_cast<int>(i), m.horizontalAdvance(QString::fromUtf8("0000,00 атм")) + spark_width + 16);
     SetColWidths(colAge, m.horizontalAdvance(QString::fromUtf8("59 мин")) + 12);
 }
 
@@ -105,7 +106,7 @@ QString TFleetTable::ColumnTitle(int col) {
         return QString::fromUtf8("Состояние");
     if (col == colAge)
         return QString::fromUtf8("Возраст");
-    if (col >= colValue && col < colAge)
+    if (col >= colValue && col < colCount)
         return QString::fromUtf8(value_titles[static_cast<std::size_t>(col - colValue)]);
     return {};
 }
@@ -157,7 +158,7 @@ bool TFleetTable::less(const fleet::rig& a, const fleet::rig& b) const {
         return severity(a.state) < severity(b.state);
     if (sort_column_ == colAge && a.reading_ms != b.reading_ms)
         return a.reading_ms.value_or(INT64_MIN) > b.reading_ms.value_or(INT64_MIN); // the youngest first
-    if (sort_column_ >= colValue && sort_column_ < colAge) {
+    if (sort_column_ >= colValue) {
         const std::size_t i = static_cast<std::size_t>(sort_column_ - colValue);
         if (a.values[i] && b.values[i] && *a.values[i] != *b.values[i])
             return *a.values[i] < *b.values[i];
@@ -171,9 +172,9 @@ void TFleetTable::sort_rows() {
         const fleet::rig& ra = host_.at(a);
         const fleet::rig& rb = host_.at(b);
         // Rigs without the value sorted by come last either way round.
-        const bool has_a = sort_column_ < colValue || sort_column_ >= colAge ||
+        const bool has_a = sort_column_ < colValue ||
                            ra.values[static_cast<std::size_t>(sort_column_ - colValue)].has_value();
-        const bool has_b = sort_column_ < colValue || sort_column_ >= colAge ||
+        const bool has_b = sort_column_ < colValue ||
                            rb.values[static_cast<std::size_t>(sort_column_ - colValue)].has_value();
         if (has_a != has_b)
             return has_a;
@@ -251,6 +252,12 @@ void TFleetTable::DrawCell(int col, int row, const gui::TRect& rect, gui::TGridD
     if (!paint_region_.intersects(rect.to_qrect()))
         return;
     gui::TCanvas& canvas = Canvas();
+    if (row == Row() && row > 0) {
+        // The current rig's whole row, in a colour light enough for every state's text.
+        canvas.Brush = {current_row_color, gui::BrushStyle::Solid};
+        canvas.FillRect(rect);
+        canvas.Font.color = value_color;
+    }
     if (state & gui::gdFixed && row == 0) {
         draw_header(canvas, col, rect);
         return;
@@ -264,7 +271,7 @@ void TFleetTable::DrawCell(int col, int row, const gui::TRect& rect, gui::TGridD
     canvas.Brush.style = gui::BrushStyle::Clear;
     if (col == colRig) {
         canvas.TextOut(rect.left + 4, rect.top + 3, QString::fromStdString(r->node));
-        canvas.Font.color = (state & gui::gdSelected) ? canvas.Font.color : stale_color;
+        canvas.Font.color = stale_color;
         canvas.TextOut(rect.left + 4, rect.top + 3 + line, QString::fromStdString(r->device));
     } else if (col == colState) {
         draw_state(canvas, *r, rect);
@@ -337,8 +344,7 @@ void TFleetTable::draw_state(gui::TCanvas& canvas, const fleet::rig& r, const gu
 
 void TFleetTable::draw_value(gui::TCanvas& canvas, const fleet::rig& r, std::size_t index, const gui::TRect& rect) {
     const int line = canvas.TextHeight(QStringLiteral("0"));
-    const int spark_width = std::min(48, std::max(0, rect.width() / 3));
-    const gui::TRect spark = {rect.right - spark_width - 4, rect.top + 4, rect.right - 4, rect.bottom - 4};
+    const gui::TRect spark = {rect.right - std::min(spark_width, rect.width() / 3) - 4, rect.top + 4, rect.right - 4, rect.bottom - 4};
     const QString value = value_text(r, index);
     if (!value.isEmpty()) {
         canvas.Font.color = r.current() ? value_color : stale_color;
@@ -360,6 +366,15 @@ void TFleetTable::draw_value(gui::TCanvas& canvas, const fleet::rig& r, std::siz
             canvas.FillRect({x, spark.top + c.top, x + 1, spark.top + c.bottom + 1});
         ++x;
     }
+}
+
+void TFleetTable::Click() {
+    gui::TDrawGrid::Click();
+    if (Row() == highlighted_row_)
+        return;
+    invalidate_row(highlighted_row_);
+    highlighted_row_ = Row();
+    invalidate_row(highlighted_row_);
 }
 
 void TFleetTable::DblClick() {

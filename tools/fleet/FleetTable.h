@@ -21,7 +21,7 @@
 class TFleetTable : public gui::TDrawGrid {
     Q_OBJECT
 public:
-    enum Column { colRig, colState, colValue, colAge = colValue + fleet::value_count, colCount };
+    enum Column { colRig, colState, colAge, colValue, colCount = colValue + fleet::value_count };
 
     // A state's look: its colour (text at least 4.5:1 on the window colour) and the shape of its mark.
     enum class Mark { disc, triangle, cross, chevrons, ring };
@@ -33,6 +33,8 @@ public:
     static constexpr gui::TColor value_color = gui::clWindowText;
     static constexpr gui::TColor stale_color = 0x595959;
     static constexpr gui::TColor trace_color = gui::clNavy;
+    // Behind the current rig's row: light, so that every state's colour keeps its contrast on it.
+    static constexpr gui::TColor current_row_color = gui::rgb_color(0xDD, 0xEB, 0xF7);
 
     explicit TFleetTable(const fleet::fleet_host& host, QWidget* owner = nullptr);
 
@@ -62,6 +64,7 @@ public:
 protected:
     void DrawCell(int col, int row, const gui::TRect& rect, gui::TGridDrawState state) override;
     void DblClick() override;
+    void Click() override;
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -87,4 +90,5 @@ private:
     bool descending_ = false;
     QRegion paint_region_;
     std::optional<std::int64_t> newest_painted_;
+    int highlighted_row_ = -1;
 };
