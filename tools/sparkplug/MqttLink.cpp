@@ -1,5 +1,7 @@
 #include "tools/sparkplug/MqttLink.h"
 
+#include "library/cli_args.h"
+
 #include <QCoreApplication>
 
 #include <mosquitto.h>
@@ -7,6 +9,7 @@
 #include <QThread>
 
 #include <cstring>
+#include <regex>
 #include <thread>
 
 namespace {
@@ -22,6 +25,22 @@ std::string reason_of(int rc) {
 }
 
 } // namespace
+
+bool MqttLink::parse_broker(const std::string& url, config& c) {
+    static const std::regex form(R"(^(tcp|ssl)://(\[[^\]]+\]|[^:/\[\]]+):(\d{1,5})$)");
+    std::smatch m;
+    if (!std::regex_match(url, m, form))
+        return false;
+    const auto port = lib::parse_number(m[3], 1, 65535);
+    if (!port)
+        return false;
+    c.tls = m[1] == "ssl";
+    c.host = m[2];
+    if (c.host.front() == '[')
+        c.host = c.host.substr(1, c.host.size() - 2);
+    c.port = static_cast<int>(*port);
+    return true;
+}
 
 MqttLink::MqttLink(config c, QObject* parent) : QObject(parent), config_(std::move(c)) {
     static library_init init;

@@ -30,6 +30,10 @@ public:
         int keepalive_s = 30;
     };
 
+    // tcp://HOST:PORT or ssl://HOST:PORT (an IPv6 address in brackets) into `c`'s host, port and tls; false, and
+    // `c` untouched, for anything else.
+    static bool parse_broker(const std::string& url, config& c);
+
     explicit MqttLink(config c, QObject* parent = nullptr);
     ~MqttLink() override;
 

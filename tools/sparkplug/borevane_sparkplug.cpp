@@ -5,6 +5,7 @@
 #include "library/cli_args.h"
 #include "os/user_dirs.h"
 #include "tools/sparkplug/SparkplugNode.h"
+#include "tools/sparkplug/sparkplug_session.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -14,7 +15,6 @@
 #include <csignal>
 #include <cstdio>
 #include <optional>
-#include <regex>
 
 namespace {
 
@@ -29,27 +29,6 @@ struct options {
     long interval_ms = 1000;
 };
 
-// Group, node and device ids are topic levels: no separators, wildcards or empty ones.
-bool valid_id(const std::string& text) {
-    return !text.empty() && text.find_first_of("/+#") == std::string::npos;
-}
-
-bool parse_broker(const std::string& url, MqttLink::config& c) {
-    static const std::regex form(R"(^(tcp|ssl)://(\[[^\]]+\]|[^:/\[\]]+):(\d{1,5})$)");
-    std::smatch m;
-    if (!std::regex_match(url, m, form))
-        return false;
-    const auto port = lib::parse_number(m[3], 1, 65535);
-    if (!port)
-        return false;
-    c.tls = m[1] == "ssl";
-    c.host = m[2];
-    if (c.host.front() == '[')
-        c.host = c.host.substr(1, c.host.size() - 2);
-    c.port = static_cast<int>(*port);
-    return true;
-}
-
 std::optional<int> parse_options(int argc, char** argv, options& o) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -61,11 +40,11 @@ std::optional<int> parse_options(int argc, char** argv, options& o) {
             return 0;
         } else if (arg == "--broker") {
             MqttLink::config probe;
-            ok = ok && parse_broker(*value, probe);
+            ok = ok && MqttLink::parse_broker(*value, probe);
             if (ok)
                 o.broker = *value;
         } else if (arg == "--group" || arg == "--node" || arg == "--device") {
-            ok = ok && valid_id(*value);
+            ok = ok && sparkplug::valid_topic_id(*value);
             if (ok)
                 (arg == "--group" ? o.id.group : arg == "--node" ? o.id.node : o.id.device) = *value;
         } else if (arg == "--path" || arg == "--queue" || arg == "--settings") {
@@ -107,7 +86,7 @@ int main(int argc, char** argv) {
         return *exit_code;
     if (o.id.node.empty())
         o.id.node = QSysInfo::machineHostName().toStdString();
-    if (!valid_id(o.id.node))
+    if (!sparkplug::valid_topic_id(o.id.node))
         return fail("the host name \"" + o.id.node + "\" cannot be a node id; use --node");
 
     const bool settings_given = !o.settings.empty();
@@ -119,7 +98,7 @@ int main(int argc, char** argv) {
     const sparkplug::edge_settings& settings = *loaded.settings;
 
     MqttLink::config link;
-    parse_broker(o.broker, link);
+    MqttLink::parse_broker(o.broker, link);
     link.client_id = "borevane-" + o.id.group + "-" + o.id.node;
     link.ca_file = settings.mqtt.ca_file;
     link.username = settings.mqtt.username;
