@@ -144,7 +144,7 @@ void MqttLink::pump() {
     update_write_interest();
 }
 
-void MqttLink::lose(const std::string& why) {
+void MqttLink::lose(const std::string& why, bool disconnect) {
     const bool was = state_ != state::idle;
     state_ = state::idle;
     misc_.stop();
@@ -153,7 +153,7 @@ void MqttLink::lose(const std::string& why) {
         read_.release()->deleteLater();
     if (write_)
         write_.release()->deleteLater();
-    if (mosq_ && mosquitto_socket(mosq_.get()) >= 0)
+    if (disconnect && mosq_ && mosquitto_socket(mosq_.get()) >= 0)
         mosquitto_disconnect(mosq_.get());
     mosq_.reset();
     if (was && on_lost)
@@ -194,7 +194,8 @@ void MqttLink::close_cleanly(int bound_ms) {
 }
 
 void MqttLink::drop() {
-    lose("closed");
+    // No DISCONNECT: the socket just closes, as when a link fails, so the broker publishes the will.
+    lose("closed", false);
 }
 
 void MqttLink::connect_cb(mosquitto*, void* self_ptr, int rc) {

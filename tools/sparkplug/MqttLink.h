@@ -67,7 +67,7 @@ private:
     void attempt_done(int rc, const std::string& why);
     void pump();
     void watch_socket();
-    void lose(const std::string& why);
+    void lose(const std::string& why, bool disconnect = true);
     void update_write_interest();
 
     config config_;
