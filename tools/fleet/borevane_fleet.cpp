@@ -7,6 +7,7 @@
 #include "os/user_dirs.h"
 #include "tools/fleet/FleetDump.h"
 #include "tools/fleet/FleetWindow.h"
+#include "tools/sparkplug/sparkplug_session.h"
 
 #include <QApplication>
 #include <QDir>
@@ -32,11 +33,6 @@ struct options {
     std::string dump_path;
 };
 
-// Group and host ids are topic levels: no separators, wildcards or empty ones.
-bool valid_id(const std::string& text) {
-    return !text.empty() && text.find_first_of("/+#") == std::string::npos;
-}
-
 std::optional<int> parse_options(int argc, char** argv, options& o) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -47,11 +43,12 @@ std::optional<int> parse_options(int argc, char** argv, options& o) {
             std::printf("usage: %s %s\n", program, usage);
             return 0;
         } else if (arg == "--broker") {
-            ok = ok && sparkplug::parse_broker(*value).has_value();
+            MqttLink::config probe;
+            ok = ok && MqttLink::parse_broker(*value, probe);
             if (ok)
                 o.broker = *value;
         } else if (arg == "--group" || arg == "--host-id") {
-            ok = ok && valid_id(*value);
+            ok = ok && sparkplug::valid_topic_id(*value);
             if (ok)
                 (arg == "--group" ? o.group : o.host_id) = *value;
         } else if (arg == "--settings") {

@@ -1,5 +1,7 @@
 #include "tools/sparkplug/MqttLink.h"
 
+#include "library/cli_args.h"
+
 #include <QCoreApplication>
 
 #include <mosquitto.h>
@@ -7,6 +9,7 @@
 #include <QThread>
 
 #include <cstring>
+#include <regex>
 #include <thread>
 
 namespace {
@@ -23,18 +26,30 @@ std::string reason_of(int rc) {
 
 } // namespace
 
+bool MqttLink::parse_broker(const std::string& url, config& c) {
+    static const std::regex form(R"(^(tcp|ssl)://(\[[^\]]+\]|[^:/\[\]]+):(\d{1,5})$)");
+    std::smatch m;
+    if (!std::regex_match(url, m, form))
+        return false;
+    const auto port = lib::parse_number(m[3], 1, 65535);
+    if (!port)
+        return false;
+    c.tls = m[1] == "ssl";
+    c.host = m[2];
+    if (c.host.front() == '[')
+        c.host = c.host.substr(1, c.host.size() - 2);
+    c.port = static_cast<int>(*port);
+    return true;
+}
+
 std::optional<MqttLink::config> MqttLink::configure(const std::string& broker_url,
                                                     const sparkplug::mqtt_settings& settings, std::string client_id,
                                                     std::string& error) {
-    const auto address = sparkplug::parse_broker(broker_url);
-    if (!address) {
+    config c;
+    if (!parse_broker(broker_url, c)) {
         error = "the broker " + broker_url + " is not tcp://HOST:PORT or ssl://HOST:PORT";
         return std::nullopt;
     }
-    config c;
-    c.host = address->host;
-    c.port = address->port;
-    c.tls = address->tls;
     c.client_id = std::move(client_id);
     c.ca_file = settings.ca_file;
     c.username = settings.username;
@@ -151,7 +166,7 @@ void MqttLink::pump() {
     update_write_interest();
 }
 
-void MqttLink::lose(const std::string& why) {
+void MqttLink::lose(const std::string& why, bool disconnect) {
     const bool was = state_ != state::idle;
     state_ = state::idle;
     misc_.stop();
@@ -160,7 +175,7 @@ void MqttLink::lose(const std::string& why) {
         read_.release()->deleteLater();
     if (write_)
         write_.release()->deleteLater();
-    if (mosq_ && mosquitto_socket(mosq_.get()) >= 0)
+    if (disconnect && mosq_ && mosquitto_socket(mosq_.get()) >= 0)
         mosquitto_disconnect(mosq_.get());
     mosq_.reset();
     if (was && on_lost)
@@ -201,7 +216,8 @@ void MqttLink::close_cleanly(int bound_ms) {
 }
 
 void MqttLink::drop() {
-    lose("closed");
+    // No DISCONNECT: the socket just closes, as when a link fails, so the broker publishes the will.
+    lose("closed", false);
 }
 
 void MqttLink::connect_cb(mosquitto*, void* self_ptr, int rc) {

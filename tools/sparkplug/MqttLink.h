@@ -33,6 +33,10 @@ public:
         int keepalive_s = 30;
     };
 
+    // tcp://HOST:PORT or ssl://HOST:PORT (an IPv6 address in brackets) into `c`'s host, port and tls; false, and
+    // `c` untouched, for anything else.
+    static bool parse_broker(const std::string& url, config& c);
+
     // The connection to the broker at `broker_url` with the [mqtt] settings, the password read from its file;
     // nothing, with `error` set, when the URL or the password file is refused.
     static std::optional<config> configure(const std::string& broker_url, const sparkplug::mqtt_settings& settings,
@@ -72,7 +76,7 @@ private:
     void attempt_done(int rc, const std::string& why);
     void pump();
     void watch_socket();
-    void lose(const std::string& why);
+    void lose(const std::string& why, bool disconnect = true);
     void update_write_interest();
 
     config config_;

@@ -5,6 +5,7 @@
 #include "library/cli_args.h"
 #include "os/user_dirs.h"
 #include "tools/sparkplug/SparkplugNode.h"
+#include "tools/sparkplug/sparkplug_session.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -28,11 +29,6 @@ struct options {
     long interval_ms = 1000;
 };
 
-// Group, node and device ids are topic levels: no separators, wildcards or empty ones.
-bool valid_id(const std::string& text) {
-    return !text.empty() && text.find_first_of("/+#") == std::string::npos;
-}
-
 std::optional<int> parse_options(int argc, char** argv, options& o) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -43,11 +39,12 @@ std::optional<int> parse_options(int argc, char** argv, options& o) {
             std::printf("usage: %s %s\n", program, usage);
             return 0;
         } else if (arg == "--broker") {
-            ok = ok && sparkplug::parse_broker(*value).has_value();
+            MqttLink::config probe;
+            ok = ok && MqttLink::parse_broker(*value, probe);
             if (ok)
                 o.broker = *value;
         } else if (arg == "--group" || arg == "--node" || arg == "--device") {
-            ok = ok && valid_id(*value);
+            ok = ok && sparkplug::valid_topic_id(*value);
             if (ok)
                 (arg == "--group" ? o.id.group : arg == "--node" ? o.id.node : o.id.device) = *value;
         } else if (arg == "--path" || arg == "--queue" || arg == "--settings") {
@@ -89,7 +86,7 @@ int main(int argc, char** argv) {
         return *exit_code;
     if (o.id.node.empty())
         o.id.node = QSysInfo::machineHostName().toStdString();
-    if (!valid_id(o.id.node))
+    if (!sparkplug::valid_topic_id(o.id.node))
         return fail("the host name \"" + o.id.node + "\" cannot be a node id; use --node");
 
     const bool settings_given = !o.settings.empty();

@@ -1,6 +1,5 @@
 #include "tools/sparkplug/mqtt_settings.h"
 
-#include "library/cli_args.h"
 #include "library/cp1251.h"
 #include "library/settings_file.h"
 
@@ -8,26 +7,8 @@
 #include <unistd.h>
 
 #include <fstream>
-#include <regex>
 
 namespace sparkplug {
-
-std::optional<broker_address> parse_broker(const std::string& url) {
-    static const std::regex form(R"(^(tcp|ssl)://(\[[^\]]+\]|[^:/\[\]]+):(\d{1,5})$)");
-    std::smatch m;
-    if (!std::regex_match(url, m, form))
-        return std::nullopt;
-    const auto port = lib::parse_number(m[3], 1, 65535);
-    if (!port)
-        return std::nullopt;
-    broker_address a;
-    a.tls = m[1] == "ssl";
-    a.host = m[2];
-    if (a.host.front() == '[')
-        a.host = a.host.substr(1, a.host.size() - 2);
-    a.port = static_cast<int>(*port);
-    return a;
-}
 
 std::string take_mqtt_setting(mqtt_settings& m, const std::string& key, const std::string& value,
                               bool with_primary_host) {

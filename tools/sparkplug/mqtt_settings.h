@@ -1,7 +1,7 @@
 #pragma once
-// How a program of the project reaches its MQTT broker: the broker's URL (tcp:// or ssl://) and the [mqtt]
-// section of its settings file (user name, a password file readable only by its owner, the CA of a TLS
-// broker). The edge node and the fleet view read them with the same rules and words.
+// How a program of the project logs in to its MQTT broker: the [mqtt] section of its settings file (user name, a
+// password file readable only by its owner, the CA of a TLS broker). The edge node and the fleet view read them with
+// the same rules and words.
 
 #include <optional>
 #include <string>
@@ -14,15 +14,6 @@ struct mqtt_settings {
     std::string ca_file;
     std::string primary_host; // the edge node's only
 };
-
-struct broker_address {
-    std::string host;
-    int port = 1883;
-    bool tls = false;
-};
-
-// tcp://HOST:PORT or ssl://HOST:PORT, an IPv6 host in brackets; nothing for anything else.
-std::optional<broker_address> parse_broker(const std::string& url);
 
 // Takes one key of an [mqtt] section (primary_host only when `with_primary_host`); returns what is wrong, empty
 // when taken.
