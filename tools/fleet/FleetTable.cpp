@@ -17,7 +17,7 @@ const std::array<const char*, fleet::value_count> value_titles = {
     "Забой", "Долото", "Вес на крюке", "Тальблок", "Давление", "Скорость",
 };
 constexpr int value_decimals = 2;
-constexpr int spark_width = 40;
+constexpr int spark_width = 32;
 // A sparkline keeps moving with the clock even when its rig sends nothing: about a pixel a minute.
 constexpr std::int64_t sparkline_step_ms = 60000;
 
@@ -91,12 +91,21 @@ void TFleetTable::changeEvent(QEvent* event) {
 // number with its unit beside a sparkline.
 void TFleetTable::fit_sizes() {
     const QFontMetrics m(font());
+    auto wide = [&](const char* text) { return m.horizontalAdvance(QString::fromUtf8(text)); };
     SetDefaultRowHeight(2 * m.height() + 6);
-    SetColWidths(colRig, m.horizontalAdvance(QStringLiteral("rig000/depth")) + 12);
-    SetColWidths(colState, m.horizontalAdvance(QString::fromUtf8("Данные устарели")) + m.height() + 14);
+    // Header texts leave room for the sort mark; a state's name may take both lines.
+    SetColWidths(colRig, std::max(wide("Буровая") + 18, wide("rig0000") + 10));
+    SetColWidths(colState, std::max(wide("Состояние") + 18, wide("устарели") + m.height() + 14));
+    SetColWidths(colAge, std::max(wide("Возраст") + 18, wide("59 мин") + 12));
     for (std::size_t i = 0; i < fleet::value_count; ++i)
-        SetColWidths(colValue + static_cast<int>(i), m.horizontalAdvance(QString::fromUtf8("0000,00 атм")) + spark_width + 16);
-    SetColWidths(colAge, m.horizontalAdvance(QString::fromUtf8("59 мин")) + 12);
+        SetColWidths(colValue + static_cast<int>(i), wide("0000.00 атм") + spark_width + 12);
+}
+
+int TFleetTable::FullWidth() const {
+    int width = 0;
+    for (int col = 0; col < ColCount(); ++col)
+        width += ColWidths(col) + GridLineWidth();
+    return width + 2 * frameWidth();
 }
 
 QString TFleetTable::ColumnTitle(int col) {
@@ -172,15 +181,15 @@ void TFleetTable::sort_rows() {
         const fleet::rig& ra = host_.at(a);
         const fleet::rig& rb = host_.at(b);
         // Rigs without the value sorted by come last either way round.
-        const bool has_a = sort_column_ < colValue ||
-                           ra.values[static_cast<std::size_t>(sort_column_ - colValue)].has_value();
-        const bool has_b = sort_column_ < colValue ||
-                           rb.values[static_cast<std::size_t>(sort_column_ - colValue)].has_value();
+        const bool has_a =
+            sort_column_ < colValue || ra.values[static_cast<std::size_t>(sort_column_ - colValue)].has_value();
+        const bool has_b =
+            sort_column_ < colValue || rb.values[static_cast<std::size_t>(sort_column_ - colValue)].has_value();
         if (has_a != has_b)
             return has_a;
         return descending_ ? less(rb, ra) : less(ra, rb);
     });
-    if (current) {
+    if (current && cursor_chosen_) {
         const int row = RowOf(current);
         if (row != Row())
             FocusCell(Col(), row, true);
@@ -339,16 +348,19 @@ void TFleetTable::draw_state(gui::TCanvas& canvas, const fleet::rig& r, const gu
     }
     canvas.Brush.style = gui::BrushStyle::Clear;
     canvas.Font.color = look.color;
-    canvas.TextOut(x + size + 6, rect.top + 3, QString::fromUtf8(fleet::state_name(r.state)));
+    gui::TRect text = {x + size + 6, rect.top + 3, rect.right - 2, rect.bottom};
+    canvas.DrawText(QString::fromUtf8(fleet::state_name(r.state)), text,
+                    gui::DT_LEFT | gui::DT_WORDBREAK | gui::DT_NOPREFIX);
 }
 
 void TFleetTable::draw_value(gui::TCanvas& canvas, const fleet::rig& r, std::size_t index, const gui::TRect& rect) {
     const int line = canvas.TextHeight(QStringLiteral("0"));
-    const gui::TRect spark = {rect.right - std::min(spark_width, rect.width() / 3) - 4, rect.top + 4, rect.right - 4, rect.bottom - 4};
+    const gui::TRect spark = {rect.right - std::min(spark_width, rect.width() / 3) - 3, rect.top + 4, rect.right - 4,
+                              rect.bottom - 4};
     const QString value = value_text(r, index);
     if (!value.isEmpty()) {
         canvas.Font.color = r.current() ? value_color : stale_color;
-        const int right = spark.left - 6;
+        const int right = spark.left - 5;
         canvas.TextOut(right - canvas.TextWidth(value), rect.top + 3, value);
         if (!r.current())
             canvas.TextOut(right - canvas.TextWidth(stale_mark()), rect.top + 3 + line, stale_mark());
@@ -389,6 +401,7 @@ void TFleetTable::keyPressEvent(QKeyEvent* event) {
             OnOpenRig(*r);
         return;
     }
+    cursor_chosen_ = true;
     if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier) {
         SortBy(Col());
         return;
@@ -405,5 +418,6 @@ void TFleetTable::mousePressEvent(QMouseEvent* event) {
         event->accept();
         return;
     }
+    cursor_chosen_ = true;
     gui::TDrawGrid::mousePressEvent(event);
 }

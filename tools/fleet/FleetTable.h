@@ -5,8 +5,8 @@
 //
 // It keeps no copy of the rigs: it reads the host's, and on each Refresh repaints only the visible cells whose
 // rig changed (or whose age text did), so that a view of 500 rigs costs what its visible rows cost. A click on
-// a header, or Space on a cell, sorts by that column (again: the other way); the current rig keeps its place
-// under the cursor. Double click or Enter opens the rig.
+// a header, or Space on a cell, sorts by that column (again: the other way); once the user has moved the
+// cursor, it stays on its rig whatever the order. Double click or Enter opens the rig.
 #pragma once
 
 #include "gui/DrawGrid.h"
@@ -54,6 +54,8 @@ public:
     // the stale mark, the age.
     QString CellText(int col, int row) const;
     static QString ColumnTitle(int col);
+    // Every column side by side, with the frame.
+    int FullWidth() const;
 
     // The newest reading time among the rows painted last, and when that paint was; for the delay figures.
     std::optional<std::int64_t> NewestPaintedReading() const { return newest_painted_; }
@@ -91,4 +93,5 @@ private:
     QRegion paint_region_;
     std::optional<std::int64_t> newest_painted_;
     int highlighted_row_ = -1;
+    bool cursor_chosen_ = false; // until the user moves the cursor, it stays on the first row whatever the order
 };

@@ -6,12 +6,13 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QScrollBar>
 #include <QVBoxLayout>
 #include <array>
 
 TFleetWindow::TFleetWindow(fleet::fleet_host& host, const FleetClient& client, QString broker, QWidget* parent)
     : QWidget(parent), host_(host), client_(client), broker_(std::move(broker)) {
-    setWindowTitle(QString::fromUtf8("Буровые группы %1").arg(QString::fromStdString(host.group())));
+    setWindowTitle(QString::fromUtf8("Буровые: группа %1").arg(QString::fromStdString(host.group())));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     table_ = new TFleetTable(host_, this);
@@ -28,7 +29,8 @@ TFleetWindow::TFleetWindow(fleet::fleet_host& host, const FleetClient& client, Q
     status->addWidget(counts_label_);
     layout->addLayout(status);
 
-    resize(1000, 680);
+    // As wide as the table, up to what fits a 1024x768 screen with a frame around the window.
+    resize(std::min(1010, table_->FullWidth() + table_->verticalScrollBar()->sizeHint().width() + 8), 680);
     connect(&timer_, &QTimer::timeout, this, &TFleetWindow::Refresh);
     timer_.start(refresh_ms);
     Refresh();

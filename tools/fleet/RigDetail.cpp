@@ -4,6 +4,7 @@
 #include "tools/monitor/ValueReadout.h"
 #include "tools/monitor/ValuesMonitor.h"
 
+#include <QDateTime>
 #include <QFrame>
 #include <QGridLayout>
 #include <QLabel>
@@ -69,7 +70,10 @@ void TRigDetail::Refresh(std::int64_t now_ms) {
         shown_revision_ = rig_.revision;
         status_label_->setText(QString::fromUtf8(fleet::state_name(rig_.state)));
         QString detail = QString::fromStdString(rig_.node + "/" + rig_.device);
-        if (!rig_.source.empty())
+        if (rig_.reading_ms)
+            detail += QString::fromUtf8(", последнее чтение ") +
+                      QDateTime::fromMSecsSinceEpoch(*rig_.reading_ms).toString(QStringLiteral("HH:mm:ss"));
+        if (!rig_.source.empty() && rig_.source != "live")
             detail += QString::fromUtf8(", источник: ") + QString::fromStdString(rig_.source);
         detail_label_->setText(detail);
         // Light with dark text while current, dark with white text otherwise, as the monitor's band.
