@@ -9,6 +9,7 @@
 #include "os/exe_dir.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QTcpSocket>
 #include <QThread>
 #include <QTimer>
@@ -63,6 +64,7 @@ BVSystem* BVSystem::instance() {
 }
 
 void BVSystem::start() {
+    started_ = true;
     options_->load(ini_path);
     if (!publish_install_dir())
         set_status(Status::RegistryFailed);
@@ -105,7 +107,22 @@ void BVSystem::reconnect() {
     connect_wait_ticks = 0;
     lookup.start(host, [this, host](const std::vector<QHostAddress>& addresses, const std::string& failure) {
         on_host_found(host, addresses, failure);
+        if (lookup_waiter)
+            lookup_waiter->quit();
     });
+}
+
+void BVSystem::await_lookup(int max_ms) {
+    if (!lookup.pending())
+        return;
+    QEventLoop loop;
+    QTimer bound;
+    bound.setSingleShot(true);
+    QObject::connect(&bound, &QTimer::timeout, &loop, &QEventLoop::quit);
+    lookup_waiter = &loop;
+    bound.start(max_ms);
+    loop.exec();
+    lookup_waiter = nullptr;
 }
 
 void BVSystem::on_host_found(const QString& host, const std::vector<QHostAddress>& addresses,

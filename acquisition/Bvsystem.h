@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+class QEventLoop;
 class QTimer;
 class RequestThread;
 struct BVSystemConfig;
@@ -56,8 +57,12 @@ public:
     // accessor even when an older controller is still alive (only tests ever have two).
     static BVSystem* instance();
 
-    void start();        // load the settings, publish the data directory as the install location
-    void connect();      // a new connection attempt unless one is under way or up
+    void start(); // load the settings, publish the data directory as the install location
+    bool started() const { return started_; }
+    void connect(); // a new connection attempt unless one is under way or up
+    // Runs the event loop until the attempt's look-up has answered, and so its first address is being tried, or
+    // until `max_ms` passed: at start-up the first connection then goes out before the window is built.
+    void await_lookup(int max_ms);
     void stop();         // close a working connection and end the request thread
     void save_options(); // throws lib::ini_error when the file cannot be written
 
@@ -118,6 +123,8 @@ private:
     std::int32_t address_share_ticks = 0;
     lib::lock_object file_lock;
     quint16 port;
+    bool started_ = false;
+    QEventLoop* lookup_waiter = nullptr; // of await_lookup, while it waits
 
 public:
     boost::signals2::signal<void(Status)> status_changed;

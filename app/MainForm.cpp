@@ -1,4 +1,5 @@
 #include "app/MainForm.h"
+#include "app/StartupRecord.h"
 
 #include "app/AboutForm.h"
 #include "app/Application.h"
@@ -147,13 +148,15 @@ TMainForm::TMainForm(std::function<bool()> tray_host_probe, QWidget* owner)
     TrayIcon = new QSystemTrayIcon(this);
     TrayIcon->setContextMenu(ppmnTray);
 
-    // The controller starts before the rest of the window is built: its look-up runs meanwhile, so the first
-    // connection goes out as soon as the event loop runs. What shows its statuses exists already.
+    // A controller not started yet (the program starts it before building the window) starts before the rest
+    // of the window is built: its look-up runs meanwhile. What shows its statuses exists already.
     status_connection = acquisition().status_changed.connect([this](Status s) { on_status_changed(s); });
     note_connection =
         acquisition().noted.connect([this](const std::string& line) { add_to_log(QString::fromStdString(line)); });
-    acquisition().start();
-    acquisition().connect();
+    if (!acquisition().started()) {
+        acquisition().start();
+        acquisition().connect();
+    }
 
     MainMenu1 = menuBar();
     N1 = MainMenu1->addMenu(QStringLiteral("Файл"));
@@ -213,6 +216,15 @@ void TMainForm::on_status_changed(Status s) {
     }
     stbarPanel0->setText(short_text);
     add_to_log(long_text);
+}
+
+void TMainForm::show_earlier(StartupRecord& record) {
+    for (const auto& said : record.take()) {
+        if (said.status)
+            on_status_changed(*said.status);
+        else
+            add_to_log(QString::fromStdString(said.note));
+    }
 }
 
 void TMainForm::add_to_log(const QString& text) {

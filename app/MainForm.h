@@ -18,6 +18,7 @@ class QMenu;
 class QMenuBar;
 class QStatusBar;
 class QSystemTrayIcon;
+class StartupRecord;
 
 class TMainForm : public gui::MainWindowForm {
     Q_OBJECT
@@ -48,6 +49,9 @@ public:
     void TrayIconDblClick();
     void mnAboutClick();
     void on_status_changed(Status s);
+    // Shows what the controller said before this window existed (a controller started before it is not
+    // started again).
+    void show_earlier(StartupRecord& record);
     // Shows the window, from the tray or minimised, over the others (a second start of the program asks for it).
     void bring_to_front();
 

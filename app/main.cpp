@@ -4,10 +4,16 @@
 #include "app/Application.h"
 #include "app/GracefulExit.h"
 #include "app/MainForm.h"
+#include "app/StartupRecord.h"
 #include "gui/SingleInstance.h"
 
 #include <QApplication>
 #include <cstdio>
+
+namespace {
+// A resolver slower than this only delays the first connection until the window is up, as before.
+constexpr int first_lookup_wait_ms = 30;
+} // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -21,10 +27,8 @@ int main(int argc, char** argv) {
     }
     try {
         set_application_title(QStringLiteral(" Модуль глубины"));
-        QApplication::setWindowIcon(TAboutForm::application_icon());
         // The program lives on in the tray with no window shown; only the exit sequence ends it.
         QApplication::setQuitOnLastWindowClosed(false);
-        BVSystem system;
         // Installed before the window exists: a signal during start-up waits for the event loop.
         GracefulExit graceful(
             [] {
@@ -35,7 +39,16 @@ int main(int argc, char** argv) {
                 if (MainForm)
                     MainForm->save_settings_quietly();
             });
+        // The first connection goes out before the window is built (which takes longer than finding the
+        // station), and the window then shows what the controller said meanwhile.
+        BVSystem system;
+        StartupRecord early(system);
+        system.start();
+        system.connect();
+        system.await_lookup(first_lookup_wait_ms);
+        QApplication::setWindowIcon(TAboutForm::application_icon());
         TMainForm form;
+        form.show_earlier(early);
         instance.set_show_handler([&form] { form.bring_to_front(); });
         form.show();
         QApplication::exec();

@@ -10,7 +10,7 @@
 #   the station resumed: normal again, and the strips show a gap where the readings were stale;
 #   the module ended and its file gone: "Нет файла", the last values still greyed.
 # The value text's contrast with what is behind it is computed from the screenshots' pixels (at least 4.5:1).
-# Then the same window on a screen scaled by two. Screenshots of each state are kept.
+# Beside it all along, the same window on a screen scaled by two. Screenshots of each state are kept.
 #
 # usage: values_monitor_e2e.sh PROGRAM SIMULATOR MONITOR ARTEFACT_DIR
 set -euo pipefail
@@ -22,7 +22,7 @@ need Xvfb xdotool import convert
 enter_private_network "" "$@"
 
 start_program_dir "$program"
-start_xvfb 2400x1600x24
+start_xvfb 3200x1600x24
 export QT_QPA_PLATFORM=xcb
 
 title="Значения модуля глубины"
@@ -51,11 +51,22 @@ pids+=($monitor_pid)
 wait_for 10 xdotool search --all --onlyvisible --pid "$monitor_pid" --name "^$title\$" ||
     fail "the monitor's window did not appear"
 window=$(xdotool search --all --onlyvisible --pid "$monitor_pid" --name "^$title\$" | head -1)
+# The same window on a screen scaled by two, beside the first (clear of it), finding the file the same way.
+QT_SCALE_FACTOR=2 "$monitor" >"$work/scaled.log" 2>&1 &
+scaled_pid=$!
+pids+=($scaled_pid)
+wait_for 10 xdotool search --all --onlyvisible --pid "$scaled_pid" --name "^$title\$" ||
+    fail "the scaled monitor's window did not appear"
+scaled=$(xdotool search --all --onlyvisible --pid "$scaled_pid" --name "^$title\$" | head -1)
+xdotool windowmove "$scaled" 1100 0
 
 # Before the module ever ran: no data, no bar, no number.
 status_seen "Нет данных" || fail "the monitor did not start with no data: $(head -3 "$work/monitor.log")"
 sleep 1.5
 shot nodata
+import -window "$scaled" "$artefacts/values_monitor_scale2_nodata.png"
+[ "$(count_colour "$artefacts/values_monitor_scale2_nodata.png" "$alarm_band")" -gt 20000 ] ||
+    fail "no dark band without data on the scaled screen"
 [ "$(count_colour "$artefacts/values_monitor_nodata.png" "$bar")" = 0 ] || fail "a bar is shown before any value"
 [ "$(count_colour "$artefacts/values_monitor_nodata.png" "$alarm_band")" -gt 5000 ] || fail "no dark band without data"
 read -r shown_w shown_h <<<"$(identify -format '%w %h' "$artefacts/values_monitor_nodata.png")"
@@ -93,6 +104,8 @@ echo "stale $((($(date +%s%N) - stopped) / 1000000)) ms after the station paused
 status_seen "Данные устарели" || fail "the headline does not say the data are stale"
 sleep 8 # a gap of some ten seconds: several pixels of a strip
 shot stale
+import -window "$scaled" "$artefacts/values_monitor_scale2_stale.png"
+legible "$artefacts/values_monitor_scale2_stale.png" "$greyed"
 stale_bar=$(count_colour "$artefacts/values_monitor_stale.png" "$bar")
 stale_greyed=$(count_colour "$artefacts/values_monitor_stale.png" "$greyed")
 echo "stale: $stale_bar bar pixels, $stale_greyed greyed pixels"
@@ -118,15 +131,7 @@ trimmed=$(echo "$columns" | sed 's/^0*//; s/0*$//')
 echo "trace columns: $trimmed"
 [[ "$trimmed" =~ 1000+1 ]] || fail "no gap in the strips: $trimmed"
 
-# The same window on a screen scaled by two, beside the first.
-QT_SCALE_FACTOR=2 "$monitor" --path "$work/bin/Borevane.bin" >"$work/scaled.log" 2>&1 &
-scaled_pid=$!
-pids+=($scaled_pid)
-wait_for 10 xdotool search --all --onlyvisible --pid "$scaled_pid" --name "^$title\$" ||
-    fail "the scaled monitor's window did not appear"
-scaled=$(xdotool search --all --onlyvisible --pid "$scaled_pid" --name "^$title\$" | head -1)
-xdotool windowmove "$scaled" 800 0
-sleep 3
+# The scaled window, fresh again.
 import -window "$scaled" "$artefacts/values_monitor_scale2.png"
 read -r scaled_w scaled_h <<<"$(identify -format '%w %h' "$artefacts/values_monitor_scale2.png")"
 echo "the scaled window: ${scaled_w}x$scaled_h"
@@ -153,4 +158,4 @@ kill "$scaled_pid"
 if grep -qi 'critical\|fatal' "$work/monitor.err"; then
     cat "$work/monitor.err" >&2
 fi
-echo "PASS: screenshots in $artefacts: values_monitor_{nodata,working,stale,resumed,scale2,missing,scale2_missing}.png"
+echo "PASS: screenshots in $artefacts: values_monitor_{,scale2_}{nodata,stale,missing}.png, values_monitor_{working,resumed,scale2}.png"

@@ -3,6 +3,7 @@
 // directory of the test's own, a short tick.
 #include "app/Application.h"
 #include "app/MainForm.h"
+#include "app/StartupRecord.h"
 #include "tests/support/controller_config.h"
 #include "tests/support/scratch_dir.h"
 
@@ -23,6 +24,17 @@ protected:
     void make(quint16 port, bool tray_host = true, int tick_ms = 100) {
         system = std::make_unique<BVSystem>(own_config(port, tick_ms));
         form = std::make_unique<TMainForm>([tray_host] { return tray_host; });
+    }
+    // As the program starts: the controller's first attempt under way before the window is built, which then
+    // shows what the controller said meanwhile.
+    void make_started_first(quint16 port) {
+        system = std::make_unique<BVSystem>(own_config(port, 100));
+        StartupRecord early(*system);
+        system->start();
+        system->connect();
+        system->await_lookup(1000);
+        form = std::make_unique<TMainForm>([] { return true; });
+        form->show_earlier(early);
     }
 
     // The controller's settings file: whether there is one, and what it holds (empty when there is none).

@@ -37,6 +37,15 @@ inline gui::TColor at(const QImage& image, int x, int y) {
     return gui::from_qcolor(QColor(image.pixel(x, y)));
 }
 
+// How many pixels of the image have exactly `colour`.
+inline int count_colour(const QImage& image, gui::TColor colour) {
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            n += at(image, x, y) == colour;
+    return n;
+}
+
 // WCAG's relative luminance of a pixel.
 inline double luminance(QRgb c) {
     auto channel = [](int v) {

@@ -57,6 +57,8 @@ int TTrendStrip::minute_x(const gui::TRect& plot, int minutes_ago) const {
 void TTrendStrip::draw_trace(gui::TCanvas& canvas, const gui::TRect& plot, std::size_t index, gui::TColor color) {
     const auto columns =
         tools::trace_columns(history_, index, now_, plot.width(), plot.height(), scale_->first, scale_->second);
+    // Solid whatever was drawn before: the time axis leaves a clear brush, which would fill nothing.
+    canvas.Brush.style = gui::BrushStyle::Solid;
     canvas.Brush.color = color;
     int x = plot.left;
     for (const tools::trace_span& c : columns) {

@@ -12,7 +12,6 @@
 #include <QSysInfo>
 #include <QTimer>
 
-#include <csignal>
 #include <cstdio>
 #include <optional>
 
@@ -30,46 +29,35 @@ struct options {
 };
 
 std::optional<int> parse_options(int argc, char** argv, options& o) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        const std::optional<std::string> value =
-            i + 1 < argc && arg != "--help" ? std::optional<std::string>(argv[i + 1]) : std::nullopt;
-        bool ok = value && !value->empty();
-        if (arg == "--help") {
-            std::printf("usage: %s %s\n", program, usage);
-            return 0;
-        } else if (arg == "--broker") {
+    return lib::parse_valued_options(argc, argv, program, usage, [&](const std::string& arg, const auto& value) {
+        const bool given = value && !value->empty();
+        if (arg == "--broker") {
             MqttLink::config probe;
-            ok = ok && MqttLink::parse_broker(*value, probe);
-            if (ok)
-                o.broker = *value;
+            if (!given || !MqttLink::parse_broker(*value, probe))
+                return lib::option_taken::bad_value;
+            o.broker = *value;
         } else if (arg == "--group" || arg == "--node" || arg == "--device") {
-            ok = ok && sparkplug::valid_topic_id(*value);
-            if (ok)
-                (arg == "--group" ? o.id.group : arg == "--node" ? o.id.node : o.id.device) = *value;
+            if (!given || !sparkplug::valid_topic_id(*value))
+                return lib::option_taken::bad_value;
+            (arg == "--group" ? o.id.group : arg == "--node" ? o.id.node : o.id.device) = *value;
         } else if (arg == "--path" || arg == "--queue" || arg == "--settings") {
-            if (ok)
-                (arg == "--path" ? o.path : arg == "--queue" ? o.queue : o.settings) = *value;
+            if (!given)
+                return lib::option_taken::bad_value;
+            (arg == "--path" ? o.path : arg == "--queue" ? o.queue : o.settings) = *value;
         } else if (arg == "--interval-ms") {
             const auto n = value ? lib::parse_number(*value, 10, 3600000) : std::nullopt;
-            ok = n.has_value();
-            if (ok)
-                o.interval_ms = *n;
+            if (!n)
+                return lib::option_taken::bad_value;
+            o.interval_ms = *n;
         } else {
-            return lib::usage_error(program, "unknown option " + arg, usage);
+            return lib::option_taken::unknown;
         }
-        if (!ok)
-            return lib::usage_error(program, arg + (value ? " does not take " + *value : " needs a value"), usage);
-        ++i;
-    }
-    return std::nullopt;
+        return lib::option_taken::yes;
+    });
 }
 
-volatile std::sig_atomic_t stop_requested = 0;
-
 void log_line(const std::string& line) {
-    std::fprintf(stderr, "%s: %s\n", program, line.c_str());
-    std::fflush(stderr);
+    lib::log_line(program, line);
 }
 
 int fail(const std::string& line) {
@@ -122,11 +110,10 @@ int main(int argc, char** argv) {
     log_line("reading " + *path + ", publishing to " + o.broker + " as " + o.id.group + "/" + o.id.node + "/" +
              o.id.device + ", queue " + o.queue + " (" + std::to_string(queue.count()) + " waiting)");
 
-    std::signal(SIGTERM, [](int) { stop_requested = 1; });
-    std::signal(SIGINT, [](int) { stop_requested = 1; });
+    lib::catch_stop_signals();
     QTimer stop_check;
     QObject::connect(&stop_check, &QTimer::timeout, &app, [] {
-        if (stop_requested)
+        if (lib::stop_requested())
             QCoreApplication::quit();
     });
     stop_check.start(100);

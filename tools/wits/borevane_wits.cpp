@@ -11,7 +11,6 @@
 #include <QCoreApplication>
 #include <QTimer>
 
-#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -57,27 +56,20 @@ bool parse_listen(const std::string& text, options& o) {
 }
 
 std::optional<int> parse_options(int argc, char** argv, options& o) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        const std::optional<std::string> value =
-            i + 1 < argc && arg != "--help" ? std::optional<std::string>(argv[i + 1]) : std::nullopt;
+    return lib::parse_valued_options(argc, argv, program, usage, [&](const std::string& arg, const auto& value) {
         auto number = [&](long min, long max, long& into) {
             const auto n = value ? lib::parse_number(*value, min, max) : std::nullopt;
             if (n)
                 into = *n;
             return n.has_value();
         };
+        const bool given = value && !value->empty();
         bool ok = true;
-        if (arg == "--help") {
-            std::printf("usage: %s %s\n", program, usage);
-            return 0;
-        } else if (arg == "--path" || arg == "--settings") {
-            ok = value && !value->empty();
-            if (ok)
+        if (arg == "--path" || arg == "--settings") {
+            if ((ok = given))
                 (arg == "--path" ? o.path : o.settings) = *value;
         } else if (arg == "--serial") {
-            ok = value && !value->empty();
-            if (ok)
+            if ((ok = given))
                 o.serial = QString::fromStdString(*value);
         } else if (arg == "--listen") {
             ok = value && parse_listen(*value, o);
@@ -90,20 +82,14 @@ std::optional<int> parse_options(int argc, char** argv, options& o) {
         } else if (arg == "--interval-ms") {
             ok = number(10, 3600000, o.interval_ms);
         } else {
-            return lib::usage_error(program, "unknown option " + arg, usage);
+            return lib::option_taken::unknown;
         }
-        if (!ok)
-            return lib::usage_error(program, arg + (value ? " does not take " + *value : " needs a value"), usage);
-        ++i;
-    }
-    return std::nullopt;
+        return ok ? lib::option_taken::yes : lib::option_taken::bad_value;
+    });
 }
 
-volatile std::sig_atomic_t stop_requested = 0;
-
 void log_line(const std::string& line) {
-    std::fprintf(stderr, "%s: %s\n", program, line.c_str());
-    std::fflush(stderr);
+    lib::log_line(program, line);
 }
 
 } // namespace
@@ -119,7 +105,7 @@ int main(int argc, char** argv) {
     auto loaded = settings_path.empty() ? tools::settings_result{tools::wits_settings(), ""}
                                         : tools::load_wits_settings(settings_path, settings_given);
     if (!loaded.settings) {
-        std::fprintf(stderr, "%s: settings file %s\n", program, loaded.error.c_str());
+        log_line("settings file " + loaded.error);
         return 1;
     }
     std::string error;
@@ -153,11 +139,10 @@ int main(int argc, char** argv) {
              (serial ? ", writing to " + o.serial.toStdString() : ""));
 
     // SIGTERM (systemd's stop) and SIGINT end the feed with a summary.
-    std::signal(SIGTERM, [](int) { stop_requested = 1; });
-    std::signal(SIGINT, [](int) { stop_requested = 1; });
+    lib::catch_stop_signals();
     QTimer stop_check;
     QObject::connect(&stop_check, &QTimer::timeout, &app, [] {
-        if (stop_requested)
+        if (lib::stop_requested())
             QCoreApplication::quit();
     });
     stop_check.start(100);

@@ -1,0 +1,53 @@
+// The command-line helpers the programs beside the module share.
+#include "library/cli_args.h"
+
+#include <gtest/gtest.h>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using taken = std::vector<std::pair<std::string, std::optional<std::string>>>;
+
+// Runs the option walk over `args` with a handler that knows --a and --b (whose value must not be "bad").
+std::optional<int> walk(std::vector<std::string> args, taken& seen) {
+    args.insert(args.begin(), "program");
+    std::vector<char*> argv;
+    for (auto& a : args)
+        argv.push_back(a.data());
+    return lib::parse_valued_options(static_cast<int>(argv.size()), argv.data(), "program", "[--a X] [--b X]",
+                                     [&](const std::string& option, const std::optional<std::string>& value) {
+                                         seen.emplace_back(option, value);
+                                         if (option != "--a" && option != "--b")
+                                             return lib::option_taken::unknown;
+                                         return value && *value != "bad" ? lib::option_taken::yes
+                                                                         : lib::option_taken::bad_value;
+                                     });
+}
+
+} // namespace
+
+TEST(CliArgs, NumbersAreWholeAndWithinBounds) {
+    EXPECT_EQ(lib::parse_number("10", 10, 20), 10);
+    EXPECT_EQ(lib::parse_number("20", 10, 20), 20);
+    EXPECT_FALSE(lib::parse_number("9", 10, 20));
+    EXPECT_FALSE(lib::parse_number("21", 10, 20));
+    EXPECT_FALSE(lib::parse_number("12x", 10, 20));
+    EXPECT_FALSE(lib::parse_number("", 10, 20));
+}
+
+TEST(CliArgs, EachOptionGetsTheArgumentAfterItAndBadUsageEndsTheProgram) {
+    taken seen;
+    EXPECT_EQ(walk({"--a", "1", "--b", "--a"}, seen), std::nullopt);
+    EXPECT_EQ(seen, (taken{{"--a", "1"}, {"--b", "--a"}}));
+
+    for (const auto& args : std::vector<std::vector<std::string>>{{"--c", "1"}, {"--a", "bad"}, {"--a", "1", "--b"}}) {
+        seen.clear();
+        EXPECT_EQ(walk(args, seen), 2) << args.front();
+    }
+    EXPECT_EQ(seen.back(), (taken::value_type{"--b", std::nullopt}));
+
+    seen.clear();
+    EXPECT_EQ(walk({"--a", "1", "--help", "--c"}, seen), 0);
+    EXPECT_EQ(seen.size(), 1u);
+}
