@@ -55,7 +55,7 @@ pids+=($!)
 module_pid=$!
 wait_for 15 test -s "$work/bin/Borevane.bin" || fail "the module wrote no Borevane.bin"
 start_broker
-"$view" --host-id shore --dump-every-ms 100 "$dump" >"$work/view.log" 2>"$work/view.err" &
+"$view" --host-id shore --dump "$dump" --dump-every-ms 100 >"$work/view.log" 2>"$work/view.err" &
 view_pid=$!
 pids+=($view_pid)
 "$fleet_simulator" --nodes 50 --prefix rig >"$work/fleet_simulator.log" 2>&1 &
@@ -164,7 +164,7 @@ shot "$detail_window" fleet_view_detail_1x
 shot "$window" fleet_view_after_outage_1x
 
 # The same at twice the scale, beside the first.
-QT_SCALE_FACTOR=2 "$view" --dump-every-ms 250 "$work/view2.txt" >"$work/view2.log" 2>&1 &
+QT_SCALE_FACTOR=2 "$view" --dump "$work/view2.txt" --dump-every-ms 250 >"$work/view2.log" 2>&1 &
 view2_pid=$!
 pids+=($view2_pid)
 wait_for 20 bash -c "head -1 '$work/view2.txt' | grep -q ' rows=51 '" || fail "the 2x view did not show 51 rows"

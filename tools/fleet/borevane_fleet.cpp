@@ -14,7 +14,6 @@
 #include <QSysInfo>
 #include <QTimer>
 
-#include <csignal>
 #include <cstdio>
 #include <optional>
 
@@ -22,53 +21,43 @@ namespace {
 
 const char* const program = "borevane_fleet";
 const char* const usage = "[--broker tcp://HOST:PORT|ssl://HOST:PORT] [--group ID] [--host-id ID] [--settings FILE]\n"
-                          "       [--dump-every-ms N FILE]";
+                          "       [--dump FILE [--dump-every-ms N]]";
 
 struct options {
     std::string broker = "tcp://127.0.0.1:1883";
     std::string group = "Borevane";
     std::string host_id;
     std::string settings;
-    long dump_ms = 0;
-    std::string dump_path;
+    std::string dump_path; // what the window shows, rewritten every dump_ms, for tests and benchmarks
+    long dump_ms = 1000;
 };
 
 std::optional<int> parse_options(int argc, char** argv, options& o) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        const std::optional<std::string> value =
-            i + 1 < argc && arg != "--help" ? std::optional<std::string>(argv[i + 1]) : std::nullopt;
-        bool ok = value && !value->empty();
-        if (arg == "--help") {
-            std::printf("usage: %s %s\n", program, usage);
-            return 0;
-        } else if (arg == "--broker") {
+    return lib::parse_valued_options(argc, argv, program, usage, [&](const std::string& arg, const auto& value) {
+        const bool given = value && !value->empty();
+        if (arg == "--broker") {
             MqttLink::config probe;
-            ok = ok && MqttLink::parse_broker(*value, probe);
-            if (ok)
-                o.broker = *value;
+            if (!given || !MqttLink::parse_broker(*value, probe))
+                return lib::option_taken::bad_value;
+            o.broker = *value;
         } else if (arg == "--group" || arg == "--host-id") {
-            ok = ok && sparkplug::valid_topic_id(*value);
-            if (ok)
-                (arg == "--group" ? o.group : o.host_id) = *value;
-        } else if (arg == "--settings") {
-            if (ok)
-                o.settings = *value;
+            if (!given || !sparkplug::valid_topic_id(*value))
+                return lib::option_taken::bad_value;
+            (arg == "--group" ? o.group : o.host_id) = *value;
+        } else if (arg == "--settings" || arg == "--dump") {
+            if (!given)
+                return lib::option_taken::bad_value;
+            (arg == "--settings" ? o.settings : o.dump_path) = *value;
         } else if (arg == "--dump-every-ms") {
             const auto n = value ? lib::parse_number(*value, 10, 3600000) : std::nullopt;
-            ok = n.has_value() && i + 2 < argc && argv[i + 2][0] != '\0';
-            if (ok) {
-                o.dump_ms = *n;
-                o.dump_path = argv[++i + 1];
-            }
+            if (!n)
+                return lib::option_taken::bad_value;
+            o.dump_ms = *n;
         } else {
-            return lib::usage_error(program, "unknown option " + arg, usage);
+            return lib::option_taken::unknown;
         }
-        if (!ok)
-            return lib::usage_error(program, arg + (value ? " does not take " + *value : " needs a value"), usage);
-        ++i;
-    }
-    return std::nullopt;
+        return lib::option_taken::yes;
+    });
 }
 
 void log_line(const std::string& line) {
@@ -81,12 +70,10 @@ int fail(const std::string& line) {
     return 1;
 }
 
-volatile std::sig_atomic_t stop_requested = 0;
-
 } // namespace
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    // The options first, so that a mistake or --help needs no display.
     options o;
     if (const auto exit_code = parse_options(argc, argv, o))
         return *exit_code;
@@ -107,6 +94,7 @@ int main(int argc, char** argv) {
     if (!link)
         return fail(error);
 
+    QApplication app(argc, argv);
     fleet::fleet_host host(o.group);
     FleetClient client(host, *link, o.host_id);
     client.on_log = log_line;
@@ -126,7 +114,7 @@ int main(int argc, char** argv) {
             }
     };
     QTimer dump;
-    if (o.dump_ms > 0) {
+    if (!o.dump_path.empty()) {
         QObject::connect(&dump, &QTimer::timeout, &window, [&] {
             const QByteArray text = fleet_dump_text(window, FleetClient::wall_ms()).toUtf8();
             os::replace_file_atomically_unsynced(o.dump_path, text.constData(), static_cast<std::size_t>(text.size()));
@@ -134,11 +122,10 @@ int main(int argc, char** argv) {
         dump.start(static_cast<int>(o.dump_ms));
     }
 
-    std::signal(SIGTERM, [](int) { stop_requested = 1; });
-    std::signal(SIGINT, [](int) { stop_requested = 1; });
+    lib::catch_stop_signals();
     QTimer stop_check;
     QObject::connect(&stop_check, &QTimer::timeout, &app, [] {
-        if (stop_requested)
+        if (lib::stop_requested())
             QCoreApplication::quit();
     });
     stop_check.start(100);

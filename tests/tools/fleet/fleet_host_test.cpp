@@ -1,4 +1,5 @@
 // The shore host's rules, fed the payloads the edge node's own code builds, in the order an edge sends them.
+#include "tests/support/fleet_edge.h"
 #include "tools/fleet/fleet_host.h"
 #include "tools/sparkplug/sparkplug_payload.h"
 #include "tools/sparkplug/sparkplug_session.h"
@@ -11,6 +12,7 @@
 
 using namespace fleet;
 using namespace sparkplug;
+using bv_test::edge;
 
 namespace {
 
@@ -24,36 +26,6 @@ reading at(std::int64_t t, float depth, source from = source::live) {
     r.values = {depth, depth - 1, 50, 10, 120, 12};
     return r;
 }
-
-// One edge node as the edge sends: births, data by exception, a backlog, its will.
-struct edge {
-    fleet_host& host;
-    std::string node;
-    metric_settings settings = default_metric_settings();
-    topics t{"Borevane", node, "depth"};
-    session_sequence seq{std::nullopt};
-    exception_filter live{settings}, backlog{settings};
-
-    void births(const reading& r, std::int64_t now) {
-        t = topics("Borevane", node, "depth");
-        host.message(t.nbirth, node_birth(seq.next_connection(), now), now);
-        seq.birth();
-        host.message(t.dbirth, device_birth(settings, r, seq.next(), now), now);
-        live.reset(r);
-        backlog.clear();
-    }
-    void data(const reading& r, std::int64_t now) {
-        host.message(t.ddata, device_data(settings, {{r, live.next(r)}}, false, seq.next(), now), now);
-    }
-    void historical(const std::vector<reading>& rs, std::int64_t now) {
-        std::vector<masked_reading> batch;
-        for (const auto& r : rs)
-            batch.emplace_back(r, backlog.next(r));
-        host.message(t.ddata, device_data(settings, batch, true, seq.next(), now), now);
-    }
-    void death(std::int64_t bd_seq, std::int64_t now) { host.message(t.ndeath, node_death(bd_seq, now), now); }
-    const rig& shown() const { return *host.find(node, "depth"); }
-};
 
 } // namespace
 
