@@ -219,6 +219,7 @@ void TFleetTable::Refresh(std::int64_t now_ms) {
             order_.push_back(i);
         painted_.resize(host_.size(), ~std::uint64_t(0));
         painted_age_.resize(host_.size());
+        shown_ms_.resize(host_.size());
         SetRowCount(static_cast<int>(order_.size()) + 1);
         resort = true;
     }
@@ -252,8 +253,14 @@ void TFleetTable::Refresh(std::int64_t now_ms) {
 
 void TFleetTable::paintEvent(QPaintEvent* event) {
     paint_region_ = event->region();
-    newest_painted_.reset();
     gui::TDrawGrid::paintEvent(event);
+    // What the screen shows now: each visible row as last drawn.
+    newest_painted_.reset();
+    for (int row = TopRow(); row < std::min(RowCount(), TopRow() + VisibleRowCount() + 1); ++row) {
+        const std::size_t index = order_[static_cast<std::size_t>(row - 1)];
+        if (shown_ms_[index] && (!newest_painted_ || *shown_ms_[index] > *newest_painted_))
+            newest_painted_ = shown_ms_[index];
+    }
 }
 
 void TFleetTable::DrawCell(int col, int row, const gui::TRect& rect, gui::TGridDrawState state) {
@@ -274,8 +281,8 @@ void TFleetTable::DrawCell(int col, int row, const gui::TRect& rect, gui::TGridD
     const fleet::rig* r = RigAt(row);
     if (!r)
         return;
-    if (r->reading_ms && (!newest_painted_ || *r->reading_ms > *newest_painted_))
-        newest_painted_ = r->reading_ms;
+    if (col == colValue)
+        shown_ms_[order_[static_cast<std::size_t>(row - 1)]] = r->reading_ms;
     const int line = canvas.TextHeight(QStringLiteral("0"));
     canvas.Brush.style = gui::BrushStyle::Clear;
     if (col == colRig) {

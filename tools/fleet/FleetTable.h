@@ -57,7 +57,7 @@ public:
     // Every column side by side, with the frame.
     int FullWidth() const;
 
-    // The newest reading time among the rows painted last, and when that paint was; for the delay figures.
+    // The newest reading time among the visible rows as they were last drawn; for the delay figures.
     std::optional<std::int64_t> NewestPaintedReading() const { return newest_painted_; }
 
     // Double click or Enter on a rig's row.
@@ -83,9 +83,10 @@ private:
     void invalidate_row(int row);
 
     const fleet::fleet_host& host_;
-    std::vector<std::size_t> order_;     // host index of each row's rig
-    std::vector<std::uint64_t> painted_; // per host index: the revision last asked to repaint
-    std::vector<QString> painted_age_;   // per host index: the age text last asked to repaint
+    std::vector<std::size_t> order_;                    // host index of each row's rig
+    std::vector<std::uint64_t> painted_;                // per host index: the revision last asked to repaint
+    std::vector<QString> painted_age_;                  // per host index: the age text last asked to repaint
+    std::vector<std::optional<std::int64_t>> shown_ms_; // per host index: the reading time its row was drawn with
     std::int64_t now_ms_ = 0;
     std::int64_t sparklines_ms_ = 0; // when every visible sparkline was last moved on
     int sort_column_ = colRig;
