@@ -336,7 +336,6 @@ void fleet_host::message(const std::string& topic, const std::string& payload, s
         dev.names = std::move(names);
         dev.live = {};
         dev.backlog = {};
-        dev.last_historical_ms.reset();
         r.units = units;
         changed(r);
     }
