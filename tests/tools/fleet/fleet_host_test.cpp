@@ -133,6 +133,7 @@ TEST(FleetHost, ASequenceGapOrAnUnbornAliasAsksOneRebirthAndAppliesNothingUntilI
     EXPECT_TRUE(host.take_outgoing().empty());
     e.data(at(t0 + 312000, 314), t0 + 301000 + rebirth_retry_ms);
     EXPECT_EQ(host.take_outgoing().size(), 1u);
+    EXPECT_EQ(host.totals().rebirths, 2u);
 
     // A node birth alone: the device is not known in the new session until its own birth comes.
     host.message(e.t.nbirth, node_birth(7, t0 + 312500), t0 + 312500);
