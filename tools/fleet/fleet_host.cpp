@@ -336,7 +336,6 @@ void fleet_host::message(const std::string& topic, const std::string& payload, s
         dev.names = std::move(names);
         dev.live = {};
         dev.backlog = {};
-        dev.last_historical_ms.reset();
         r.units = units;
         changed(r);
     }
@@ -344,10 +343,11 @@ void fleet_host::message(const std::string& topic, const std::string& payload, s
     // The metrics of one time (and kind) are one reading; the stream's state after it is the reading.
     std::size_t first = 0;
     while (first < metrics.size()) {
-        std::size_t end = first + 1;
-        while (end < metrics.size() && metrics[end].time == metrics[first].time &&
-               metrics[end].historical == metrics[first].historical)
-            ++end;
+        const auto other =
+            std::find_if(metrics.begin() + static_cast<std::ptrdiff_t>(first), metrics.end(), [&](const placed& m) {
+                return m.time != metrics[first].time || m.historical != metrics[first].historical;
+            });
+        const auto end = static_cast<std::size_t>(other - metrics.begin());
         const bool historical = metrics[first].historical;
         const std::int64_t time = metrics[first].time;
         reported& stream = historical ? dev.backlog : dev.live;

@@ -80,6 +80,7 @@ bool value_history::insert(double time, const std::array<float, 6>& values, bool
         return false;
     const slot s{values, static_cast<std::int32_t>(*ms * 2 + (fresh ? 1 : 0))};
     if (ring_.size() < capacity_) {
+        ring_.reserve(capacity_); // the room, once and exactly
         // Still growing: first_ is 0 and the ring is a plain vector.
         ring_.insert(ring_.begin() + static_cast<std::ptrdiff_t>(pos), s);
         ++count_;

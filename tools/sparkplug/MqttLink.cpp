@@ -158,7 +158,18 @@ void MqttLink::pump() {
     if (!mosq_ || (state_ != state::handshaking && state_ != state::connected))
         return;
     auto keep = mosq_; // a callback may drop the connection
-    const int rc = mosquitto_loop(keep.get(), 0, 1);
+    int rc = MOSQ_ERR_SUCCESS;
+    if (config_.tls) {
+        rc = mosquitto_loop(keep.get(), 0, 1);
+    } else {
+        // The library's loop selects, so it refuses a descriptor beyond FD_SETSIZE, which a process with hundreds
+        // of connections reaches; without TLS its read, write and housekeeping steps do the same unbounded.
+        rc = mosquitto_loop_read(keep.get(), 1);
+        if (rc == MOSQ_ERR_SUCCESS && mosq_ == keep && mosquitto_want_write(keep.get()))
+            rc = mosquitto_loop_write(keep.get(), 1);
+        if (rc == MOSQ_ERR_SUCCESS && mosq_ == keep)
+            rc = mosquitto_loop_misc(keep.get());
+    }
     if (rc != MOSQ_ERR_SUCCESS && mosq_ == keep && state_ != state::idle) {
         lose(last_error_.empty() ? reason_of(rc) : last_error_);
         return;
@@ -171,10 +182,12 @@ void MqttLink::lose(const std::string& why, bool disconnect) {
     state_ = state::idle;
     misc_.stop();
     deadline_.stop();
-    if (read_)
-        read_.release()->deleteLater();
-    if (write_)
-        write_.release()->deleteLater();
+    // Deleted later (this may run inside their own signal), but off at once: the socket closes below.
+    for (auto* notifier : {&read_, &write_})
+        if (*notifier) {
+            (*notifier)->setEnabled(false);
+            notifier->release()->deleteLater();
+        }
     if (disconnect && mosq_ && mosquitto_socket(mosq_.get()) >= 0)
         mosquitto_disconnect(mosq_.get());
     mosq_.reset();

@@ -93,6 +93,9 @@ TEST(FleetHost, ASequenceGapOrAnUnbornAliasAsksOneRebirthAndAppliesNothingUntilI
     e.data(at(t0 + 301000, 311), t0 + 301000);
     e.data(at(t0 + 302000, 312), t0 + 302000);
     EXPECT_EQ(e.shown().values[0], 310.0f);
+    for (int i = 0; i < 256; ++i) // nor when seq comes round to follow again
+        e.data(at(t0 + 302001 + i, 400), t0 + 302000);
+    EXPECT_EQ(e.shown().values[0], 310.0f);
     auto asked = host.take_outgoing();
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_EQ(asked[0].topic, "spBv1.0/Borevane/NCMD/rig002");
@@ -102,7 +105,15 @@ TEST(FleetHost, ASequenceGapOrAnUnbornAliasAsksOneRebirthAndAppliesNothingUntilI
     EXPECT_TRUE(host.take_outgoing().empty());
     e.data(at(t0 + 312000, 314), t0 + 301000 + rebirth_retry_ms);
     EXPECT_EQ(host.take_outgoing().size(), 1u);
+    EXPECT_EQ(host.totals().rebirths, 2u);
 
+    // A node birth alone: the device is not known in the new session until its own birth comes.
+    host.message(e.t.nbirth, node_birth(7, t0 + 312500), t0 + 312500);
+    e.seq.birth();
+    EXPECT_FALSE(e.shown().current());
+    e.data(at(t0 + 312600, 314.5f), t0 + 312600);
+    EXPECT_EQ(e.shown().values[0], 310.0f);
+    EXPECT_EQ(host.take_outgoing().size(), 1u);
     e.births(at(t0 + 313000, 315), t0 + 313000);
     EXPECT_EQ(e.shown().values[0], 315.0f);
     e.data(at(t0 + 314000, 316), t0 + 314000);

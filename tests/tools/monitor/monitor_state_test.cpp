@@ -175,8 +175,8 @@ TEST(ValueHistory, PlacesLateReadingsByTimeOnceWithinItsRoom) {
     const double start = 1.7e9, year = 365 * 86400.0;
     for (double t : {start + 0.001, start + 1, start + 2, start + 3})
         far.add(t, values(1));
-    far.add(start + year, values(2));
-    far.add(start + year - 1.5, values(3));
+    EXPECT_TRUE(far.add(start + year, values(2)));
+    EXPECT_TRUE(far.add(start + year - 1.5, values(3)));
     ASSERT_EQ(far.size(), 2u);
     EXPECT_EQ(far[0].time, start + year - 1.5);
     EXPECT_TRUE(far.contains(start + year));
@@ -185,5 +185,19 @@ TEST(ValueHistory, PlacesLateReadingsByTimeOnceWithinItsRoom) {
     far.add(start + year + 1, values(5));
     EXPECT_EQ(far[2].values[0], 5.0f);
     EXPECT_EQ(far[0].values[0], 4.0f);
+    // Ten and twenty days on: the samples within reach of the newest keep their time and kind.
+    value_history days(10, 3600, 3);
+    days.add(start, values(1));
+    days.add(start + 10 * 86400.0, values(2));
+    days.add_gap(start + 10 * 86400.0 + 1);
+    days.add(start + 20 * 86400.0, values(3));
+    ASSERT_EQ(days.size(), 3u);
+    EXPECT_EQ(days[0].time, start + 10 * 86400.0);
+    EXPECT_TRUE(days[0].fresh);
+    EXPECT_FALSE(days[1].fresh);
+    EXPECT_TRUE(days[2].fresh);
+    value_history one(10, 100, 3);
+    one.add(1000, values(1));
+    EXPECT_FALSE(one.add(899, values(0))); // older than the window before the only sample
     EXPECT_LE(value_history(3600, 3600, 3).full_bytes(), 100u * 1024);
 }
