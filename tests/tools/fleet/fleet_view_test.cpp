@@ -8,6 +8,7 @@
 #include "tools/monitor/ValueReadout.h"
 
 #include <QLabel>
+#include <QPaintEvent>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -117,6 +118,10 @@ TEST_F(FleetViewTest, EveryStateShowsItsOwnColourAndMarkAndOnlyCurrentValuesAreS
         const gui::TRect state = table.CellRect(TFleetTable::colState, row);
         EXPECT_GT(pixels_of(image, {state.left, state.top, state.left + state.height(), state.bottom}, look.color), 8)
             << "no mark in row " << row;
+        const gui::TRect rig = table.CellRect(TFleetTable::colRig, row);
+        EXPECT_GT(pixels_of(image, rig, gui::resolve_color(TFleetTable::value_color)), 0) << "no node in row " << row;
+        if (row > 1) // the current row's background blends the glyphs' edges differently
+            EXPECT_GT(pixels_of(image, rig, TFleetTable::stale_color), 0) << "no device in row " << row;
         const gui::TRect value = table.CellRect(TFleetTable::colValue, row);
         const bool current = row == 1 || row == 4;
         EXPECT_EQ(pixels_of(image, value, gui::resolve_color(TFleetTable::value_color)) > 0, current) << row;
@@ -165,6 +170,44 @@ TEST_F(FleetViewTest, SortsByAnyColumnFromMouseOrKeyboardAndOpensTheCurrentRig) 
     table.OnOpenRig = [&](const fleet::rig& r) { opened = &r; };
     QTest::keyClick(&table, Qt::Key_Return);
     EXPECT_EQ(opened, chosen);
+}
+
+// What a refresh repaints: the row of the rig that changed, the age of one whose age text moved, nothing else.
+TEST_F(FleetViewTest, ARefreshRepaintsOnlyWhatChanged) {
+    fleet_of_each_state f;
+    TFleetTable table(f.host);
+    table.resize(1000, 400);
+    table.show();
+    table.Refresh(f.now);
+    struct spy : QObject {
+        QRegion painted;
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::Paint)
+                painted += static_cast<QPaintEvent*>(e)->region();
+            return false;
+        }
+    } paints;
+    table.viewport()->installEventFilter(&paints);
+    ASSERT_TRUE(bv_test::wait_for([&] { return !paints.painted.isEmpty(); }, 3000));
+    bv_test::pump(50);
+    paints.painted = {};
+
+    f.live.data(at(f.now + 500, 4000), f.now + 600);
+    table.Refresh(f.now + 600);
+    ASSERT_TRUE(bv_test::wait_for([&] { return !paints.painted.isEmpty(); }, 3000));
+    bv_test::pump(50);
+    auto repainted = [&](int col, int row) { return paints.painted.intersects(table.CellRect(col, row).to_qrect()); };
+    EXPECT_TRUE(repainted(TFleetTable::colValue, 1));
+    EXPECT_EQ(table.CellText(TFleetTable::colValue, 1), "4000.00 м");
+    EXPECT_TRUE(repainted(TFleetTable::colAge, 2)); // its age went from 0 to 1 s
+    for (int row = 2; row <= 5; ++row)
+        EXPECT_FALSE(repainted(TFleetTable::colValue, row)) << row;
+    EXPECT_FALSE(repainted(TFleetTable::colAge, 3));
+
+    paints.painted = {};
+    table.Refresh(f.now + 700);
+    bv_test::pump(100);
+    EXPECT_TRUE(paints.painted.isEmpty());
 }
 
 // The detail draws each value's hour; a backlog that arrives later fills the gap it left, in every strip.
