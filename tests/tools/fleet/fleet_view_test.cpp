@@ -85,7 +85,7 @@ protected:
 TEST_F(FleetViewTest, EveryStateShowsItsOwnColourAndMarkAndOnlyCurrentValuesAreShownAsCurrent) {
     fleet_of_each_state f;
     TFleetTable table(f.host);
-    table.resize(1000, 400);
+    table.resize(table.FullWidth() + 40, 400);
     table.Refresh(f.now);
     ASSERT_EQ(table.RowCount(), 6);
     EXPECT_EQ(column(table, TFleetTable::colState),
@@ -122,12 +122,19 @@ TEST_F(FleetViewTest, EveryStateShowsItsOwnColourAndMarkAndOnlyCurrentValuesAreS
         EXPECT_GT(pixels_of(image, rig, gui::resolve_color(TFleetTable::value_color)), 0) << "no node in row " << row;
         if (row > 1) // the current row's background blends the glyphs' edges differently
             EXPECT_GT(pixels_of(image, rig, TFleetTable::stale_color), 0) << "no device in row " << row;
-        const gui::TRect value = table.CellRect(TFleetTable::colValue, row);
-        const bool current = row == 1 || row == 4;
-        EXPECT_EQ(pixels_of(image, value, gui::resolve_color(TFleetTable::value_color)) > 0, current) << row;
-        EXPECT_EQ(pixels_of(image, value, TFleetTable::stale_color) > 0, row == 2 || row == 3) << row;
-        EXPECT_EQ(pixels_of(image, value, TFleetTable::trace_color) > 0, row != 5) << "sparkline of row " << row;
+        for (int col = TFleetTable::colValue; col < TFleetTable::colCount; ++col) {
+            const gui::TRect value = table.CellRect(col, row);
+            const bool current = row == 1 || row == 4;
+            EXPECT_EQ(pixels_of(image, value, gui::resolve_color(TFleetTable::value_color)) > 0, current) << row;
+            EXPECT_EQ(pixels_of(image, value, TFleetTable::stale_color) > 0, row == 2 || row == 3) << row;
+            EXPECT_EQ(pixels_of(image, value, TFleetTable::trace_color) > 0, row != 5) << "sparkline " << row << col;
+        }
     }
+    QStringList headers;
+    for (int col = 0; col < TFleetTable::colCount; ++col)
+        headers << table.CellText(col, 0);
+    EXPECT_EQ(headers, QStringList({"Буровая", "Состояние", "Возраст", "Забой", "Долото", "Вес на крюке", "Тальблок",
+                                    "Давление", "Скорость"}));
 }
 
 // Sorting: a header click or Space on a column; again the other way round; trouble first by state; rigs without
@@ -154,6 +161,12 @@ TEST_F(FleetViewTest, SortsByAnyColumnFromMouseOrKeyboardAndOpensTheCurrentRig) 
     table.SortBy(TFleetTable::colValue);
     EXPECT_EQ(rigs(),
               QStringList({"a-live/depth", "b-stale/depth", "c-offline/depth", "d-catching/depth", "e-none/depth"}));
+    const gui::TRect name = table.CellRect(TFleetTable::colRig, 0);
+    QTest::mouseClick(table.viewport(), Qt::LeftButton, {}, QPoint(name.left + 5, name.top + 5));
+    EXPECT_EQ(rigs().first(), "a-live/depth");
+    EXPECT_EQ(table.SortColumn(), TFleetTable::colRig);
+    table.SortBy(TFleetTable::colValue);
+    table.SortBy(TFleetTable::colValue);
 
     // The user picks the third rig, then sorts by state from the keyboard; the cursor follows the rig.
     table.setFocus();
