@@ -86,6 +86,7 @@ TEST_F(FleetViewTest, EveryStateShowsItsOwnColourAndMarkAndOnlyCurrentValuesAreS
     fleet_of_each_state f;
     TFleetTable table(f.host);
     table.resize(table.FullWidth() + 40, 400);
+    table.show();
     table.Refresh(f.now);
     ASSERT_EQ(table.RowCount(), 6);
     EXPECT_EQ(column(table, TFleetTable::colState),
