@@ -118,6 +118,9 @@ sleep 20
 restarted_at=$(now_ms)
 start_edge
 wait_for 20 state_is edge1/depth "В работе" || fail "the restarted rig did not come back: $(tail -3 "$work/edge.log")"
+# Started after the view's STATE was published, it learned from the retained message that its host is online.
+[ "$(grep -c "primary host shore online" "$work/edge.log")" -ge 2 ] ||
+    fail "the edge node did not see the view's retained STATE: $(cat "$work/edge.log")"
 
 # The broker goes away while the module writes on; the edge keeps the readings and sends them afterwards.
 sleep 5
@@ -125,6 +128,7 @@ outage_from=$(now_ms)
 kill -TERM "$broker_pid"
 wait "$broker_pid" || true
 wait_for 3 grep -q "^broker: lost" "$work/view.log" || fail "the view did not say the broker was lost"
+wait_for 3 grep -q "primary host shore offline" "$work/edge.log" || fail "the view's will did not reach the edge node"
 wait_for 3 bash -c "head -1 '$dump' | grep -q broker=lost" || fail "the dump does not say the broker was lost"
 wait_for 3 state_is rig001/depth "Нет связи" || fail "the rigs are not offline while the broker is gone"
 sleep 2
