@@ -25,7 +25,7 @@ for tool in mosquitto sqlite3 bc tc python3; do
 done
 ip link set lo up
 work=$(mktemp -d /tmp/bv-bench.XXXXXX)
-trap 'kill $(jobs -p) 2>/dev/null || true; wait 2>/dev/null; rm -rf "$work"' EXIT
+trap 'kill $(jobs -p) 2>/dev/null || true; wait 2>/dev/null; [ -n "${BV_BENCH_KEEP:-}" ] || rm -rf "$work"' EXIT
 now_ms() { date +%s%3N; }
 seconds_since() { echo "scale=2; ($(now_ms) - $1) / 1000" | bc; }
 
@@ -221,6 +221,16 @@ got = [x["ts"] for m in ms if "/DDATA/" in m["topic"] or "/DBIRTH/" in m["topic"
 delivered = taken & set(got)
 print("kills: %s; readings taken %d, delivered %d, lost %d, delivered more than once %d (allowed across a kill)"
       % (sys.argv[3], len(taken), len(delivered), len(taken - delivered), len(got) - len(set(got))))
+lost = sorted(taken - delivered)
+if lost:
+    first = min(taken)
+    runs, begin = [], lost[0]
+    for a, b in zip(lost, lost[1:] + [None]):
+        if b is None or b - a > 1500:
+            runs.append((begin, a))
+            begin = b
+    print("lost, in seconds after the first reading: " +
+          ", ".join("%.0f-%.0f" % ((a - first) / 1000, (b - first) / 1000) for a, b in runs[:20]))
 PY
     stop_all
 }

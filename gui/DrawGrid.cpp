@@ -252,6 +252,10 @@ void TDrawGrid::apply_options() {
         cursor_.anchor = cursor_.current;
 }
 
+void TDrawGrid::SetMuteUnfocusedSelection(bool value) {
+    store_and_update(*viewport(), mute_unfocused_, value);
+}
+
 void TDrawGrid::SetFlat(bool value) {
     if (store_and_update(*viewport(), flat_, value))
         setFrameStyle(value ? (QFrame::Box | QFrame::Plain) : (QFrame::StyledPanel | QFrame::Sunken));
@@ -398,7 +402,8 @@ void TDrawGrid::paint_cells(TCanvas& canvas) {
     const std::vector<GridAxis::Span> cols = cols_.spans(view_w);
     const std::vector<GridAxis::Span> rows = rows_.spans(view_h);
     const GridCellLook looks({options_, color_, fixed_color_, font_color_, flat_,
-                              hasFocus() || (editor_ && editor_->hasFocus()), editor_ && editor_->isVisible()},
+                              hasFocus() || (editor_ && editor_->hasFocus()), editor_ && editor_->isVisible(),
+                              mute_unfocused_},
                              cells(), cursor_);
     const TFont font = GridFont(); // DrawCell may change the canvas' font; each cell starts from this one
     QPainter& painter = canvas.painter();

@@ -90,6 +90,9 @@ public:
     // Flat: a one-pixel plain frame instead of the sunken one.
     bool Flat() const { return flat_; }
     void SetFlat(bool value);
+    // The selection in the button face while the grid does not have the keyboard (off by default).
+    bool MuteUnfocusedSelection() const { return mute_unfocused_; }
+    void SetMuteUnfocusedSelection(bool value);
 
     // The cell's rectangle in viewport pixels; empty when the cell is not in view (a partly visible
     // cell gives its whole rectangle).
@@ -198,6 +201,7 @@ private:
     TColor fixed_color_ = clBtnFace;
     TColor font_color_ = clWindowText;
     bool flat_ = false;
+    bool mute_unfocused_ = false;
 
     TInplaceEdit* editor_ = nullptr;
     bool editor_mode_ = false;

@@ -13,7 +13,10 @@ CellLook make_look(const GridCellLook::Settings& s, TGridDrawState state) {
     CellLook look;
     look.state = state;
     const TColor background = fixed ? s.fixed_color : s.color;
-    if ((state & gdSelected) && (!(state & gdFocused) || highlight_focused)) {
+    if ((state & gdSelected) && s.mute_unfocused && !s.focused) {
+        look.background = clBtnFace;
+        look.text = s.font_color;
+    } else if ((state & gdSelected) && (!(state & gdFocused) || highlight_focused)) {
         look.background = clHighlight;
         look.text = clHighlightText;
     } else {

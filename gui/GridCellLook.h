@@ -36,6 +36,9 @@ public:
         bool flat = false;
         bool focused = false;      // the grid or its editor has the keyboard
         bool editor_shown = false; // the editor stands in for the focus rectangle
+        // Without the keyboard the selection is shown in the button face rather than the highlight, so that
+        // the solid highlight says where typing goes.
+        bool mute_unfocused = false;
     };
 
     GridCellLook(const Settings& settings, const GridCells& cells, const GridCursor& cursor);

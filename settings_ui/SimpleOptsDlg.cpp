@@ -97,6 +97,7 @@ TSimpleOptsForm::TSimpleOptsForm(QWidget* owner, lib::options_base* options)
     Grid->SetOptions(gui::goFixedVertLine | gui::goFixedHorzLine | gui::goVertLine | gui::goHorzLine |
                      gui::goRangeSelect | gui::goEditing | gui::goAlwaysShowEditor | gui::goThumbTracking |
                      gui::goDrawFocusSelected); // the current cell stays highlighted when the grid has the keyboard
+    Grid->SetMuteUnfocusedSelection(true);      // and only then
 
     auto* client = new QVBoxLayout(this);
     client->setContentsMargins(0, 0, 0, 0);

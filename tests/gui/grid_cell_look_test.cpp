@@ -1,6 +1,7 @@
 #include "gui/GridCellLook.h"
 
 #include <gtest/gtest.h>
+#include <utility>
 
 namespace {
 
@@ -11,9 +12,10 @@ constexpr TColor white = clWhite, yellow = clYellow, red = clRed;
 constexpr TGridOptions lines = goFixedVertLine | goFixedHorzLine | goVertLine | goHorzLine;
 
 // Selection 1,1 .. 1,2 with the current cell at 1,2.
-GridCellLook look(TGridOptions options, bool focused = true, bool flat = true, bool editor_shown = false) {
-    return GridCellLook({options | goRangeSelect, white, yellow, red, flat, focused, editor_shown}, cells,
-                        GridCursor{{1, 2}, {1, 1}});
+GridCellLook look(TGridOptions options, bool focused = true, bool flat = true, bool editor_shown = false,
+                  bool mute_unfocused = false) {
+    return GridCellLook({options | goRangeSelect, white, yellow, red, flat, focused, editor_shown, mute_unfocused},
+                        cells, GridCursor{{1, 2}, {1, 1}});
 }
 
 TEST(DrawGridLook, StatesAndColoursByCell) {
@@ -59,6 +61,13 @@ TEST(DrawGridLook, FocusHighlightRaisedEdges) {
     const CellLook& unfocused = look(0, false)(1, 2);
     EXPECT_EQ(unfocused.state, gdSelected) << "without the keyboard no cell is focused";
     EXPECT_EQ(unfocused.background, clHighlight);
+    // Muted without the keyboard: every selected cell in the button face, the solid highlight only with it.
+    for (const bool focused : {false, true})
+        for (const auto [col, row] : {std::pair{1, 1}, {1, 2}}) {
+            const CellLook& muted = look(goDrawFocusSelected, focused, true, false, true)(col, row);
+            EXPECT_EQ(muted.background, focused ? clHighlight : clBtnFace) << focused << col << row;
+            EXPECT_EQ(muted.text, focused ? clHighlightText : red) << focused << col << row;
+        }
     EXPECT_TRUE(look(0, true, false)(0, 0).raised_edge) << "fixed cells raised in the sunken look";
     EXPECT_FALSE(look(0, true, false)(1, 3).raised_edge);
 }

@@ -1,6 +1,7 @@
 // The command-line helpers the programs beside the module share.
 #include "library/cli_args.h"
 
+#include <csignal>
 #include <gtest/gtest.h>
 #include <utility>
 #include <vector>
@@ -41,13 +42,29 @@ TEST(CliArgs, EachOptionGetsTheArgumentAfterItAndBadUsageEndsTheProgram) {
     EXPECT_EQ(walk({"--a", "1", "--b", "--a"}, seen), std::nullopt);
     EXPECT_EQ(seen, (taken{{"--a", "1"}, {"--b", "--a"}}));
 
-    for (const auto& args : std::vector<std::vector<std::string>>{{"--c", "1"}, {"--a", "bad"}, {"--a", "1", "--b"}}) {
+    const std::pair<std::vector<std::string>, std::string> bad[] = {
+        {{"--c", "1"}, "program: unknown option --c\n"},
+        {{"--a", "bad"}, "program: --a does not take bad\n"},
+        {{"--a", "1", "--b"}, "program: --b needs a value\n"},
+    };
+    for (const auto& [args, message] : bad) {
         seen.clear();
+        testing::internal::CaptureStderr();
         EXPECT_EQ(walk(args, seen), 2) << args.front();
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), message + "usage: program [--a X] [--b X]\n");
     }
     EXPECT_EQ(seen.back(), (taken::value_type{"--b", std::nullopt}));
 
     seen.clear();
+    testing::internal::CaptureStdout();
     EXPECT_EQ(walk({"--a", "1", "--help", "--c"}, seen), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "usage: program [--a X] [--b X]\n");
     EXPECT_EQ(seen.size(), 1u);
+}
+
+TEST(CliArgs, StopSignalsSetTheFlag) {
+    lib::catch_stop_signals();
+    EXPECT_FALSE(lib::stop_requested());
+    std::raise(SIGTERM);
+    EXPECT_TRUE(lib::stop_requested());
 }
