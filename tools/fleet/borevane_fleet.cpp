@@ -10,7 +10,6 @@
 #include "tools/sparkplug/sparkplug_session.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QSysInfo>
 #include <QTimer>
 
