@@ -30,6 +30,9 @@ install(CODE "
     file(WRITE \"${bv_sparkplug_unit}\" \"\${unit}\")
     file(INSTALL \"${bv_sparkplug_unit}\" DESTINATION \"\${CMAKE_INSTALL_PREFIX}/lib/systemd/user\")
 ")
+# The fleet view on shore, with a menu entry of its own.
+install(TARGETS borevane_fleet RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES packaging/borevane-fleet.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 # A test tool for installers, no command for everyone's PATH.
 install(TARGETS station_simulator RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/borevane)
 

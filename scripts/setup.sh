@@ -33,9 +33,10 @@ bv_install_packages() {
     fi
 }
 
-# bv_build [PRESET]: configures and builds one preset (default: the Linux build).
+# bv_build [PRESET [TARGET...]]: configures and builds one preset (default: the Linux build), or only the targets.
 bv_build() {
     local preset=${1:-default}
+    local targets=("${@:2}")
     # Compiles go through ccache when it is there, so that rebuilding the same sources on this machine, in another
     # tree or after a clean, takes seconds. Decided here, after the packages are installed: CMake reads the variable
     # only when it first configures a build tree, so a decision taken before ccache arrived would leave the first
@@ -44,7 +45,8 @@ bv_build() {
         export CMAKE_CXX_COMPILER_LAUNCHER="${CMAKE_CXX_COMPILER_LAUNCHER:-ccache}"
     fi
     echo "== configuring and building (preset $preset)"
-    (cd "$BV_ROOT" && cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset" -j "$(nproc)")
+    (cd "$BV_ROOT" && cmake --preset "$preset" >/dev/null &&
+        cmake --build --preset "$preset" -j "$(nproc)" ${targets[@]+--target "${targets[@]}"})
 }
 
 # bv_check_format: the C++ files that a change touches must be as clang-format-14 formats them with the root's

@@ -46,7 +46,7 @@ done
 
 # The files, all root's.
 expected=(./etc/xdg/autostart/borevane.desktop ./usr/bin/Borevane ./usr/bin/borevane_reader
-    ./usr/bin/borevane_sparkplug ./usr/bin/borevane_wits ./usr/lib/systemd/user/borevane-sparkplug.service ./usr/lib/systemd/user/borevane-wits.service ./usr/libexec/borevane/station_simulator ./usr/share/applications/borevane.desktop
+    ./usr/bin/borevane_fleet ./usr/share/applications/borevane-fleet.desktop ./usr/bin/borevane_sparkplug ./usr/bin/borevane_wits ./usr/lib/systemd/user/borevane-sparkplug.service ./usr/lib/systemd/user/borevane-wits.service ./usr/libexec/borevane/station_simulator ./usr/share/applications/borevane.desktop
     ./usr/share/borevane/installed ./usr/share/doc/borevane/README.md)
 sizes=(16 22 24 32 48 64 128 256)
 for size in "${sizes[@]}"; do expected+=("./usr/share/icons/hicolor/${size}x$size/apps/borevane.png"); done
@@ -78,7 +78,8 @@ for program in "$root"/usr/bin/* "$root"/usr/libexec/borevane/*; do
     file -b "$program" | grep -q "ELF 64-bit.*, stripped" || fail "$program is not a stripped executable: $(file -b "$program")"
     ! readelf -d "$program" | grep -qE "RPATH|RUNPATH" || fail "$program keeps a library search path"
 done
-for entry in "$root/usr/share/applications/borevane.desktop" "$root/etc/xdg/autostart/borevane.desktop"; do
+for entry in "$root/usr/share/applications/borevane.desktop" "$root/usr/share/applications/borevane-fleet.desktop" \
+    "$root/etc/xdg/autostart/borevane.desktop"; do
     desktop-file-validate "$entry" || fail "$entry is not a valid desktop entry"
     grep -qx "Icon=borevane" "$entry" || fail "$entry names another icon"
 done

@@ -42,12 +42,6 @@ cafile $work/ca.pem
 certfile $work/broker.pem
 keyfile $work/broker.key
 CONF
-start_broker() {
-    mosquitto -c "$work/mosquitto.conf" >>"$work/broker.log" 2>&1 &
-    broker_pid=$!
-    pids+=($broker_pid)
-    wait_for 10 bash -c 'exec 3<>/dev/tcp/127.0.0.1/1883' || fail "mosquitto did not start: $(cat "$work/broker.log")"
-}
 start_edge() { # NODE [OPTIONS...]
     local node=$1
     shift

@@ -32,35 +32,6 @@ value="#000000" # the values' numerals while current
 greyed="#595959" # and while not
 fresh_band="#D5EFD9" alarm_band="#A11D1D"
 
-# count_colour FILE COLOUR: how many pixels have exactly this colour.
-count_colour() {
-    convert "$1" -alpha off +transparent "$2" -alpha extract -format '%[fx:int(mean * w * h + 0.5)]' info:
-}
-# contrast FILE COLOUR: the contrast ratio (WCAG) of text drawn in COLOUR with the most common colour where it
-# is drawn (the box around all its pixels), both read from the screenshot; 0 when nothing has that colour.
-contrast() {
-    local box behind
-    box=$(convert "$1" -alpha off -fill white +opaque "$2" -fill black -opaque "$2" -negate -format '%@' info:)
-    [ "$(count_colour "$1" "$2")" -gt 0 ] || { echo 0; return; }
-    behind=$(convert "$1" -alpha off -crop "$box" +repage -format %c histogram:info:- | sort -rn | head -1 |
-        sed 's/.*\(#[0-9A-F]\{6\}\).*/\1/')
-    python3 - "$2" "$behind" <<'PY'
-import sys
-def lum(h):
-    c = [int(h[i:i + 2], 16) / 255 for i in (1, 3, 5)]
-    c = [v / 12.92 if v <= 0.04045 else ((v + 0.055) / 1.055) ** 2.4 for v in c]
-    return 0.2126 * c[0] + 0.7152 * c[1] + 0.0722 * c[2]
-a, b = sorted((lum(sys.argv[1]), lum(sys.argv[2])))
-print(f"{(b + 0.05) / (a + 0.05):.1f}")
-PY
-}
-# legible FILE COLOUR: the values in COLOUR stand out at least 4.5:1.
-legible() {
-    local ratio
-    ratio=$(contrast "$1" "$2")
-    echo "$(basename "$1"): value text $2 at $ratio:1"
-    awk -v r="$ratio" 'BEGIN { exit !(r >= 4.5) }' || fail "the values in $(basename "$1") stand out only $ratio:1"
-}
 # trace_columns FILE: one character per pixel column, 1 where a strip's trace has a pixel, else 0.
 trace_columns() {
     local w

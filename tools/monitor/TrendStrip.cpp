@@ -3,6 +3,8 @@
 #include "components/FloatFormat.h"
 
 #include <QFontMetrics>
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -43,8 +45,13 @@ gui::TRect TTrendStrip::PlotRect() const {
             std::max(margin + 2, height() - margin - 1 - axis)};
 }
 
-int TTrendStrip::minute_x(const gui::TRect& plot, int minutes_ago) {
-    return plot.left + plot.width() * (10 - minutes_ago) / 10;
+int TTrendStrip::WindowMinutes() const {
+    return std::max(1, static_cast<int>(std::lround(history_.window_seconds() / 60)));
+}
+
+int TTrendStrip::minute_x(const gui::TRect& plot, int minutes_ago) const {
+    const int window = WindowMinutes();
+    return plot.left + plot.width() * (window - minutes_ago) / window;
 }
 
 void TTrendStrip::draw_trace(gui::TCanvas& canvas, const gui::TRect& plot, std::size_t index, gui::TColor color) {
@@ -78,16 +85,17 @@ void TTrendStrip::draw_limits(gui::TCanvas& canvas, const gui::TRect& plot) {
     }
 }
 
-// Under the plot: "10 мин назад" at its left end, the even minutes at their ticks, 0 at the right
-// end; a label that would run into the previous one is left out.
+// Under the plot: "10 мин назад" (the window's length) at its left end, every other tick's minutes at
+// their ticks, 0 at the right end; a label that would run into the previous one is left out.
 void TTrendStrip::draw_time_axis(gui::TCanvas& canvas, const gui::TRect& plot) {
     canvas.Brush.style = gui::BrushStyle::Clear;
     canvas.Font.color = text_color;
+    const int window = WindowMinutes();
     int free_from = plot.left;
-    for (int m = 10; m >= 0; m -= 2) {
-        const QString text = m == 10 ? QString::fromUtf8("10 мин назад") : QString::number(m);
+    for (int m = window; m >= 0; m -= LabelMinutes()) {
+        const QString text = m == window ? QString::fromUtf8("%1 мин назад").arg(window) : QString::number(m);
         const int tw = canvas.TextWidth(text);
-        const int x = m == 10 ? plot.left : m == 0 ? plot.right - tw : minute_x(plot, m) - tw / 2;
+        const int x = m == window ? plot.left : m == 0 ? plot.right - tw : minute_x(plot, m) - tw / 2;
         if (x < free_from)
             continue;
         canvas.TextOut(x, plot.bottom + 1, text);
@@ -104,10 +112,10 @@ void TTrendStrip::Paint(gui::TCanvas& canvas) {
     canvas.Pen.color = gui::clBtnShadow;
     canvas.Brush.style = gui::BrushStyle::Clear;
     canvas.Rectangle(plot.left - 1, plot.top - 1, plot.right + 1, plot.bottom + 1);
-    // A tick a minute along the bottom edge.
+    // A tick every TickMinutes along the bottom edge.
     canvas.Brush.style = gui::BrushStyle::Solid;
     canvas.Brush.color = gui::clBtnShadow;
-    for (int m = 1; m < 10; ++m) {
+    for (int m = TickMinutes(); m < WindowMinutes(); m += TickMinutes()) {
         const int x = minute_x(plot, m);
         canvas.FillRect({x, plot.bottom - tick, x + 1, plot.bottom});
     }

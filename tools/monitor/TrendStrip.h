@@ -1,6 +1,7 @@
-// TTrendStrip: one value's last ten minutes as a self-painted strip across its row: the trace with
-// gaps left empty, the scale's limits labelled at the strip's left end, a tick a minute, and, where
-// asked, the time axis (minutes ago) under it. The scale is given from outside, so that two strips
+// TTrendStrip: one value's recent past (its history's window: the monitor's ten minutes, a rig's hour)
+// as a self-painted strip across its row: the trace with gaps left empty, the scale's limits labelled at
+// the strip's left end, a tick a minute (every five minutes over an hour), and, where asked, the time axis
+// (minutes ago) under it. The scale is given from outside, so that two strips
 // can share one (the hole and bit depths). An optional second value of the same history is drawn
 // faintly behind the first on the same scale.
 #pragma once
@@ -34,8 +35,12 @@ public:
     bool Stale() const { return stale_; }
     // Where the trace goes inside a strip of this size: the whole width, less a small margin.
     gui::TRect PlotRect() const;
-    // The x of each minute's tick in the plot, from ten minutes ago (0) to now (10).
-    static int minute_x(const gui::TRect& plot, int minutes_ago);
+    // The window's length in whole minutes, and the minutes between two ticks and between two labels.
+    int WindowMinutes() const;
+    int TickMinutes() const { return WindowMinutes() > 10 ? 5 : 1; }
+    int LabelMinutes() const { return 2 * TickMinutes(); }
+    // The x of a time `minutes_ago` in the plot: the window's start at the left edge, now at the right.
+    int minute_x(const gui::TRect& plot, int minutes_ago) const;
 
 protected:
     void Paint(gui::TCanvas& canvas) override;

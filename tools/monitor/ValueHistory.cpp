@@ -2,32 +2,131 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace tools {
+namespace {
 
-void value_history::push(const sample& s) {
-    if (count_ < capacity) {
-        ring_[(first_ + count_++) % capacity] = s;
-        return;
+// Offsets from the base are kept within this many milliseconds (about 12 days either way).
+constexpr std::int64_t offset_limit = (std::int64_t{1} << 30) - 1;
+
+std::int64_t to_ms(double seconds) {
+    return static_cast<std::int64_t>(std::llround(seconds * 1000.0));
+}
+
+} // namespace
+
+value_history::value_history(std::size_t capacity, double window_seconds, double join_seconds)
+    : capacity_(std::max<std::size_t>(capacity, 1)), window_(window_seconds), join_(join_seconds) {}
+
+std::int64_t value_history::ms_of(std::size_t i) const {
+    const std::int32_t stamp = at(i).stamp;
+    return (std::int64_t{stamp} - (stamp & 1)) / 2;
+}
+
+value_history::sample value_history::operator[](std::size_t i) const {
+    const slot& s = at(i);
+    return {base_ + static_cast<double>(ms_of(i)) / 1000.0, s.values, (s.stamp & 1) != 0};
+}
+
+std::size_t value_history::lower_bound(std::int64_t ms) const {
+    std::size_t lo = 0, hi = count_;
+    while (lo < hi) {
+        const std::size_t mid = (lo + hi) / 2;
+        if (ms_of(mid) < ms)
+            lo = mid + 1;
+        else
+            hi = mid;
     }
-    ring_[first_] = s;
-    first_ = (first_ + 1) % capacity;
+    return lo;
 }
 
-void value_history::add(double time, const std::array<float, 6>& values) {
-    push({time, values, true});
+std::optional<std::int64_t> value_history::offset_ms(double time) {
+    if (count_ == 0)
+        base_ = time;
+    const std::int64_t ms = to_ms(time - base_);
+    if (ms >= -offset_limit && ms <= offset_limit)
+        return ms;
+    if (ms < 0)
+        return std::nullopt; // far older than anything a window shows
+    // Far newer than the base: the base moves to this time; samples too old to be told apart from it go (far
+    // outside any window).
+    std::size_t dropped = 0;
+    while (dropped < count_ && ms_of(dropped) - ms < -offset_limit)
+        ++dropped;
+    if (ring_.size() < capacity_)
+        ring_.erase(ring_.begin(), ring_.begin() + static_cast<std::ptrdiff_t>(dropped));
+    else
+        first_ = (first_ + dropped) % capacity_;
+    count_ -= dropped;
+    for (std::size_t i = 0; i < count_; ++i) {
+        const bool fresh = (at(i).stamp & 1) != 0;
+        at(i).stamp = static_cast<std::int32_t>((ms_of(i) - ms) * 2 + (fresh ? 1 : 0));
+    }
+    base_ += static_cast<double>(ms) / 1000.0;
+    return 0;
 }
 
-void value_history::add_gap(double time) {
-    push({time, {}, false});
+bool value_history::insert(double time, const std::array<float, 6>& values, bool fresh) {
+    if (!std::isfinite(time))
+        return false;
+    if (count_ > 0 && time < (*this)[count_ - 1].time - window_)
+        return false;
+    const auto ms = offset_ms(time);
+    if (!ms)
+        return false;
+    std::size_t pos = lower_bound(*ms);
+    if (pos < count_ && ms_of(pos) == *ms)
+        return false;
+    const slot s{values, static_cast<std::int32_t>(*ms * 2 + (fresh ? 1 : 0))};
+    if (ring_.size() < capacity_) {
+        ring_.reserve(capacity_); // the room, once and exactly
+        // Still growing: first_ is 0 and the ring is a plain vector.
+        ring_.insert(ring_.begin() + static_cast<std::ptrdiff_t>(pos), s);
+        ++count_;
+        return true;
+    }
+    if (count_ < capacity_) {
+        // Room left after old samples went: the newer ones move up by one.
+        ++count_;
+        for (std::size_t i = count_ - 1; i > pos; --i)
+            at(i) = at(i - 1);
+        at(pos) = s;
+        return true;
+    }
+    if (pos == 0)
+        return false; // older than everything kept, and no room
+    // The oldest gives way; the newer ones move up into its slot, now the last.
+    first_ = (first_ + 1) % capacity_;
+    --pos;
+    for (std::size_t i = count_ - 1; i > pos; --i)
+        at(i) = at(i - 1);
+    at(pos) = s;
+    return true;
+}
+
+bool value_history::add(double time, const std::array<float, 6>& values) {
+    return insert(time, values, true);
+}
+
+bool value_history::add_gap(double time) {
+    return insert(time, {}, false);
+}
+
+bool value_history::contains(double time) const {
+    if (count_ == 0)
+        return false;
+    const std::int64_t ms = to_ms(time - base_);
+    const std::size_t pos = lower_bound(ms);
+    return pos < count_ && ms_of(pos) == ms;
 }
 
 std::optional<std::pair<double, double>> value_history::range(std::size_t index, double now) const {
     std::optional<std::pair<double, double>> out;
     for (std::size_t i = 0; i < count_; ++i) {
-        const sample& s = (*this)[i];
+        const sample s = (*this)[i];
         const double v = s.values[index];
-        if (!s.fresh || s.time < now - window_seconds || !std::isfinite(v))
+        if (!s.fresh || s.time < now - window_ || !std::isfinite(v))
             continue;
         if (!out)
             out.emplace(v, v);
@@ -40,9 +139,9 @@ std::optional<std::pair<double, double>> value_history::range(std::size_t index,
 bool value_history::joined(std::size_t i, std::size_t index) const {
     if (i == 0 || i >= count_)
         return false;
-    const sample& a = (*this)[i - 1];
-    const sample& b = (*this)[i];
-    return a.fresh && b.fresh && b.time - a.time <= join_seconds && std::isfinite(a.values[index]) &&
+    const sample a = (*this)[i - 1];
+    const sample b = (*this)[i];
+    return a.fresh && b.fresh && b.time - a.time <= join_ && std::isfinite(a.values[index]) &&
            std::isfinite(b.values[index]);
 }
 
@@ -51,8 +150,9 @@ std::vector<trace_span> trace_columns(const value_history& history, std::size_t 
     std::vector<trace_span> columns(static_cast<std::size_t>(std::max(0, width)));
     if (width <= 0 || height <= 0)
         return columns;
-    const double start = now - value_history::window_seconds;
-    auto x_of = [&](double t) { return (t - start) / value_history::window_seconds * width; };
+    const double window = history.window_seconds();
+    const double start = now - window;
+    auto x_of = [&](double t) { return (t - start) / window * width; };
     auto y_of = [&](double v) {
         const double y = hi > lo ? (hi - v) / (hi - lo) * (height - 1) : (height - 1) / 2.0;
         return std::clamp(y, 0.0, double(height - 1));
@@ -67,7 +167,7 @@ std::vector<trace_span> trace_columns(const value_history& history, std::size_t 
         c.bottom = c.empty() ? bottom : std::max(c.bottom, bottom);
     };
     for (std::size_t i = 0; i < history.size(); ++i) {
-        const auto& s = history[i];
+        const auto s = history[i];
         const double v = s.values[index];
         if (!s.fresh || !std::isfinite(v) || s.time > now)
             continue;

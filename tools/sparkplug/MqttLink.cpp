@@ -1,5 +1,7 @@
 #include "tools/sparkplug/MqttLink.h"
 
+#include "library/cli_args.h"
+
 #include <QCoreApplication>
 
 #include <mosquitto.h>
@@ -7,6 +9,7 @@
 #include <QThread>
 
 #include <cstring>
+#include <regex>
 #include <thread>
 
 namespace {
@@ -22,6 +25,42 @@ std::string reason_of(int rc) {
 }
 
 } // namespace
+
+bool MqttLink::parse_broker(const std::string& url, config& c) {
+    static const std::regex form(R"(^(tcp|ssl)://(\[[^\]]+\]|[^:/\[\]]+):(\d{1,5})$)");
+    std::smatch m;
+    if (!std::regex_match(url, m, form))
+        return false;
+    const auto port = lib::parse_number(m[3], 1, 65535);
+    if (!port)
+        return false;
+    c.tls = m[1] == "ssl";
+    c.host = m[2];
+    if (c.host.front() == '[')
+        c.host = c.host.substr(1, c.host.size() - 2);
+    c.port = static_cast<int>(*port);
+    return true;
+}
+
+std::optional<MqttLink::config> MqttLink::configure(const std::string& broker_url,
+                                                    const sparkplug::mqtt_settings& settings, std::string client_id,
+                                                    std::string& error) {
+    config c;
+    if (!parse_broker(broker_url, c)) {
+        error = "the broker " + broker_url + " is not tcp://HOST:PORT or ssl://HOST:PORT";
+        return std::nullopt;
+    }
+    c.client_id = std::move(client_id);
+    c.ca_file = settings.ca_file;
+    c.username = settings.username;
+    if (!settings.password_file.empty()) {
+        const auto password = sparkplug::read_password_file(settings.password_file, error);
+        if (!password)
+            return std::nullopt;
+        c.password = *password;
+    }
+    return c;
+}
 
 MqttLink::MqttLink(config c, QObject* parent) : QObject(parent), config_(std::move(c)) {
     static library_init init;
@@ -39,7 +78,7 @@ MqttLink::~MqttLink() {
     write_.reset();
 }
 
-void MqttLink::open(const std::string& will_topic, const std::string& will_payload) {
+void MqttLink::open(const std::string& will_topic, const std::string& will_payload, bool will_retained) {
     if (state_ != state::idle)
         return;
     mosquitto* m = mosquitto_new(config_.client_id.c_str(), true, this);
@@ -68,7 +107,9 @@ void MqttLink::open(const std::string& will_topic, const std::string& will_paylo
             return;
         }
     }
-    mosquitto_will_set(m, will_topic.c_str(), static_cast<int>(will_payload.size()), will_payload.data(), 1, false);
+    if (!will_topic.empty())
+        mosquitto_will_set(m, will_topic.c_str(), static_cast<int>(will_payload.size()), will_payload.data(), 1,
+                           will_retained);
     state_ = state::resolving;
     last_error_.clear();
     deadline_.start();
@@ -117,7 +158,18 @@ void MqttLink::pump() {
     if (!mosq_ || (state_ != state::handshaking && state_ != state::connected))
         return;
     auto keep = mosq_; // a callback may drop the connection
-    const int rc = mosquitto_loop(keep.get(), 0, 1);
+    int rc = MOSQ_ERR_SUCCESS;
+    if (config_.tls) {
+        rc = mosquitto_loop(keep.get(), 0, 1);
+    } else {
+        // The library's loop selects, so it refuses a descriptor beyond FD_SETSIZE, which a process with hundreds
+        // of connections reaches; without TLS its read, write and housekeeping steps do the same unbounded.
+        rc = mosquitto_loop_read(keep.get(), 1);
+        if (rc == MOSQ_ERR_SUCCESS && mosq_ == keep && mosquitto_want_write(keep.get()))
+            rc = mosquitto_loop_write(keep.get(), 1);
+        if (rc == MOSQ_ERR_SUCCESS && mosq_ == keep)
+            rc = mosquitto_loop_misc(keep.get());
+    }
     if (rc != MOSQ_ERR_SUCCESS && mosq_ == keep && state_ != state::idle) {
         lose(last_error_.empty() ? reason_of(rc) : last_error_);
         return;
@@ -125,28 +177,30 @@ void MqttLink::pump() {
     update_write_interest();
 }
 
-void MqttLink::lose(const std::string& why) {
+void MqttLink::lose(const std::string& why, bool disconnect) {
     const bool was = state_ != state::idle;
     state_ = state::idle;
     misc_.stop();
     deadline_.stop();
-    if (read_)
-        read_.release()->deleteLater();
-    if (write_)
-        write_.release()->deleteLater();
-    if (mosq_ && mosquitto_socket(mosq_.get()) >= 0)
+    // Deleted later (this may run inside their own signal), but off at once: the socket closes below.
+    for (auto* notifier : {&read_, &write_})
+        if (*notifier) {
+            (*notifier)->setEnabled(false);
+            notifier->release()->deleteLater();
+        }
+    if (disconnect && mosq_ && mosquitto_socket(mosq_.get()) >= 0)
         mosquitto_disconnect(mosq_.get());
     mosq_.reset();
     if (was && on_lost)
         on_lost(why);
 }
 
-int MqttLink::publish(const std::string& topic, const std::string& payload, int qos) {
+int MqttLink::publish(const std::string& topic, const std::string& payload, int qos, bool retained) {
     if (state_ != state::connected)
         return -1;
     int mid = 0;
     const int rc = mosquitto_publish(mosq_.get(), &mid, topic.c_str(), static_cast<int>(payload.size()), payload.data(),
-                                     qos, false);
+                                     qos, retained);
     if (rc != MOSQ_ERR_SUCCESS)
         return -1;
     update_write_interest();
@@ -175,7 +229,8 @@ void MqttLink::close_cleanly(int bound_ms) {
 }
 
 void MqttLink::drop() {
-    lose("closed");
+    // No DISCONNECT: the socket just closes, as when a link fails, so the broker publishes the will.
+    lose("closed", false);
 }
 
 void MqttLink::connect_cb(mosquitto*, void* self_ptr, int rc) {

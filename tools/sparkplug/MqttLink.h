@@ -9,8 +9,11 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include "tools/sparkplug/mqtt_settings.h"
+
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 struct mosquitto;
@@ -30,16 +33,26 @@ public:
         int keepalive_s = 30;
     };
 
+    // tcp://HOST:PORT or ssl://HOST:PORT (an IPv6 address in brackets) into `c`'s host, port and tls; false, and
+    // `c` untouched, for anything else.
+    static bool parse_broker(const std::string& url, config& c);
+
+    // The connection to the broker at `broker_url` with the [mqtt] settings, the password read from its file;
+    // nothing, with `error` set, when the URL or the password file is refused.
+    static std::optional<config> configure(const std::string& broker_url, const sparkplug::mqtt_settings& settings,
+                                           std::string client_id, std::string& error);
+
     explicit MqttLink(config c, QObject* parent = nullptr);
     ~MqttLink() override;
 
-    // Starts an attempt with `will` registered first; ends in on_connected or on_lost.
-    void open(const std::string& will_topic, const std::string& will_payload);
+    // Starts an attempt with `will` (QoS 1; none for an empty topic) registered first; ends in on_connected or
+    // on_lost.
+    void open(const std::string& will_topic, const std::string& will_payload, bool will_retained = false);
     bool connected() const { return state_ == state::connected; }
     bool idle() const { return state_ == state::idle; }
 
     // The message id of a queued publish, or -1 when it could not be queued (not connected).
-    int publish(const std::string& topic, const std::string& payload, int qos);
+    int publish(const std::string& topic, const std::string& payload, int qos, bool retained = false);
     void subscribe(const std::string& topic, int qos);
     // Sends what is queued and a DISCONNECT (no will), waiting at most `bound_ms`.
     void close_cleanly(int bound_ms);
@@ -63,7 +76,7 @@ private:
     void attempt_done(int rc, const std::string& why);
     void pump();
     void watch_socket();
-    void lose(const std::string& why);
+    void lose(const std::string& why, bool disconnect = true);
     void update_write_interest();
 
     config config_;

@@ -287,9 +287,17 @@ void SparkplugNode::message(const std::string& topic, const std::string& payload
     if (*online) {
         births(true);
     } else if (born_) {
-        // The host that keeps the data is gone: die, and come back on a new session once it is back.
-        link_.publish(topics_.ndeath, node_death(sequence_.bd_seq(), now_ms()), 0);
-        link_.close_cleanly(1000);
-        lost("the primary host went offline");
+        // The host that keeps the data is gone: die, and come back on a new session once it is back. Not from
+        // inside the library's message callback, whose loop must not run again beneath itself.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (!born_ || host_online_ || !link_.connected())
+                    return;
+                link_.publish(topics_.ndeath, node_death(sequence_.bd_seq(), now_ms()), 0);
+                link_.close_cleanly(1000);
+                lost("the primary host went offline");
+            },
+            Qt::QueuedConnection);
     }
 }

@@ -5,6 +5,7 @@
 #include "library/cli_args.h"
 #include "os/user_dirs.h"
 #include "tools/sparkplug/SparkplugNode.h"
+#include "tools/sparkplug/sparkplug_session.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -13,7 +14,6 @@
 
 #include <cstdio>
 #include <optional>
-#include <regex>
 
 namespace {
 
@@ -28,37 +28,16 @@ struct options {
     long interval_ms = 1000;
 };
 
-// Group, node and device ids are topic levels: no separators, wildcards or empty ones.
-bool valid_id(const std::string& text) {
-    return !text.empty() && text.find_first_of("/+#") == std::string::npos;
-}
-
-bool parse_broker(const std::string& url, MqttLink::config& c) {
-    static const std::regex form(R"(^(tcp|ssl)://(\[[^\]]+\]|[^:/\[\]]+):(\d{1,5})$)");
-    std::smatch m;
-    if (!std::regex_match(url, m, form))
-        return false;
-    const auto port = lib::parse_number(m[3], 1, 65535);
-    if (!port)
-        return false;
-    c.tls = m[1] == "ssl";
-    c.host = m[2];
-    if (c.host.front() == '[')
-        c.host = c.host.substr(1, c.host.size() - 2);
-    c.port = static_cast<int>(*port);
-    return true;
-}
-
 std::optional<int> parse_options(int argc, char** argv, options& o) {
     return lib::parse_valued_options(argc, argv, program, usage, [&](const std::string& arg, const auto& value) {
         const bool given = value && !value->empty();
         if (arg == "--broker") {
             MqttLink::config probe;
-            if (!given || !parse_broker(*value, probe))
+            if (!given || !MqttLink::parse_broker(*value, probe))
                 return lib::option_taken::bad_value;
             o.broker = *value;
         } else if (arg == "--group" || arg == "--node" || arg == "--device") {
-            if (!given || !valid_id(*value))
+            if (!given || !sparkplug::valid_topic_id(*value))
                 return lib::option_taken::bad_value;
             (arg == "--group" ? o.id.group : arg == "--node" ? o.id.node : o.id.device) = *value;
         } else if (arg == "--path" || arg == "--queue" || arg == "--settings") {
@@ -95,7 +74,7 @@ int main(int argc, char** argv) {
         return *exit_code;
     if (o.id.node.empty())
         o.id.node = QSysInfo::machineHostName().toStdString();
-    if (!valid_id(o.id.node))
+    if (!sparkplug::valid_topic_id(o.id.node))
         return fail("the host name \"" + o.id.node + "\" cannot be a node id; use --node");
 
     const bool settings_given = !o.settings.empty();
@@ -106,20 +85,11 @@ int main(int argc, char** argv) {
         return fail("settings file " + loaded.error);
     const sparkplug::edge_settings& settings = *loaded.settings;
 
-    MqttLink::config link;
-    parse_broker(o.broker, link);
-    link.client_id = "borevane-" + o.id.group + "-" + o.id.node;
-    link.ca_file = settings.mqtt.ca_file;
-    link.username = settings.mqtt.username;
-    if (!settings.mqtt.password_file.empty()) {
-        std::string error;
-        const auto password = sparkplug::read_password_file(settings.mqtt.password_file, error);
-        if (!password)
-            return fail(error);
-        link.password = *password;
-    }
-
     std::string error;
+    const auto link = MqttLink::configure(o.broker, settings.mqtt, "borevane-" + o.id.group + "-" + o.id.node, error);
+    if (!link)
+        return fail(error);
+
     const auto path = output_file_path(o.path, error);
     if (!path)
         return fail(error + "; use --path");
@@ -135,7 +105,7 @@ int main(int argc, char** argv) {
         return fail("queue " + queue.error());
     queue.on_log = log_line;
 
-    SparkplugNode node(o.id, *path, settings, link, queue, static_cast<int>(o.interval_ms));
+    SparkplugNode node(o.id, *path, settings, *link, queue, static_cast<int>(o.interval_ms));
     node.on_log = log_line;
     log_line("reading " + *path + ", publishing to " + o.broker + " as " + o.id.group + "/" + o.id.node + "/" +
              o.id.device + ", queue " + o.queue + " (" + std::to_string(queue.count()) + " waiting)");

@@ -4,11 +4,7 @@
 #include "library/settings_file.h"
 #include "os/user_dirs.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cmath>
-#include <fstream>
 
 namespace sparkplug {
 namespace {
@@ -85,16 +81,7 @@ edge_settings_result load_edge_settings(const std::string& path, bool must_exist
             return take_metric(settings.metrics[*metric], *metric < value_count, key, value);
         if (lib::to_lower_1251(section) == "queue")
             return take_queue(settings.queue, key, value);
-        mqtt_settings& m = settings.mqtt;
-        std::string* into = key == "username"        ? &m.username
-                            : key == "password_file" ? &m.password_file
-                            : key == "ca_file"       ? &m.ca_file
-                            : key == "primary_host"  ? &m.primary_host
-                                                     : nullptr;
-        if (!into)
-            return "unknown setting (username, password_file, ca_file, primary_host)";
-        *into = value;
-        return {};
+        return take_mqtt_setting(settings.mqtt, key, value, true);
     };
     edge_settings_result result;
     result.error = lib::read_settings_file(path, must_exist, rules);
@@ -106,27 +93,6 @@ edge_settings_result load_edge_settings(const std::string& path, bool must_exist
 std::string default_edge_settings_path() {
     const std::string config = os::user_config_home();
     return config.empty() ? std::string() : config + "/Kalvemark/borevane_sparkplug.ini";
-}
-
-std::optional<std::string> read_password_file(const std::string& path, std::string& error) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) {
-        error = "password file " + path + " cannot be read";
-        return std::nullopt;
-    }
-    if ((info.st_mode & (S_IRWXG | S_IRWXO)) != 0 || info.st_uid != ::getuid()) {
-        error = "password file " + path + " must belong to this user and be readable by nobody else (chmod 600)";
-        return std::nullopt;
-    }
-    std::ifstream in(path);
-    std::string password;
-    if (!in || !std::getline(in, password)) {
-        error = "password file " + path + " cannot be read";
-        return std::nullopt;
-    }
-    if (!password.empty() && password.back() == '\r')
-        password.pop_back();
-    return password;
 }
 
 } // namespace sparkplug

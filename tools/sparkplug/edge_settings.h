@@ -19,18 +19,12 @@
 //   batch = 100            ; queued readings per data message
 
 #include "tools/sparkplug/edge_reading.h"
+#include "tools/sparkplug/mqtt_settings.h"
 
 #include <optional>
 #include <string>
 
 namespace sparkplug {
-
-struct mqtt_settings {
-    std::string username;
-    std::string password_file;
-    std::string ca_file;
-    std::string primary_host;
-};
 
 struct queue_settings {
     double max_days = 7;
@@ -53,9 +47,5 @@ edge_settings_result load_edge_settings(const std::string& path, bool must_exist
 
 // ${XDG_CONFIG_HOME:-~/.config}/Kalvemark/borevane_sparkplug.ini; empty when the user has no home.
 std::string default_edge_settings_path();
-
-// The password in `path` (its first line), refused when the file can be read by anyone but its owner, so that
-// a secret shared by mistake is noticed. Sets `error` and gives nothing on failure.
-std::optional<std::string> read_password_file(const std::string& path, std::string& error);
 
 } // namespace sparkplug

@@ -112,6 +112,17 @@ std::string device_data(const metric_settings& settings, const std::vector<maske
     return encoded(p);
 }
 
+std::string rebirth_command(std::int64_t now_ms) {
+    Payload p;
+    p.set_timestamp(static_cast<std::uint64_t>(now_ms));
+    Metric* rebirth = p.add_metrics();
+    rebirth->set_name(rebirth_name);
+    rebirth->set_timestamp(static_cast<std::uint64_t>(now_ms));
+    rebirth->set_datatype(DataType::Boolean);
+    rebirth->set_boolean_value(true);
+    return encoded(p);
+}
+
 bool asks_rebirth(const std::string& ncmd_payload) {
     Payload p;
     if (!p.ParseFromString(ncmd_payload))

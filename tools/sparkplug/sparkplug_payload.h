@@ -38,6 +38,9 @@ using masked_reading = std::pair<reading, exception_filter::mask>;
 std::string device_data(const metric_settings& settings, const std::vector<masked_reading>& readings, bool historical,
                         std::uint64_t seq, std::int64_t now_ms);
 
+// NCMD from a host: Node Control/Rebirth = true, asking the node for new births.
+std::string rebirth_command(std::int64_t now_ms);
+
 // True when an NCMD payload asks for a rebirth (Node Control/Rebirth = true, by name or not at all otherwise).
 bool asks_rebirth(const std::string& ncmd_payload);
 

@@ -27,6 +27,10 @@ int reconnect_delay_ms(int failures, double jitter) {
     return std::clamp(ceiling / 2 + spread, floor_ms, cap_ms);
 }
 
+bool valid_topic_id(const std::string& text) {
+    return !text.empty() && text.find_first_of("/+#") == std::string::npos;
+}
+
 topics::topics(const std::string& group, const std::string& node, const std::string& device) {
     const std::string base = "spBv1.0/" + group + "/";
     nbirth = base + "NBIRTH/" + node;

@@ -35,6 +35,9 @@ private:
 // cut off by one outage do not all return in the same second. Never under 1 s, never over 10 s.
 int reconnect_delay_ms(int failures, double jitter);
 
+// Group, node and device ids are topic levels: no separators, wildcards or empty ones.
+bool valid_topic_id(const std::string& text);
+
 struct topics {
     topics(const std::string& group, const std::string& node, const std::string& device);
     std::string nbirth, ndeath, ncmd, dbirth, ddata, ddeath;

@@ -86,7 +86,7 @@ TEST(ValueHistory, KeepsTenMinutesInFixedRoomAndTheRangeOfFreshFiniteValues) {
     value_history h;
     for (int t = 0; t < 700; ++t)
         t == 650 ? h.add_gap(t) : h.add(t, values(float(t)));
-    EXPECT_EQ(h.size(), value_history::capacity);
+    EXPECT_EQ(h.size(), h.capacity());
     EXPECT_EQ(h[0].time, 100);
     EXPECT_EQ(h[599].time, 699);
     EXPECT_EQ(h.range(0, 699), std::make_pair(100.0, 699.0));
@@ -143,4 +143,61 @@ TEST(ValueHistory, TraceColumnsJoinNeighboursAndLeaveGapsEmpty) {
     EXPECT_EQ(trace_columns(step, 0, 600, 60, 10, 5, 5)[59].top, 5);
     EXPECT_EQ(trace_columns(step, 0, 600, 60, 11, 20, 30)[59].top, 10);
     EXPECT_EQ(trace_columns(step, 0, 600, 60, 11, -30, -20)[59].top, 0);
+}
+
+// A rig's hour on shore: readings arriving late take their place by time, once; the room stays fixed.
+TEST(ValueHistory, PlacesLateReadingsByTimeOnceWithinItsRoom) {
+    value_history h(5, 100, 3);
+    EXPECT_TRUE(h.add(10, values(10)));
+    EXPECT_TRUE(h.add(20, values(20)));
+    EXPECT_TRUE(h.add(12, values(12))); // late, between
+    EXPECT_TRUE(h.add(11, values(11)));
+    EXPECT_FALSE(h.add(12, values(99))); // the same reading again
+    EXPECT_FALSE(h.add_gap(11));
+    EXPECT_TRUE(h.contains(11) && !h.contains(13));
+    EXPECT_TRUE(h.joined(2, 0));  // 11 - 12
+    EXPECT_FALSE(h.joined(3, 0)); // 12 - 20 stay apart
+    EXPECT_TRUE(h.add(13, values(13)));
+    // Full: a late one pushes the oldest out; one older than everything has no room.
+    EXPECT_TRUE(h.add(14, values(14)));
+    EXPECT_FALSE(h.add(10.5, values(0)));
+    ASSERT_EQ(h.size(), 5u);
+    for (std::size_t i = 0; i < 5; ++i)
+        EXPECT_EQ(h[i].values[0], i < 4 ? 11 + float(i) : 20.0f) << i;
+    EXPECT_EQ(h[4].time, 20);
+    EXPECT_FALSE(h.add(-81, values(0))); // before the window ending at the newest
+    EXPECT_TRUE(h.add_gap(30));
+    EXPECT_FALSE(h[4].fresh);
+    EXPECT_EQ(h[0].values[0], 12.0f);
+
+    // Times to the millisecond, over a year: the kept ones keep their time; one far older goes.
+    value_history far(3, 3600, 3);
+    const double start = 1.7e9, year = 365 * 86400.0;
+    for (double t : {start + 0.001, start + 1, start + 2, start + 3})
+        far.add(t, values(1));
+    EXPECT_TRUE(far.add(start + year, values(2)));
+    EXPECT_TRUE(far.add(start + year - 1.5, values(3)));
+    ASSERT_EQ(far.size(), 2u);
+    EXPECT_EQ(far[0].time, start + year - 1.5);
+    EXPECT_TRUE(far.contains(start + year));
+    EXPECT_TRUE(far.joined(1, 0));
+    far.add(start + year - 1, values(4));
+    far.add(start + year + 1, values(5));
+    EXPECT_EQ(far[2].values[0], 5.0f);
+    EXPECT_EQ(far[0].values[0], 4.0f);
+    // Ten and twenty days on: the samples within reach of the newest keep their time and kind.
+    value_history days(10, 3600, 3);
+    days.add(start, values(1));
+    days.add(start + 10 * 86400.0, values(2));
+    days.add_gap(start + 10 * 86400.0 + 1);
+    days.add(start + 20 * 86400.0, values(3));
+    ASSERT_EQ(days.size(), 3u);
+    EXPECT_EQ(days[0].time, start + 10 * 86400.0);
+    EXPECT_TRUE(days[0].fresh);
+    EXPECT_FALSE(days[1].fresh);
+    EXPECT_TRUE(days[2].fresh);
+    value_history one(10, 100, 3);
+    one.add(1000, values(1));
+    EXPECT_FALSE(one.add(899, values(0))); // older than the window before the only sample
+    EXPECT_LE(value_history(3600, 3600, 3).full_bytes(), 100u * 1024);
 }

@@ -159,6 +159,7 @@ TEST(SparkplugPayload, RebirthCommandOnlyWhenAskedTrue) {
     EXPECT_FALSE(asks_rebirth(command(rebirth_name, false)));
     EXPECT_FALSE(asks_rebirth(command("Node Control/Reboot", true)));
     EXPECT_FALSE(asks_rebirth("\xff\xff garbage"));
+    EXPECT_TRUE(asks_rebirth(rebirth_command(1700000000000))); // what a host sends
 }
 
 TEST(SparkplugSession, SeqAndBdSeqWrapAndGoOnAcrossRestarts) {

@@ -1,0 +1,93 @@
+#include "tools/fleet/RigDetail.h"
+
+#include "tools/monitor/TrendStrip.h"
+#include "tools/monitor/ValueReadout.h"
+#include "tools/monitor/ValuesMonitor.h"
+
+#include <QDateTime>
+#include <QFrame>
+#include <QGridLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace {
+
+const std::array<const char*, fleet::value_count> value_names = {
+    "Глубина забоя",       "Глубина долота",    "Вес на крюке",
+    "Положение тальблока", "Давление на входе", "Механическая скорость",
+};
+
+std::optional<std::pair<double, double>> joined(const std::optional<std::pair<double, double>>& a,
+                                                const std::optional<std::pair<double, double>>& b) {
+    if (!a || !b)
+        return a ? a : b;
+    return std::make_pair(std::min(a->first, b->first), std::max(a->second, b->second));
+}
+
+} // namespace
+
+TRigDetail::TRigDetail(const fleet::rig& rig, QWidget* parent) : QWidget(parent, Qt::Window), rig_(rig) {
+    setWindowTitle(QString::fromStdString(rig.node + "/" + rig.device) + QString::fromUtf8(" — последний час"));
+    auto* layout = new QVBoxLayout(this);
+
+    band_ = new QFrame(this);
+    band_->setAutoFillBackground(true);
+    auto* band_layout = new QVBoxLayout(band_);
+    band_layout->setContentsMargins(8, 4, 8, 4);
+    band_layout->setSpacing(0);
+    status_label_ = new QLabel(band_);
+    QFont headline = font();
+    headline.setBold(true);
+    headline.setPointSizeF(headline.pointSizeF() * 1.6);
+    status_label_->setFont(headline);
+    band_layout->addWidget(status_label_);
+    detail_label_ = new QLabel(band_);
+    band_layout->addWidget(detail_label_);
+    layout->addWidget(band_);
+
+    auto* rows = new QGridLayout;
+    rows->setHorizontalSpacing(2);
+    rows->setVerticalSpacing(2);
+    for (std::size_t i = 0; i < strips_.size(); ++i) {
+        readouts_[i] = new TValueReadout(this);
+        readouts_[i]->SetTitle(QString::fromUtf8(value_names[i]), QString::fromStdString(rig.units[i]));
+        strips_[i] = new TTrendStrip(rig.history, i, this);
+        rows->addWidget(readouts_[i], static_cast<int>(i), 0);
+        rows->addWidget(strips_[i], static_cast<int>(i), 1);
+        rows->setRowStretch(static_cast<int>(i), 1);
+    }
+    rows->setColumnStretch(1, 1);
+    strips_[1]->SetReference(0);
+    strips_.back()->SetTimeAxis(true);
+    layout->addLayout(rows, 1);
+    resize(TValuesMonitor::default_width, TValuesMonitor::default_height - 100);
+}
+
+void TRigDetail::Refresh(std::int64_t now_ms) {
+    const bool current = rig_.current();
+    if (rig_.revision != shown_revision_) {
+        shown_revision_ = rig_.revision;
+        status_label_->setText(QString::fromUtf8(fleet::state_name(rig_.state)));
+        QString detail = QString::fromStdString(rig_.node + "/" + rig_.device);
+        if (rig_.reading_ms)
+            detail += QString::fromUtf8(", последнее чтение ") +
+                      QDateTime::fromMSecsSinceEpoch(*rig_.reading_ms).toString(QStringLiteral("HH:mm:ss"));
+        if (!rig_.source.empty() && rig_.source != "live")
+            detail += QString::fromUtf8(", источник: ") + QString::fromStdString(rig_.source);
+        detail_label_->setText(detail);
+        // Light with dark text while current, dark with white text otherwise, as the monitor's band.
+        QPalette band = band_->palette();
+        band.setColor(QPalette::Window, current ? TValuesMonitor::fresh_band : TValuesMonitor::alarm_band);
+        band.setColor(QPalette::WindowText, current ? QColor(Qt::black) : QColor(Qt::white));
+        band_->setPalette(band);
+        for (std::size_t i = 0; i < readouts_.size(); ++i) {
+            readouts_[i]->SetTitle(QString::fromUtf8(value_names[i]), QString::fromStdString(rig_.units[i]));
+            readouts_[i]->SetValue(rig_.values[i] ? std::optional<double>(*rig_.values[i]) : std::nullopt, !current);
+        }
+    }
+    const double now = static_cast<double>(now_ms) / 1000;
+    const auto depths = joined(rig_.history.range(0, now), rig_.history.range(1, now));
+    for (std::size_t i = 0; i < strips_.size(); ++i)
+        strips_[i]->SetView(now, i < 2 ? depths : rig_.history.range(i, now), !current);
+}
