@@ -61,11 +61,7 @@ QStringList column(const TFleetTable& table, int col) {
 }
 
 int pixels_of(const QImage& image, const gui::TRect& r, gui::TColor colour) {
-    int n = 0;
-    for (int y = r.top; y < r.bottom; ++y)
-        for (int x = r.left; x < r.right; ++x)
-            n += bv_test::at(image, x, y) == colour;
-    return n;
+    return bv_test::count_colour(image.copy(r.left, r.top, r.width(), r.height()), colour);
 }
 
 double contrast(gui::TColor a, gui::TColor b) {
@@ -121,8 +117,9 @@ TEST_F(FleetViewTest, EveryStateShowsItsOwnColourAndMarkAndOnlyCurrentValuesAreS
             << "no mark in row " << row;
         const gui::TRect rig = table.CellRect(TFleetTable::colRig, row);
         EXPECT_GT(pixels_of(image, rig, gui::resolve_color(TFleetTable::value_color)), 0) << "no node in row " << row;
-        if (row > 1) // the current row's background blends the glyphs' edges differently
+        if (row > 1) { // the current row's background blends the glyphs' edges differently
             EXPECT_GT(pixels_of(image, rig, TFleetTable::stale_color), 0) << "no device in row " << row;
+        }
         for (int col = TFleetTable::colValue; col < TFleetTable::colCount; ++col) {
             const gui::TRect value = table.CellRect(col, row);
             const bool current = row == 1 || row == 4;

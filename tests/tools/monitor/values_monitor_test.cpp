@@ -141,8 +141,9 @@ TEST_F(ValuesMonitorTest, ShowsTheValuesTheirTrendsAndTheModulesHealth) {
         const QImage strip = bv_test::render(*monitor.Strip(i));
         const gui::TRect plot = monitor.Strip(i)->PlotRect();
         EXPECT_GT(count_colour(strip, TTrendStrip::trace_color), 0) << i;
-        if (i < 2)
+        if (i < 2) {
             EXPECT_EQ(at(strip, plot.right - 1, i == 0 ? plot.top : plot.bottom - 1), TTrendStrip::trace_color) << i;
+        }
     }
     QDir().mkpath(BV_ARTEFACT_DIR);
     EXPECT_TRUE(monitor.grab().save(QString(BV_ARTEFACT_DIR) + "/values_monitor_offscreen.png"));
