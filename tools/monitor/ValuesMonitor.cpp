@@ -204,7 +204,10 @@ void TValuesMonitor::closeEvent(QCloseEvent* event) {
 }
 
 void TValuesMonitor::refresh() {
-    const double now = clock_.elapsed() / 1000.0;
+    // Each read is one sample, and the history keeps one sample a millisecond: reads closer than that (a refresh
+    // asked for on top of the clock's) are spread a millisecond apart.
+    const double now = std::max(clock_.elapsed() / 1000.0, last_read_at_ + 0.001);
+    last_read_at_ = now;
     std::string error;
     const auto path = output_file_path(options_.path, error);
     if (path) {

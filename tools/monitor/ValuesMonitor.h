@@ -102,6 +102,7 @@ private:
     std::array<QString, 6> units_;
     QString instance_dir_; // where the module keeps its single-instance lock
     QElapsedTimer clock_;
+    double last_read_at_ = -1; // seconds on clock_
     QTimer timer_;
     std::array<TValueReadout*, 6> readouts_{};
     TIndicator* rop_bar_ = nullptr;
