@@ -193,6 +193,28 @@ TEST(BVSystem, UnknownHostIsAnExchangeError) {
     EXPECT_GT(rec.notes[0].size(), std::string("Имя no-such-host.invalid не найдено: ").size() + 3) << rec.notes[0];
 }
 
+TEST(BVSystem, AwaitingTheLookUpEndsAtItsBoundOrWhenTheAddressIsBeingTried) {
+    bv_test::stub_name("bvawait.test", {"127.0.0.1"});
+    BVSystem sys(own_config(closed_port(), 0));
+    Recorder rec(sys);
+    sys.options().remote_name = "bvawait.test";
+    QElapsedTimer waited;
+    {
+        const bv_test::held_names held; // a resolver that does not answer
+        sys.connect();
+        waited.start();
+        sys.await_lookup(100);
+        EXPECT_GE(waited.elapsed(), 100);
+        EXPECT_EQ(rec.seen, Statuses{Status::Connecting});
+    }
+    waited.start();
+    sys.await_lookup(60000);
+    EXPECT_LT(waited.elapsed(), 30000) << "the answer ends the wait";
+    // The refused address is reported through the event loop after the wait, as every attempt's end.
+    ASSERT_TRUE(wait_for([&] { return rec.seen.size() >= 2; }));
+    EXPECT_EQ(rec.seen[1], Status::ConnectFailed);
+}
+
 TEST(BVSystem, AttemptThatNeverConnectsFailsAfterTenTicksAndStopAbortsIt) {
     SilentListener silent;
     BVSystem sys(own_config(silent.port, manual_ticks));
