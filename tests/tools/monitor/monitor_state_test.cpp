@@ -205,6 +205,14 @@ TEST(ValueHistory, PlacesLateReadingsByTimeWithinItsRoom) {
     EXPECT_TRUE(days[0].fresh);
     EXPECT_FALSE(days[1].fresh);
     EXPECT_TRUE(days[2].fresh);
+    value_history full(3, 3600, 3); // the same with no room left
+    for (double t : {start, start + 10 * 86400.0, start + 10 * 86400.0 + 1})
+        full.add(t, values(float(t - start)));
+    full.add(start + 20 * 86400.0, values(1));
+    ASSERT_EQ(full.size(), 3u);
+    EXPECT_EQ(full[0].values[0], 10 * 86400.0f);
+    EXPECT_EQ(full[1].time, start + 10 * 86400.0 + 1);
+    EXPECT_EQ(full[2].values[0], 1.0f);
     value_history one(10, 100, 3);
     one.add(1000, values(1));
     EXPECT_FALSE(one.add(899, values(0))); // older than the window before the only sample
