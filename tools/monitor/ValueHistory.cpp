@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <stdexcept>
+#include <string>
 
 namespace tools {
 namespace {
@@ -25,15 +27,17 @@ std::int64_t value_history::ms_of(std::size_t i) const {
 }
 
 value_history::sample value_history::operator[](std::size_t i) const {
+    if (i >= count_)
+        throw std::out_of_range("value_history: no sample " + std::to_string(i));
     const slot& s = at(i);
     return {base_ + static_cast<double>(ms_of(i)) / 1000.0, s.values, (s.stamp & 1) != 0};
 }
 
-std::size_t value_history::lower_bound(std::int64_t ms) const {
+std::size_t value_history::bound(std::int64_t ms, bool after_equal) const {
     std::size_t lo = 0, hi = count_;
     while (lo < hi) {
         const std::size_t mid = (lo + hi) / 2;
-        if (ms_of(mid) < ms)
+        if (ms_of(mid) < ms || (after_equal && ms_of(mid) == ms))
             lo = mid + 1;
         else
             hi = mid;
@@ -75,9 +79,7 @@ bool value_history::insert(double time, const std::array<float, 6>& values, bool
     const auto ms = offset_ms(time);
     if (!ms)
         return false;
-    std::size_t pos = lower_bound(*ms);
-    if (pos < count_ && ms_of(pos) == *ms)
-        return false;
+    std::size_t pos = bound(*ms, true);
     const slot s{values, static_cast<std::int32_t>(*ms * 2 + (fresh ? 1 : 0))};
     if (ring_.size() < capacity_) {
         ring_.reserve(capacity_); // the room, once and exactly
@@ -117,7 +119,7 @@ bool value_history::contains(double time) const {
     if (count_ == 0)
         return false;
     const std::int64_t ms = to_ms(time - base_);
-    const std::size_t pos = lower_bound(ms);
+    const std::size_t pos = bound(ms, false);
     return pos < count_ && ms_of(pos) == ms;
 }
 

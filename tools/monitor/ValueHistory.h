@@ -30,9 +30,9 @@ public:
     explicit value_history(std::size_t capacity = monitor_capacity, double window_seconds = monitor_window_seconds,
                            double join_seconds = monitor_join_seconds);
 
-    // Adds a sample at its time among those kept, the oldest giving way when the room is full. Nothing is added
-    // (false) at a time already kept (the same reading twice), before the window ending at the newest, or before
-    // all samples when the room is full.
+    // Adds a sample at its time among those kept (after any of the same millisecond), the oldest giving way when
+    // the room is full. Nothing is added (false) before the window ending at the newest, or before all samples
+    // when the room is full. A caller that may get the same reading twice asks contains() first.
     bool add(double time, const std::array<float, 6>& values);
     bool add_gap(double time);
 
@@ -40,7 +40,7 @@ public:
     std::size_t capacity() const { return capacity_; }
     double window_seconds() const { return window_; }
     double join_seconds() const { return join_; }
-    // 0 is the oldest sample kept.
+    // 0 is the oldest sample kept; std::out_of_range beyond the newest.
     sample operator[](std::size_t i) const;
     // Whether a sample at `time` (to the millisecond) is kept.
     bool contains(double time) const;
@@ -65,8 +65,8 @@ private:
     std::int64_t ms_of(std::size_t i) const;
     const slot& at(std::size_t i) const { return ring_[(first_ + i) % capacity_]; }
     slot& at(std::size_t i) { return ring_[(first_ + i) % capacity_]; }
-    // The first kept sample not older than `ms` from base_.
-    std::size_t lower_bound(std::int64_t ms) const;
+    // The first kept sample not older than `ms` from base_ (after_equal: newer than it).
+    std::size_t bound(std::int64_t ms, bool after_equal) const;
 
     std::size_t capacity_;
     double window_, join_;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <stdexcept>
 
 using namespace tools;
 using status = monitor_state::status;
@@ -146,14 +147,12 @@ TEST(ValueHistory, TraceColumnsJoinNeighboursAndLeaveGapsEmpty) {
 }
 
 // A rig's hour on shore: readings arriving late take their place by time, once; the room stays fixed.
-TEST(ValueHistory, PlacesLateReadingsByTimeOnceWithinItsRoom) {
+TEST(ValueHistory, PlacesLateReadingsByTimeWithinItsRoom) {
     value_history h(5, 100, 3);
     EXPECT_TRUE(h.add(10, values(10)));
     EXPECT_TRUE(h.add(20, values(20)));
     EXPECT_TRUE(h.add(12, values(12))); // late, between
     EXPECT_TRUE(h.add(11, values(11)));
-    EXPECT_FALSE(h.add(12, values(99))); // the same reading again
-    EXPECT_FALSE(h.add_gap(11));
     EXPECT_TRUE(h.contains(11) && !h.contains(13));
     EXPECT_TRUE(h.joined(2, 0));  // 11 - 12
     EXPECT_FALSE(h.joined(3, 0)); // 12 - 20 stay apart
@@ -169,6 +168,16 @@ TEST(ValueHistory, PlacesLateReadingsByTimeOnceWithinItsRoom) {
     EXPECT_TRUE(h.add_gap(30));
     EXPECT_FALSE(h[4].fresh);
     EXPECT_EQ(h[0].values[0], 12.0f);
+
+    // Reads within one millisecond: each kept, in the order they came.
+    value_history same(4, 100, 3);
+    same.add(5, values(1));
+    same.add_gap(5);
+    same.add(5, values(2));
+    ASSERT_EQ(same.size(), 3u);
+    EXPECT_FALSE(same[1].fresh);
+    EXPECT_EQ(same[2].values[0], 2.0f);
+    EXPECT_THROW(same[3], std::out_of_range);
 
     // Times to the millisecond, over a year: the kept ones keep their time; one far older goes.
     value_history far(3, 3600, 3);
@@ -196,6 +205,14 @@ TEST(ValueHistory, PlacesLateReadingsByTimeOnceWithinItsRoom) {
     EXPECT_TRUE(days[0].fresh);
     EXPECT_FALSE(days[1].fresh);
     EXPECT_TRUE(days[2].fresh);
+    value_history full(3, 3600, 3); // the same with no room left
+    for (double t : {start, start + 10 * 86400.0, start + 10 * 86400.0 + 1})
+        full.add(t, values(float(t - start)));
+    full.add(start + 20 * 86400.0, values(1));
+    ASSERT_EQ(full.size(), 3u);
+    EXPECT_EQ(full[0].values[0], 10 * 86400.0f);
+    EXPECT_EQ(full[1].time, start + 10 * 86400.0 + 1);
+    EXPECT_EQ(full[2].values[0], 1.0f);
     value_history one(10, 100, 3);
     one.add(1000, values(1));
     EXPECT_FALSE(one.add(899, values(0))); // older than the window before the only sample
