@@ -207,8 +207,9 @@ TEST(FleetHost, BacklogFillsTheHistoryOnceWithoutTouchingTheCurrentValues) {
     for (std::size_t i = 0; i < 32; ++i) {
         EXPECT_EQ(r.history[i].time, double(t0 + std::int64_t(i) * 1000) / 1000) << i;
         EXPECT_EQ(r.history[i].fresh, i != 15) << i;
-        if (i != 15)
+        if (i != 15) {
             EXPECT_EQ(r.history[i].values[0], float(i)) << i;
+        }
         EXPECT_EQ(r.history.joined(i, 0), i > 0 && i != 15 && i != 16) << i;
     }
     // The value after the stale reading came in full again (report by exception resumes): 16 is drawn.
