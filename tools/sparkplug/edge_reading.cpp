@@ -1,5 +1,7 @@
 #include "tools/sparkplug/edge_reading.h"
 
+#include <algorithm>
+
 #include <cmath>
 
 namespace sparkplug {
@@ -98,6 +100,7 @@ void exception_filter::clear() {
     last_values_ = {};
     last_age_.reset();
     last_source_.reset();
+    last_report_ms_.reset();
 }
 
 exception_filter::mask exception_filter::next(const reading& r) {
@@ -118,13 +121,16 @@ exception_filter::mask exception_filter::next(const reading& r) {
     }
     const bool age_changed = r.age_s.has_value() != last_age_.has_value() ||
                              (r.age_s && beyond(last_age_, *r.age_s, s[age_metric].deadband));
-    if (s[age_metric].enabled && (source_changed || age_changed)) {
+    const bool quiet = r.live() && last_report_ms_ && r.time_ms - *last_report_ms_ >= keepalive_ms;
+    if (s[age_metric].enabled && (source_changed || age_changed || quiet)) {
         m[age_metric] = true;
         last_age_ = r.age_s;
     }
-    if (s[source_metric].enabled && source_changed)
+    if (s[source_metric].enabled && (source_changed || (quiet && !s[age_metric].enabled)))
         m[source_metric] = true;
     last_source_ = r.from;
+    if (std::find(m.begin(), m.end(), true) != m.end())
+        last_report_ms_ = r.time_ms;
     return m;
 }
 

@@ -64,6 +64,9 @@ double scaled_value(const metric_settings& settings, const reading& r, std::size
 class exception_filter {
 public:
     using mask = std::array<bool, metric_count>;
+    // A live reading that changed nothing still reports its age when nothing was reported for this long, so
+    // that a host tells a still rig from a silent node (it takes a rig as stale after five seconds without one).
+    static constexpr std::int64_t keepalive_ms = 2000;
 
     explicit exception_filter(const metric_settings& settings) : settings_(&settings) {}
 
@@ -79,6 +82,7 @@ private:
     std::array<std::optional<double>, value_count> last_values_{};
     std::optional<float> last_age_;
     std::optional<source> last_source_;
+    std::optional<std::int64_t> last_report_ms_; // the time of the last reading that reported anything
 };
 
 } // namespace sparkplug

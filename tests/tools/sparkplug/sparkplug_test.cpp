@@ -244,6 +244,27 @@ TEST(ReportByException, DeadbandsSourceChangesAndNoValueWhileNotLive) {
     EXPECT_FALSE(by_default.next(aged)[age_metric]);
     aged.age_s = 1.5f;
     EXPECT_TRUE(by_default.next(aged)[age_metric]);
+
+    // A still rig: readings that change nothing send their age as a keep-alive two seconds after the last report,
+    // the source instead where the age is not published.
+    for (const bool age_enabled : {true, false}) {
+        metric_settings still = default_metric_settings();
+        still[age_metric].enabled = age_enabled;
+        exception_filter quiet(still);
+        quiet.reset(live_reading(10000, 1));
+        const std::size_t keepalive = age_enabled ? age_metric : source_metric;
+        for (const std::int64_t t : {11000, 11999}) {
+            const auto none = quiet.next(live_reading(t, 1));
+            EXPECT_EQ(std::count(none.begin(), none.end(), true), 0) << t;
+        }
+        EXPECT_TRUE(quiet.next(live_reading(12000, 1))[keepalive]) << age_enabled;
+        EXPECT_FALSE(quiet.next(live_reading(13999, 1))[keepalive]) << "counted from the last report";
+        EXPECT_EQ(quiet.next(live_reading(14000, 1)), [&] {
+            exception_filter::mask only{};
+            only[keepalive] = true;
+            return only;
+        }()) << age_enabled;
+    }
 }
 
 TEST(ReadingQueue, OldestFirstRemovedOnlyWhenAcknowledgedAndKeptAcrossReopen) {
