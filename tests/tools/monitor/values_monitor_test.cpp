@@ -324,6 +324,16 @@ TEST(TrendStrip, DrawsTheTraceWithItsGapsInsideThePlot) {
 
     strip.SetView(1300, std::nullopt, true);
     EXPECT_TRUE(columns_with(TTrendStrip::trace_color).empty());
+
+    // The time axis under the plot, labelled from its left end to the 0 at its right end.
+    strip.SetTimeAxis(true);
+    strip.resize(400, 90);
+    const QImage image = bv_test::render(strip);
+    const gui::TRect above = strip.PlotRect();
+    const int label_h = image.height() - above.bottom - 1;
+    const gui::TColor ink = gui::resolve_color(TTrendStrip::text_color);
+    EXPECT_GT(count_colour(image.copy(above.left, above.bottom + 1, 20, label_h), ink), 0) << "10 minutes ago";
+    EXPECT_GT(count_colour(image.copy(above.right - 10, above.bottom + 1, 10, label_h), ink), 0) << "now";
     gui::unpin_system_colors();
 }
 
