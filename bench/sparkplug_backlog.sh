@@ -195,11 +195,12 @@ PY
 
 part_kills() {
     echo "== readings across a broker outage of $outage_min min with a kill -9 of the node every $kill_every_min min"
-    rm -f "$work/taken" "$work/kills.db"*
-    start_writer
-    local first_taken start
+    rm -f "$work/taken" "$work/kills.db"* "$work/Borevane.bin"
+    local start
     start=$(now_ms)
+    # The node first, so that every reading taken is one it could see.
     start_edge "$work/kills.db" "$work/kills.log"
+    start_writer
     local kills=0 kill_at=$((kill_every_min * 60)) elapsed=0
     while [ "$elapsed" -lt $((outage_min * 60)) ]; do
         sleep 5
