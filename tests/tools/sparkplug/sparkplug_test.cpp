@@ -196,6 +196,10 @@ TEST(SparkplugSession, PrimaryHostState) {
     EXPECT_EQ(host_online("{\"timestamp\":1,\n \"online\":false}"), false);
     EXPECT_EQ(host_online("ONLINE"), std::nullopt);
     EXPECT_EQ(host_online(R"({"online": truest})"), std::nullopt);
+    // Group, node and device ids are single topic levels.
+    EXPECT_TRUE(valid_topic_id("rig-7.north"));
+    for (const char* bad : {"", "a/b", "rig+", "#"})
+        EXPECT_FALSE(valid_topic_id(bad)) << bad;
     const topics t("G", "N", "D");
     EXPECT_EQ(t.nbirth, "spBv1.0/G/NBIRTH/N");
     EXPECT_EQ(t.ndeath, "spBv1.0/G/NDEATH/N");
