@@ -10,7 +10,6 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
-#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -29,52 +28,45 @@ struct options {
 };
 
 std::optional<int> parse_options(int argc, char** argv, options& o) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--help") {
-            std::printf("usage: %s %s\n", program, usage);
-            return 0;
-        }
-        const std::optional<std::string> value = i + 1 < argc ? std::optional<std::string>(argv[i + 1]) : std::nullopt;
-        auto number = [&](long& into, long min, long max) {
-            const auto n = value ? lib::parse_number(*value, min, max) : std::nullopt;
-            if (n)
-                into = *n;
-            return n.has_value();
-        };
-        bool ok = false;
-        if (arg == "--broker") {
-            MqttLink::config probe;
-            ok = value && MqttLink::parse_broker(*value, probe);
-            if (ok)
-                o.broker = *value;
-        } else if (arg == "--group" || arg == "--prefix") {
-            ok = value && sparkplug::valid_topic_id(*value);
-            if (ok)
-                (arg == "--group" ? o.group : o.prefix) = *value;
-        } else if (arg == "--nodes") {
-            ok = number(o.nodes, 1, 5000);
-        } else if (arg == "--interval-ms") {
-            ok = number(o.interval_ms, 10, 3600000);
-        } else if (arg == "--outage-every") {
-            ok = number(o.outage_every, 1, 86400 * 7);
-        } else if (arg == "--outage-for") {
-            ok = number(o.outage_for, 1, 86400);
-        } else if (arg == "--rebirth-every") {
-            ok = number(o.rebirth_every, 1, 86400 * 7);
-        } else {
-            return lib::usage_error(program, "unknown option " + arg, usage);
-        }
-        if (!ok)
-            return lib::usage_error(program, arg + (value ? " does not take " + *value : " needs a value"), usage);
-        ++i;
-    }
+    const auto exit_code =
+        lib::parse_valued_options(argc, argv, program, usage, [&](const std::string& arg, const auto& value) {
+            auto number = [&](long& into, long min, long max) {
+                const auto n = value ? lib::parse_number(*value, min, max) : std::nullopt;
+                if (n)
+                    into = *n;
+                return n.has_value();
+            };
+            bool ok = false;
+            if (arg == "--broker") {
+                MqttLink::config probe;
+                ok = value && MqttLink::parse_broker(*value, probe);
+                if (ok)
+                    o.broker = *value;
+            } else if (arg == "--group" || arg == "--prefix") {
+                ok = value && sparkplug::valid_topic_id(*value);
+                if (ok)
+                    (arg == "--group" ? o.group : o.prefix) = *value;
+            } else if (arg == "--nodes") {
+                ok = number(o.nodes, 1, 5000);
+            } else if (arg == "--interval-ms") {
+                ok = number(o.interval_ms, 10, 3600000);
+            } else if (arg == "--outage-every") {
+                ok = number(o.outage_every, 1, 86400 * 7);
+            } else if (arg == "--outage-for") {
+                ok = number(o.outage_for, 1, 86400);
+            } else if (arg == "--rebirth-every") {
+                ok = number(o.rebirth_every, 1, 86400 * 7);
+            } else {
+                return lib::option_taken::unknown;
+            }
+            return ok ? lib::option_taken::yes : lib::option_taken::bad_value;
+        });
+    if (exit_code)
+        return exit_code;
     if ((o.outage_every > 0) != (o.outage_for > 0))
         return lib::usage_error(program, "--outage-every and --outage-for go together", usage);
     return std::nullopt;
 }
-
-volatile std::sig_atomic_t stop_requested = 0;
 
 // rig001, rig002, ...: at least three digits, so that names sort in their order.
 std::string node_name(const std::string& prefix, long i, long count) {
@@ -119,7 +111,7 @@ int main(int argc, char** argv) {
     QTimer clock;
     clock.setInterval(static_cast<int>(std::clamp<long>(o.interval_ms / 20, 5, 50)));
     QObject::connect(&clock, &QTimer::timeout, &app, [&] {
-        if (stop_requested) {
+        if (lib::stop_requested()) {
             QCoreApplication::quit();
             return;
         }
@@ -133,8 +125,7 @@ int main(int argc, char** argv) {
         }
     });
     clock.start();
-    std::signal(SIGTERM, [](int) { stop_requested = 1; });
-    std::signal(SIGINT, [](int) { stop_requested = 1; });
+    lib::catch_stop_signals();
     app.exec();
 
     SimulatedNode::counts sum;
