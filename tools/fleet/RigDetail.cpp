@@ -5,9 +5,7 @@
 #include "tools/monitor/ValuesMonitor.h"
 
 #include <QDateTime>
-#include <QFrame>
 #include <QGridLayout>
-#include <QLabel>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -31,19 +29,7 @@ TRigDetail::TRigDetail(const fleet::rig& rig, QWidget* parent) : QWidget(parent,
     setWindowTitle(QString::fromStdString(rig.node + "/" + rig.device) + QString::fromUtf8(" — последний час"));
     auto* layout = new QVBoxLayout(this);
 
-    band_ = new QFrame(this);
-    band_->setAutoFillBackground(true);
-    auto* band_layout = new QVBoxLayout(band_);
-    band_layout->setContentsMargins(8, 4, 8, 4);
-    band_layout->setSpacing(0);
-    status_label_ = new QLabel(band_);
-    QFont headline = font();
-    headline.setBold(true);
-    headline.setPointSizeF(headline.pointSizeF() * 1.6);
-    status_label_->setFont(headline);
-    band_layout->addWidget(status_label_);
-    detail_label_ = new QLabel(band_);
-    band_layout->addWidget(detail_label_);
+    band_ = new TStateBand(this);
     layout->addWidget(band_);
 
     auto* rows = new QGridLayout;
@@ -68,19 +54,13 @@ void TRigDetail::Refresh(std::int64_t now_ms) {
     const bool current = rig_.current();
     if (rig_.revision != shown_revision_) {
         shown_revision_ = rig_.revision;
-        status_label_->setText(QString::fromUtf8(fleet::state_name(rig_.state)));
         QString detail = QString::fromStdString(rig_.node + "/" + rig_.device);
         if (rig_.reading_ms)
             detail += QString::fromUtf8(", последнее чтение ") +
                       QDateTime::fromMSecsSinceEpoch(*rig_.reading_ms).toString(QStringLiteral("HH:mm:ss"));
         if (!rig_.source.empty() && rig_.source != "live")
             detail += QString::fromUtf8(", источник: ") + QString::fromStdString(rig_.source);
-        detail_label_->setText(detail);
-        // Light with dark text while current, dark with white text otherwise, as the monitor's band.
-        QPalette band = band_->palette();
-        band.setColor(QPalette::Window, current ? TValuesMonitor::fresh_band : TValuesMonitor::alarm_band);
-        band.setColor(QPalette::WindowText, current ? QColor(Qt::black) : QColor(Qt::white));
-        band_->setPalette(band);
+        band_->Show(QString::fromUtf8(fleet::state_name(rig_.state)), detail, current);
         for (std::size_t i = 0; i < readouts_.size(); ++i) {
             readouts_[i]->SetTitle(QString::fromUtf8(value_names[i]), QString::fromStdString(rig_.units[i]));
             readouts_[i]->SetValue(rig_.values[i] ? std::optional<double>(*rig_.values[i]) : std::nullopt, !current);

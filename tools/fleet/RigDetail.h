@@ -5,6 +5,7 @@
 #pragma once
 
 #include "tools/fleet/fleet_host.h"
+#include "tools/monitor/StateBand.h"
 
 #include <QWidget>
 #include <array>
@@ -25,14 +26,12 @@ public:
     const fleet::rig& Rig() const { return rig_; }
     TTrendStrip* Strip(std::size_t index) const { return strips_[index]; }
     TValueReadout* Readout(std::size_t index) const { return readouts_[index]; }
-    QLabel* StatusLabel() const { return status_label_; }
+    QLabel* StatusLabel() const { return band_->Headline(); }
 
 private:
     const fleet::rig& rig_;
     std::uint64_t shown_revision_ = ~std::uint64_t(0);
-    QFrame* band_ = nullptr;
-    QLabel* status_label_ = nullptr;
-    QLabel* detail_label_ = nullptr;
+    TStateBand* band_ = nullptr;
     std::array<TValueReadout*, fleet::value_count> readouts_{};
     std::array<TTrendStrip*, fleet::value_count> strips_{};
 };

@@ -83,20 +83,8 @@ TValuesMonitor::TValuesMonitor(Options options, QWidget* parent) : QWidget(paren
     auto* layout = new QVBoxLayout(this);
 
     // The state over the values: the headline and the line under it on a band of the state's colour.
-    band_ = new QFrame(this);
-    band_->setAutoFillBackground(true);
-    auto* band_layout = new QVBoxLayout(band_);
-    band_layout->setContentsMargins(8, 4, 8, 4);
-    band_layout->setSpacing(0);
-    status_label_ = new QLabel(band_);
-    QFont headline = font();
-    headline.setBold(true);
-    headline.setPointSizeF(headline.pointSizeF() * 1.6);
-    status_label_->setFont(headline);
-    band_layout->addWidget(status_label_);
-    age_label_ = new QLabel(band_);
-    age_label_->setWordWrap(true); // a long path must not widen the window
-    band_layout->addWidget(age_label_);
+    band_ = new TStateBand(this);
+    band_->Detail()->setWordWrap(true); // a long path must not widen the window
     layout->addWidget(band_);
 
     // A row per value: the reading, and its last ten minutes across the rest of the row.
@@ -281,12 +269,7 @@ void TValuesMonitor::show_state(double now) {
         {status::stale, "Данные устарели"},
         {status::fresh, "Работа"},
     };
-    status_label_->setText(QString::fromUtf8(values ? headlines.at(state_.current()) : "Нет данных"));
-    age_label_->setText(detail_text());
-    QPalette band = band_->palette();
-    band.setColor(QPalette::Window, fresh ? fresh_band : alarm_band);
-    band.setColor(QPalette::WindowText, fresh ? QColor(Qt::black) : QColor(Qt::white));
-    band_->setPalette(band);
+    band_->Show(QString::fromUtf8(values ? headlines.at(state_.current()) : "Нет данных"), detail_text(), fresh);
     health_label_->setText(health_text(now));
 
     if (values) {

@@ -12,6 +12,7 @@
 
 #include "acquisition/core/output_reader.h"
 #include "tools/monitor/MonitorState.h"
+#include "tools/monitor/StateBand.h"
 #include "tools/monitor/ValueHistory.h"
 
 #include <QColor>
@@ -40,8 +41,8 @@ public:
     static constexpr unsigned bar_color = 0x40B040;
     // The state band: light with dark text while current, dark with white text otherwise, so the two
     // differ for a crew member who cannot tell the colours apart.
-    static inline const QColor fresh_band{0xD5, 0xEF, 0xD9};
-    static inline const QColor alarm_band{0xA1, 0x1D, 0x1D};
+    static inline const QColor fresh_band = QColor::fromRgb(TStateBand::current_color);
+    static inline const QColor alarm_band = QColor::fromRgb(TStateBand::alarm_color);
     // Fits a 1024x768 screen with its frame.
     static constexpr int default_width = 780;
     static constexpr int default_height = 680;
@@ -74,8 +75,8 @@ public:
     TIndicator* RopBar() const { return rop_bar_; }
     TBarScale* RopScale() const { return rop_scale_; }
     QFrame* Band() const { return band_; }
-    QLabel* StatusLabel() const { return status_label_; }
-    QLabel* AgeLabel() const { return age_label_; }
+    QLabel* StatusLabel() const { return band_->Headline(); }
+    QLabel* AgeLabel() const { return band_->Detail(); }
     QLabel* HealthLabel() const { return health_label_; }
     TTrendStrip* Strip(std::size_t index) const { return strips_[index]; }
 
@@ -107,9 +108,7 @@ private:
     std::array<TValueReadout*, 6> readouts_{};
     TIndicator* rop_bar_ = nullptr;
     TBarScale* rop_scale_ = nullptr;
-    QFrame* band_ = nullptr;
-    QLabel* status_label_ = nullptr;
-    QLabel* age_label_ = nullptr;
+    TStateBand* band_ = nullptr;
     QLabel* health_label_ = nullptr;
     std::array<TTrendStrip*, 6> strips_{};
 };
