@@ -7,23 +7,6 @@
 #include <QDateTime>
 #include <QGridLayout>
 #include <QVBoxLayout>
-#include <algorithm>
-
-namespace {
-
-const std::array<const char*, fleet::value_count> value_names = {
-    "Глубина забоя",       "Глубина долота",    "Вес на крюке",
-    "Положение тальблока", "Давление на входе", "Механическая скорость",
-};
-
-std::optional<std::pair<double, double>> joined(const std::optional<std::pair<double, double>>& a,
-                                                const std::optional<std::pair<double, double>>& b) {
-    if (!a || !b)
-        return a ? a : b;
-    return std::make_pair(std::min(a->first, b->first), std::max(a->second, b->second));
-}
-
-} // namespace
 
 TRigDetail::TRigDetail(const fleet::rig& rig, QWidget* parent) : QWidget(parent, Qt::Window), rig_(rig) {
     setWindowTitle(QString::fromStdString(rig.node + "/" + rig.device) + QString::fromUtf8(" — последний час"));
@@ -37,7 +20,7 @@ TRigDetail::TRigDetail(const fleet::rig& rig, QWidget* parent) : QWidget(parent,
     rows->setVerticalSpacing(2);
     for (std::size_t i = 0; i < strips_.size(); ++i) {
         readouts_[i] = new TValueReadout(this);
-        readouts_[i]->SetTitle(QString::fromUtf8(value_names[i]), QString::fromStdString(rig.units[i]));
+        readouts_[i]->SetTitle(TValuesMonitor::ValueName(i), QString::fromStdString(rig.units[i]));
         strips_[i] = new TTrendStrip(rig.history, i, this);
         rows->addWidget(readouts_[i], static_cast<int>(i), 0);
         rows->addWidget(strips_[i], static_cast<int>(i), 1);
@@ -62,12 +45,12 @@ void TRigDetail::Refresh(std::int64_t now_ms) {
             detail += QString::fromUtf8(", источник: ") + QString::fromStdString(rig_.source);
         band_->Show(QString::fromUtf8(fleet::state_name(rig_.state)), detail, current);
         for (std::size_t i = 0; i < readouts_.size(); ++i) {
-            readouts_[i]->SetTitle(QString::fromUtf8(value_names[i]), QString::fromStdString(rig_.units[i]));
+            readouts_[i]->SetTitle(TValuesMonitor::ValueName(i), QString::fromStdString(rig_.units[i]));
             readouts_[i]->SetValue(rig_.values[i] ? std::optional<double>(*rig_.values[i]) : std::nullopt, !current);
         }
     }
     const double now = static_cast<double>(now_ms) / 1000;
-    const auto depths = joined(rig_.history.range(0, now), rig_.history.range(1, now));
+    const auto depths = rig_.history.range(0, 1, now);
     for (std::size_t i = 0; i < strips_.size(); ++i)
         strips_[i]->SetView(now, i < 2 ? depths : rig_.history.range(i, now), !current);
 }

@@ -138,6 +138,13 @@ std::optional<std::pair<double, double>> value_history::range(std::size_t index,
     return out;
 }
 
+std::optional<std::pair<double, double>> value_history::range(std::size_t a, std::size_t b, double now) const {
+    const auto first = range(a, now), second = range(b, now);
+    if (!first || !second)
+        return first ? first : second;
+    return std::make_pair(std::min(first->first, second->first), std::max(first->second, second->second));
+}
+
 bool value_history::joined(std::size_t i, std::size_t index) const {
     if (i == 0 || i >= count_)
         return false;

@@ -50,6 +50,8 @@ public:
     // The smallest and largest finite value `index` among the fresh samples of the window ending at
     // `now`; nothing when there is none.
     std::optional<std::pair<double, double>> range(std::size_t index, double now) const;
+    // One range over values `a` and `b`, for two values drawn on one scale (the hole and bit depths).
+    std::optional<std::pair<double, double>> range(std::size_t a, std::size_t b, double now) const;
 
     // Whether samples i - 1 and i are drawn as one line.
     bool joined(std::size_t i, std::size_t index) const;

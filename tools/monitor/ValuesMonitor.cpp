@@ -65,13 +65,6 @@ QString unit_text(const std::string& bytes) {
     return utf8.hasError() ? QString::fromStdString(lib::cp1251_to_utf8(bytes)) : text;
 }
 
-std::optional<std::pair<double, double>> joined(const std::optional<std::pair<double, double>>& a,
-                                                const std::optional<std::pair<double, double>>& b) {
-    if (!a || !b)
-        return a ? a : b;
-    return std::make_pair(std::min(a->first, b->first), std::max(a->second, b->second));
-}
-
 } // namespace
 
 TValuesMonitor::TValuesMonitor(Options options, QWidget* parent) : QWidget(parent), options_(std::move(options)) {
@@ -93,7 +86,7 @@ TValuesMonitor::TValuesMonitor(Options options, QWidget* parent) : QWidget(paren
     rows->setVerticalSpacing(2);
     for (std::size_t i = 0; i < strips_.size(); ++i) {
         readouts_[i] = new TValueReadout(this);
-        readouts_[i]->SetTitle(QString::fromUtf8(parameters[i].name), units_[i]);
+        readouts_[i]->SetTitle(ValueName(i), units_[i]);
         strips_[i] = new TTrendStrip(history_, i, this);
         rows->addWidget(readouts_[i], static_cast<int>(i), 0);
         rows->addWidget(strips_[i], static_cast<int>(i), 1);
@@ -148,8 +141,12 @@ QString TValuesMonitor::settings_file(const char* name) const {
     return QDir(options_.settings_dir).filePath(QString::fromLatin1(name));
 }
 
+QString TValuesMonitor::ValueName(std::size_t index) {
+    return QString::fromUtf8(parameters[index].name);
+}
+
 QString TValuesMonitor::Title(std::size_t index) const {
-    const QString name = QString::fromUtf8(parameters[index].name);
+    const QString name = ValueName(index);
     return units_[index].isEmpty() ? name : name + ", " + units_[index];
 }
 
@@ -281,7 +278,7 @@ void TValuesMonitor::show_state(double now) {
         rop_bar_->SetValue(rop);
         rop_bar_->SetCaption(format_fixed(rop, rop_bar_->DigNum()) + (fresh ? QString() : stale_mark()));
     }
-    const auto depths = joined(history_.range(0, now), history_.range(1, now));
+    const auto depths = history_.range(0, 1, now);
     for (std::size_t i = 0; i < strips_.size(); ++i) {
         readouts_[i]->SetValue(values ? std::optional<double>((*values)[i]) : std::nullopt, !fresh);
         strips_[i]->SetView(now, i < 2 ? depths : history_.range(i, now), !fresh);

@@ -70,6 +70,8 @@ public:
     const tools::value_history& History() const { return history_; }
     // "Глубина забоя, м": the value's name and its unit from the settings.
     QString Title(std::size_t index) const;
+    // The name of value `index` (file order), as the rows show it.
+    static QString ValueName(std::size_t index);
 
     TValueReadout* Readout(std::size_t index) const { return readouts_[index]; }
     TIndicator* RopBar() const { return rop_bar_; }
