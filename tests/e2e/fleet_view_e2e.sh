@@ -35,6 +35,15 @@ all_live() { [ "$(grep -cP '^row\t.*\tВ работе\t' "$dump")" = "$1" ]; }
 dump_time() { head -1 "$dump" | sed 's/^time_ms=\([0-9]*\).*/\1/'; }
 # shot WINDOW NAME: the window as artefact NAME.png.
 shot() { import -window "$1" "$artefacts/$2.png"; }
+# shot_showing WINDOW NAME COLOUR: the same once COLOUR is on it, for up to 3 s: the dump is written from the
+# table's model, the window shows it a paint later.
+shot_showing() {
+    for _ in $(seq 30); do
+        shot "$1" "$2"
+        [ "$(count_colour "$artefacts/$2.png" "$3")" -gt 0 ] && return 0
+        sleep 0.1
+    done
+}
 
 cat >"$work/mosquitto.conf" <<CONF
 user root
@@ -110,7 +119,7 @@ offline_at=$(dump_time)
 echo "killed rig shown offline after $((offline_at - killed_at)) ms"
 [ $((offline_at - killed_at)) -le 2000 ] || fail "the killed rig showed Нет связи only after $((offline_at - killed_at)) ms"
 row edge1/depth | grep -q "(устар.)" || fail "the killed rig's values are not marked"
-shot "$window" fleet_view_offline_1x
+shot_showing "$window" fleet_view_offline_1x "#B71C1C"
 legible "$artefacts/fleet_view_offline_1x.png" "#595959"
 legible "$artefacts/fleet_view_offline_1x.png" "#B71C1C"
 # Dead long enough to leave empty columns in an hour's strip (several seconds a column).
