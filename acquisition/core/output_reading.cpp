@@ -17,11 +17,42 @@
 #include <memory>
 #include <string>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 namespace {
 
 struct file_closer {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
+
+// When the open file was last written. Asked of the open file where the platform gives the time to the
+// nanosecond: by name, a file renamed over it since the open would give its time to these bytes, and a reader
+// telling rewrites apart by time would then drop that next rewrite as already seen. (Windows refuses to replace
+// a file that is open, so there the name is the same file.)
+std::optional<std::chrono::system_clock::time_point> written_time(std::FILE* file, const std::string& path,
+                                                                  std::string& error) {
+#ifdef _WIN32
+    (void)file;
+    std::error_code ec;
+    const auto written = std::filesystem::last_write_time(path, ec);
+    if (ec) {
+        error = ec.message();
+        return std::nullopt;
+    }
+    return std::chrono::time_point_cast<std::chrono::system_clock::duration>(std::chrono::file_clock::to_sys(written));
+#else
+    (void)path;
+    struct stat status {};
+    if (fstat(fileno(file), &status) != 0) {
+        error = std::strerror(errno);
+        return std::nullopt;
+    }
+    return std::chrono::system_clock::time_point(std::chrono::duration_cast<std::chrono::system_clock::duration>(
+        std::chrono::seconds(status.st_mtim.tv_sec) + std::chrono::nanoseconds(status.st_mtim.tv_nsec)));
+#endif
+}
 
 float float_at(const output_bytes& bytes, std::size_t offset) {
     std::uint32_t bits = 0;
@@ -84,20 +115,15 @@ snapshot_result read_output_snapshot(const std::string& path, lib::lock_object& 
         result.size = ec ? got : size;
         return result;
     }
-    std::error_code ec;
-    const auto written = std::filesystem::last_write_time(path, ec);
-    if (ec) {
+    const auto written = written_time(file.get(), path, result.error);
+    if (!written) {
         result.problem = read_problem::unreadable;
-        result.error = ec.message();
         return result;
     }
     output_snapshot snapshot;
     std::memcpy(snapshot.bytes.data(), buffer, snapshot.bytes.size());
-    snapshot.age_seconds =
-        std::chrono::duration<double>(std::filesystem::file_time_type::clock::now() - written).count();
-    snapshot.modified_ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                               std::chrono::file_clock::to_sys(written).time_since_epoch())
-                               .count();
+    snapshot.age_seconds = std::chrono::duration<double>(std::chrono::system_clock::now() - *written).count();
+    snapshot.modified_ms = std::chrono::duration_cast<std::chrono::milliseconds>(written->time_since_epoch()).count();
     result.snapshot = snapshot;
     return result;
 }

@@ -3,7 +3,6 @@
 #include "tools/sparkplug/sparkplug_payload.h"
 
 #include <QDateTime>
-#include <QFileInfo>
 
 #include <algorithm>
 #include <cmath>
@@ -24,13 +23,18 @@ constexpr std::size_t batches_in_flight = 2;
 
 SparkplugNode::SparkplugNode(identity id, std::string path, edge_settings settings, MqttLink::config link,
                              reading_queue& queue, int interval_ms, QObject* parent)
-    : QObject(parent), id_(std::move(id)), topics_(id_.group, id_.node, id_.device), path_(std::move(path)),
-      settings_(std::move(settings)), queue_(queue), sequence_(queue.stored("bdSeq")), link_(std::move(link), this),
-      reader_([this](const snapshot_result& read) {
-          QMetaObject::invokeMethod(
-              this, [this, read] { read_done(read); }, Qt::QueuedConnection);
-      }),
-      interval_ms_(interval_ms), live_filter_(settings_.metrics), backlog_filter_(settings_.metrics) {
+    : QObject(parent), id_(std::move(id)), topics_(id_.group, id_.node, id_.device), settings_(std::move(settings)),
+      queue_(queue), sequence_(queue.stored("bdSeq")), link_(std::move(link), this), live_filter_(settings_.metrics),
+      backlog_filter_(settings_.metrics), follower_(
+                                              std::move(path), interval_ms,
+                                              [this](const reading& r) {
+                                                  QMetaObject::invokeMethod(
+                                                      this, [this, r] { taken(r); }, Qt::QueuedConnection);
+                                              },
+                                              [this](const std::string& line) {
+                                                  QMetaObject::invokeMethod(
+                                                      this, [this, line] { log(line); }, Qt::QueuedConnection);
+                                              }) {
     if (const std::int64_t last = queue_.last_id(); last != 0) {
         const auto rows = queue_.oldest(last - 1, last, 1);
         if (!rows.empty())
@@ -41,27 +45,20 @@ SparkplugNode::SparkplugNode(identity id, std::string path, edge_settings settin
     link_.on_acknowledged = [this](int mid) { acknowledged(mid); };
     link_.on_message = [this](const std::string& topic, const std::string& payload) { message(topic, payload); };
     link_.on_log = [this](const std::string& line) { log("broker: " + line); };
-    clock_.setTimerType(Qt::PreciseTimer);
-    clock_.setInterval(interval_ms_);
+    clock_.setInterval(interval_ms);
     connect(&clock_, &QTimer::timeout, this, &SparkplugNode::tick);
     retry_.setSingleShot(true);
     connect(&retry_, &QTimer::timeout, this, &SparkplugNode::connect_now);
     drain_timer_.setInterval(20);
     connect(&drain_timer_, &QTimer::timeout, this, &SparkplugNode::drain);
-    // The module replaces the file by renaming a new one over it: the directory changes, the watched file would
-    // be a deleted one.
-    connect(&watcher_, &QFileSystemWatcher::directoryChanged, this, &SparkplugNode::read_file);
 }
 
 SparkplugNode::~SparkplugNode() = default;
 
 void SparkplugNode::start() {
-    const QString dir = QFileInfo(QString::fromStdString(path_)).absolutePath();
-    if (!watcher_.addPath(dir))
-        log("cannot watch " + dir.toStdString() + " for changes; reading every interval only");
+    follower_.start();
     clock_.start();
     since_receipt_.start();
-    tick();
     connect_now();
 }
 
@@ -91,32 +88,9 @@ void SparkplugNode::tick() {
         send_receipt(std::move(unreceipted_));
         unreceipted_.clear();
     }
-    if (reader_.start(path_)) {
-        busy_ticks_ = 0;
-        return;
-    }
-    reread_ = true;
-    // A read still waiting for the lock a whole interval later: the writer holds it; say so once.
-    if (++busy_ticks_ == 2) {
-        reading r;
-        r.time_ms = now_ms();
-        r.from = source::locked;
-        if (!latest_ || latest_->from != source::locked)
-            record(r);
-    }
 }
 
-void SparkplugNode::read_file() {
-    if (!reader_.start(path_))
-        reread_ = true;
-}
-
-void SparkplugNode::read_done(const snapshot_result& read) {
-    const reading r = reading_of(read, now_ms());
-    if (reread_) {
-        reread_ = false;
-        read_file();
-    }
+void SparkplugNode::taken(const reading& r) {
     // One rewrite is one reading: a live read of a file already read (same modification time) is none; a file
     // that is not live is a reading only when the reason changes.
     if (latest_ && latest_->from == r.from && (!r.live() || latest_->time_ms == r.time_ms))

@@ -1,23 +1,21 @@
 #pragma once
-// The edge node: follows Borevane.bin (a change notification on its directory for every rewrite, the interval's
-// read as a fallback, rewrites told apart by the file's modification time), journals each reading in the queue
-// before anything else, and publishes over one MQTT connection: births, live data by exception, the backlog
-// oldest first flagged historical, and a receipt after each batch whose acknowledgement lets the queue forget
-// what the batch carried.
+// The edge node: takes the readings of Borevane.bin from a FileFollower (rewrites told apart by the file's
+// modification time), journals each reading in the queue before anything else, and publishes over one MQTT
+// connection: births, live data by exception, the backlog oldest first flagged historical, and a receipt after
+// each batch whose acknowledgement lets the queue forget what the batch carried.
 //
 // Why the receipt: Sparkplug's data messages are QoS 0 and nobody acknowledges them. A QoS 1 publish on a
 // topic of the node's own is acknowledged by the broker only after it has read everything the node sent before
 // it on the same connection (one ordered TCP stream), so its PUBACK covers those readings. A connection lost
 // before the PUBACK leaves them queued: they go again, as historical, after the next births.
 
-#include "acquisition/core/output_reader.h"
+#include "tools/sparkplug/FileFollower.h"
 #include "tools/sparkplug/MqttLink.h"
 #include "tools/sparkplug/edge_settings.h"
 #include "tools/sparkplug/reading_queue.h"
 #include "tools/sparkplug/sparkplug_session.h"
 
 #include <QElapsedTimer>
-#include <QFileSystemWatcher>
 #include <QObject>
 #include <QTimer>
 
@@ -51,8 +49,7 @@ public:
 
 private:
     void tick();
-    void read_file();
-    void read_done(const snapshot_result& read);
+    void taken(const sparkplug::reading& r);
     void record(const sparkplug::reading& r);
     void connect_now();
     void connected();
@@ -67,22 +64,16 @@ private:
 
     identity id_;
     sparkplug::topics topics_;
-    std::string path_;
     sparkplug::edge_settings settings_;
     sparkplug::reading_queue& queue_;
     sparkplug::session_sequence sequence_;
     MqttLink link_;
-    output_reader reader_;
-    QFileSystemWatcher watcher_;
     QTimer clock_, retry_, drain_timer_;
-    int interval_ms_;
 
     // What was read.
     std::optional<sparkplug::reading> latest_;
     std::int64_t latest_id_ = 0;                       // its id in the queue (0: it could not be journalled)
     std::optional<sparkplug::queued_reading> resumed_; // the newest reading queued by the previous run
-    bool reread_ = false;                              // a change came while a read ran: read once more after it
-    int busy_ticks_ = 0; // interval ticks that found the previous read still waiting for the lock
 
     // The connection.
     bool host_online_ = false; // the primary host's STATE (always true without one)
@@ -97,4 +88,6 @@ private:
     QElapsedTimer since_receipt_, rate_clock_;
     double rate_budget_ = 0;
     counts counts_;
+    // Last, so that it stops handing readings over before anything it hands them to is gone.
+    FileFollower follower_;
 };
