@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # The edge node's figures, in a private network namespace with a real mosquitto on loopback and a file rewritten
-# once a second (renamed over, as the module does). Prints figures, asserts nothing. Parts, each on a fresh broker:
+# once a second (renamed over, as the module does). The node connects on port 1883, the rig's link; the host that
+# listens on shore has a listener of its own, 1884. Prints figures, asserts nothing. Parts, each on a fresh broker:
 #   restart  a restart with a week's backlog (604,800 queued readings): time to the births and to the first live
 #            reading; bytes on disk per queued reading
 #   drain    a 24-hour backlog (86,400, or N) drained on loopback: drain time, live readings' lateness during the
-#            drain (max, p99); then at 1 Hz: bytes on the wire per live reading beside the WITS Level 0 frame of
-#            the same values, file-to-subscriber latency, CPU and resident size
-#   link     the same backlog through a 256 kbit/s link (tc tbf on loopback): drain time
+#            drain (max, p99); then at 1 Hz: bytes on the node's connection per live reading (its socket's own
+#            counts, both ways) beside the WITS Level 0 frame of the same values, file-to-subscriber latency, CPU
+#            and resident size
+#   link     the same backlog through a 256 kbit/s link (tc tbf on the node's port): drain time
 #   kills    readings delivered against readings taken across a broker outage of BV_BENCH_OUTAGE_MIN minutes (6)
 #            with a kill -9 of the node every BV_BENCH_KILL_EVERY_MIN minutes (2), scaled down from a day's
 #            outage with a kill every 10 minutes
@@ -30,13 +32,14 @@ now_ms() { date +%s%3N; }
 seconds_since() { echo "scale=2; ($(now_ms) - $1) / 1000" | bc; }
 
 start_broker() {
-    printf 'persistence false\nuser root\nallow_anonymous true\nlistener 1883 127.0.0.1\n' >"$work/m.conf"
+    printf 'persistence false\nuser root\nallow_anonymous true\nlistener 1883 127.0.0.1\nlistener 1884 127.0.0.1\n' \
+        >"$work/m.conf"
     mosquitto -c "$work/m.conf" 2>>"$work/broker.log" &
     broker_pid=$!
     for _ in $(seq 50); do (exec 3<>/dev/tcp/127.0.0.1/1883) 2>/dev/null && return; sleep 0.1; done
 }
 start_listener() { # FILE
-    "$listen" 127.0.0.1 1883 >"$1" 2>"$work/listen.log" &
+    "$listen" 127.0.0.1 1884 >"$1" 2>"$work/listen.log" &
     listen_pid=$!
     for _ in $(seq 50); do grep -q listening "$work/listen.log" 2>/dev/null && return; sleep 0.1; done
 }
@@ -74,6 +77,12 @@ queued_up_to() { sqlite3 "$1" "SELECT count(*) FROM readings WHERE time <= $2" 2
 start_edge() { # QUEUE LOG
     "$edge" --node bench --path "$work/Borevane.bin" --queue "$1" --settings /dev/null 2>>"$2" &
     edge_pid=$!
+}
+# What the node's connection to the broker carried so far, both ways (bytes, the socket's own counts).
+node_bytes() {
+    ss -tinH state established '( dport = :1883 )' |
+        awk '{ for (i = 1; i <= NF; i++) if ($i ~ /^bytes_(sent|received):/) { split($i, f, ":"); n += f[2] } }
+             END { print n + 0 }'
 }
 stop_all() {
     kill $(jobs -p) 2>/dev/null || true
@@ -133,13 +142,16 @@ part_drain() {
     echo "drained (acknowledged) in $drained s  (goal: 60 s)"
     sleep 20
     read -r ut st < <(awk '{print $14, $15}' /proc/$edge_pid/stat)
+    local wire_from wire_to bytes_from bytes_to
+    wire_from=$(now_ms) bytes_from=$(node_bytes)
     sleep 60
+    wire_to=$(now_ms) bytes_to=$(node_bytes)
     read -r ut2 st2 < <(awk '{print $14, $15}' /proc/$edge_pid/stat)
     echo "CPU at 1 Hz after the drain: $(echo "scale=2; ($ut2 + $st2 - $ut - $st) / 60" | bc) % of a core (goal 0.5); resident $(awk '/VmRSS/ {print $2}' /proc/$edge_pid/status) kB (goal 30 MB)"
-    python3 - "$work/drain.jsonl" "$start" "$end" <<'PY'
+    python3 - "$work/drain.jsonl" "$start" "$end" "$wire_from" "$wire_to" "$((bytes_to - bytes_from))" <<'PY'
 import json, sys
 ms = [json.loads(l) for l in open(sys.argv[1]) if l.strip()]
-start, end = int(sys.argv[2]), int(sys.argv[3])
+start, end, wire_from, wire_to, wire_bytes = map(int, sys.argv[2:7])
 live = [m for m in ms if "/DDATA/" in m["topic"] and m["metrics"] and not m["metrics"][0].get("hist")]
 def late(m):
     return m["at_us"] / 1000 - m["metrics"][0]["ts"]
@@ -151,17 +163,12 @@ if during:
 if after:
     print("file-to-subscriber latency at 1 Hz after the drain: p50 %.1f ms, p99 %.1f ms  (goal p99 50 ms)"
           % (after[len(after) // 2], after[int(len(after) * 0.99)]))
-# On the wire per live reading: the PUBLISH (fixed header 2, topic length 2, topic, payload) and a share of the
-# receipts (QoS 1: PUBLISH with a message id, and its 4-byte PUBACK back), over the minute after the drain.
-tail = [m for m in live if m["at_us"] / 1000 > end + 5000][-60:]
-receipts = [m for m in ms if m["topic"].startswith("borevane/receipt") and m["at_us"] / 1000 > end + 5000]
-if tail:
-    ddata = sum(m["bytes"] + len(m["topic"]) + 4 for m in tail) / len(tail)
-    receipt = sum(m["bytes"] + len(m["topic"]) + 6 + 4 for m in receipts) / max(len(tail), 1)
-    payload = sum(m["bytes"] for m in tail) / len(tail)
-    print("bytes on the wire per live reading: %.1f (DDATA: %.1f payload + %.1f topic and header) + %.1f (receipt "
-          "share) = %.1f; WITS Level 0 frame of the same six values: 104 (goal: no more)"
-          % (ddata, payload, ddata - payload, receipt, ddata + receipt))
+# On the wire per live reading: everything the node's connection carried both ways over that minute (data,
+# receipts and their acknowledgements, keep-alives), over the live readings the listener saw taken in it.
+readings = [m for m in live if wire_from <= m["metrics"][0]["ts"] < wire_to]
+if readings:
+    print("bytes on the node's connection per live reading: %.1f (%d bytes, %d readings); WITS Level 0 frame of the "
+          "same six values: 104 (goal: no more)" % (wire_bytes / len(readings), wire_bytes, len(readings)))
 PY
     stop_all
 }
@@ -172,9 +179,12 @@ part_link() {
     newest=$(make_queue "$work/link.db" "$n")
     # A token bucket drops any packet bigger than its burst: loopback's 64 KiB frames must become Ethernet's.
     ip link set lo mtu 1500
-    tc qdisc add dev lo root tbf rate 256kbit burst 32kbit latency 400ms
+    # Only the node's connection (port 1883, both ways) goes through the bucket; the host's (1884) is on shore.
+    tc qdisc add dev lo root handle 1: prio
+    tc qdisc add dev lo parent 1:1 handle 10: tbf rate 256kbit burst 32kbit latency 400ms
+    tc filter add dev lo parent 1: protocol ip prio 1 u32 match ip dport 1883 0xffff flowid 1:1
+    tc filter add dev lo parent 1: protocol ip prio 1 u32 match ip sport 1883 0xffff flowid 1:1
     start_broker
-    # A host behind the same link: its copy of every message shares the 256 kbit/s with the node's.
     start_listener "$work/link.jsonl"
     start_writer
     start=$(now_ms)

@@ -13,10 +13,15 @@ namespace bv_test {
 
 class mosquitto_broker {
 public:
-    mosquitto_broker() : port_(closed_port()) {
-        write_file(dir_.file("mosquitto.conf"), "listener " + std::to_string(port_) +
-                                                    " 127.0.0.1\nallow_anonymous true\nlog_dest file " +
-                                                    dir_.file("broker.log") + "\n");
+    // `acl`: an access control file's lines for anonymous clients (empty: everything allowed).
+    explicit mosquitto_broker(const std::string& acl = {}) : port_(closed_port()) {
+        std::string conf = "listener " + std::to_string(port_) + " 127.0.0.1\nallow_anonymous true\nlog_dest file " +
+                           dir_.file("broker.log") + "\n";
+        if (!acl.empty()) {
+            write_file(dir_.file("acl"), acl);
+            conf += "acl_file " + dir_.file("acl") + "\n";
+        }
+        write_file(dir_.file("mosquitto.conf"), conf);
         process_.start("mosquitto", {"-c", QString::fromStdString(dir_.file("mosquitto.conf"))});
         ready_ = process_.waitForStarted(5000) && wait_for(
                                                       [this] {

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 
 #include <mosquitto.h>
+#include <mqtt_protocol.h>
 
 #include <QThread>
 
@@ -87,10 +88,12 @@ void MqttLink::open(const std::string& will_topic, const std::string& will_paylo
         return;
     }
     mosq_ = std::shared_ptr<mosquitto>(m, mosquitto_destroy);
-    mosquitto_int_option(m, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
-    mosquitto_connect_callback_set(m, connect_cb);
+    mosquitto_int_option(m, MOSQ_OPT_PROTOCOL_VERSION, mqtt5_ ? MQTT_PROTOCOL_V5 : MQTT_PROTOCOL_V311);
+    alias_room_ = 0;
+    aliases_.clear();
+    mosquitto_connect_v5_callback_set(m, connect_cb);
     mosquitto_disconnect_callback_set(m, disconnect_cb);
-    mosquitto_publish_callback_set(m, publish_cb);
+    mosquitto_publish_v5_callback_set(m, publish_cb);
     mosquitto_message_callback_set(m, message_cb);
     mosquitto_log_callback_set(m, log_cb);
     if (!config_.username.empty())
@@ -199,10 +202,20 @@ int MqttLink::publish(const std::string& topic, const std::string& payload, int 
     if (state_ != state::connected)
         return -1;
     int mid = 0;
-    const int rc = mosquitto_publish(mosq_.get(), &mid, topic.c_str(), static_cast<int>(payload.size()), payload.data(),
-                                     qos, retained);
+    const auto known = aliases_.find(topic);
+    const bool aliased = known != aliases_.end() || aliases_.size() < alias_room_;
+    const int alias = known != aliases_.end() ? known->second : static_cast<int>(aliases_.size()) + 1;
+    mosquitto_property* properties = nullptr;
+    if (aliased)
+        mosquitto_property_add_int16(&properties, MQTT_PROP_TOPIC_ALIAS, static_cast<std::uint16_t>(alias));
+    // A topic already aliased goes as its number alone.
+    const int rc = mosquitto_publish_v5(mosq_.get(), &mid, known != aliases_.end() ? nullptr : topic.c_str(),
+                                        static_cast<int>(payload.size()), payload.data(), qos, retained, properties);
+    mosquitto_property_free_all(&properties);
     if (rc != MOSQ_ERR_SUCCESS)
         return -1;
+    if (aliased)
+        aliases_.emplace(topic, alias);
     update_write_interest();
     return mid;
 }
@@ -233,12 +246,22 @@ void MqttLink::drop() {
     lose("closed", false);
 }
 
-void MqttLink::connect_cb(mosquitto*, void* self_ptr, int rc) {
+void MqttLink::connect_cb(mosquitto*, void* self_ptr, int rc, int, const mosquitto_property* properties) {
     auto* self = static_cast<MqttLink*>(self_ptr);
     if (rc != 0) {
-        self->last_error_ = std::string("the broker refused the connection: ") + mosquitto_connack_string(rc);
+        if (self->mqtt5_ && (rc == MQTT_RC_UNSUPPORTED_PROTOCOL_VERSION || rc == CONNACK_REFUSED_PROTOCOL_VERSION)) {
+            self->mqtt5_ = false;
+            self->last_error_ = "the broker does not speak MQTT 5; the next attempt speaks MQTT 3.1.1";
+        } else {
+            self->last_error_ = std::string("the broker refused the connection: ") +
+                                (self->mqtt5_ ? mosquitto_reason_string(rc) : mosquitto_connack_string(rc));
+        }
         return; // the library closes the socket; the loop's error reports it
     }
+    std::uint16_t room = 0; // none unless the broker says how many
+    if (properties)
+        mosquitto_property_read_int16(properties, MQTT_PROP_TOPIC_ALIAS_MAXIMUM, &room, false);
+    self->alias_room_ = room;
     self->state_ = state::connected;
     self->deadline_.stop();
     if (self->on_connected)
@@ -249,18 +272,27 @@ void MqttLink::disconnect_cb(mosquitto*, void* self_ptr, int rc) {
     auto* self = static_cast<MqttLink*>(self_ptr);
     if (self->state_ == state::idle)
         return;
-    const std::string why = self->last_error_.empty() ? "connection lost (" + reason_of(rc) + ")" : self->last_error_;
+    self->lose_later(self->last_error_.empty() ? "connection lost (" + reason_of(rc) + ")" : self->last_error_);
+}
+
+// Not from inside the library's callback, whose loop must not run again beneath itself.
+void MqttLink::lose_later(const std::string& why) {
     QMetaObject::invokeMethod(
-        self,
-        [self, why, keep = self->mosq_] {
-            if (self->mosq_ == keep && self->state_ != state::idle)
-                self->lose(why);
+        this,
+        [this, why, keep = mosq_] {
+            if (mosq_ == keep && state_ != state::idle)
+                lose(why);
         },
         Qt::QueuedConnection);
 }
 
-void MqttLink::publish_cb(mosquitto*, void* self_ptr, int mid) {
+void MqttLink::publish_cb(mosquitto*, void* self_ptr, int mid, int reason, const mosquitto_property*) {
     auto* self = static_cast<MqttLink*>(self_ptr);
+    // 0x80 and above: the broker took the message and refused it; what it covered was not kept.
+    if (reason >= 0x80) {
+        self->lose_later(std::string("the broker refused a message: ") + mosquitto_reason_string(reason));
+        return;
+    }
     if (self->on_acknowledged)
         self->on_acknowledged(mid);
 }

@@ -4,6 +4,11 @@
 // separate read and write steps, also advances a TLS handshake), so every callback arrives on this thread and
 // nothing needs a lock. Only the connect call, which resolves the broker's name and may wait for a name server,
 // runs on a thread of its own; an attempt that does not finish is abandoned, never waited for.
+//
+// It speaks MQTT 5 where the broker does, for topic aliases: each topic goes whole once a connection, then as a
+// two-byte number the broker announced room for, which halves a live reading on the wire. A broker that refuses
+// MQTT 5 is spoken to in MQTT 3.1.1 from the next attempt on. Under MQTT 5 a publish the broker acknowledges
+// with a refusal (not authorised, quota) is no acknowledgement: the connection is dropped and said why.
 
 #include <QObject>
 #include <QSocketNotifier>
@@ -12,12 +17,15 @@
 #include "tools/sparkplug/mqtt_settings.h"
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 
 struct mosquitto;
 struct mosquitto_message;
+struct mqtt5__property;
+typedef struct mqtt5__property mosquitto_property;
 
 class MqttLink : public QObject {
     Q_OBJECT
@@ -50,6 +58,8 @@ public:
     void open(const std::string& will_topic, const std::string& will_payload, bool will_retained = false);
     bool connected() const { return state_ == state::connected; }
     bool idle() const { return state_ == state::idle; }
+    // The protocol of this connection, or of the next attempt: 5, or 4 for MQTT 3.1.1.
+    int protocol() const { return mqtt5_ ? 5 : 4; }
 
     // The message id of a queued publish, or -1 when it could not be queued (not connected).
     int publish(const std::string& topic, const std::string& payload, int qos, bool retained = false);
@@ -67,9 +77,9 @@ public:
 
 private:
     enum class state { idle, resolving, handshaking, connected };
-    static void connect_cb(mosquitto*, void*, int);
+    static void connect_cb(mosquitto*, void*, int rc, int flags, const mosquitto_property* properties);
     static void disconnect_cb(mosquitto*, void*, int);
-    static void publish_cb(mosquitto*, void*, int);
+    static void publish_cb(mosquitto*, void*, int mid, int reason, const mosquitto_property*);
     static void message_cb(mosquitto*, void*, const mosquitto_message*);
     static void log_cb(mosquitto*, void*, int, const char*);
 
@@ -78,6 +88,7 @@ private:
     void watch_socket();
     void lose(const std::string& why, bool disconnect = true);
     void update_write_interest();
+    void lose_later(const std::string& why);
 
     config config_;
     std::shared_ptr<mosquitto> mosq_;
@@ -87,4 +98,7 @@ private:
     QTimer deadline_; // an attempt that has not connected by then has failed
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
     std::string last_error_;
+    bool mqtt5_ = true;
+    std::size_t alias_room_ = 0;         // topic aliases the broker takes on this connection
+    std::map<std::string, int> aliases_; // topic -> its alias on this connection
 };
