@@ -19,25 +19,39 @@ using sparkplug::source;
 namespace {
 
 // What the follower handed over, from its thread.
-struct taken_readings {
+class taken_readings {
     std::mutex mutex;
     std::vector<reading> all;
 
+public:
     void add(const reading& r) {
         const std::lock_guard<std::mutex> hold(mutex);
         all.push_back(r);
     }
     std::vector<reading> wait_for(std::size_t count, std::chrono::milliseconds limit) {
+        wait_until([&] { return all.size() >= count; }, limit);
+        const std::lock_guard<std::mutex> hold(mutex);
+        return all;
+    }
+    bool last_is(source from, std::chrono::milliseconds limit) {
+        return wait_until([&] { return !all.empty() && all.back().from == from; }, limit);
+    }
+    std::size_t count() {
+        const std::lock_guard<std::mutex> hold(mutex);
+        return all.size();
+    }
+
+private:
+    template <class Condition> bool wait_until(Condition done, std::chrono::milliseconds limit) {
         for (auto waited = 0ms; waited < limit; waited += 10ms) {
             {
                 const std::lock_guard<std::mutex> hold(mutex);
-                if (all.size() >= count)
-                    return all;
+                if (done())
+                    return true;
             }
             std::this_thread::sleep_for(10ms);
         }
-        const std::lock_guard<std::mutex> hold(mutex);
-        return all;
+        return false;
     }
 };
 
@@ -76,6 +90,9 @@ TEST(FileFollower, EveryRewriteIsTakenAtOnceAndALockHeldForLongIsSaidOnce) {
         if (i > 0)
             EXPECT_GT(rewrites[i].time_ms, rewrites[i - 1].time_ms) << "dated by the rewrite, in order";
     }
+    const std::size_t settled = got.count();
+    std::this_thread::sleep_for(500ms);
+    EXPECT_EQ(got.count(), settled) << "a still file is read again and again";
 }
 
 TEST(FileFollower, ALockHeldForLongIsOneLockedReadingThenTheFileAgain) {
@@ -100,14 +117,20 @@ TEST(FileFollower, ALockHeldForLongIsOneLockedReadingThenTheFileAgain) {
     ASSERT_EQ(before.size(), 1u);
     EXPECT_EQ(before[0].from, source::locked);
     std::this_thread::sleep_for(500ms);
-    {
-        const std::lock_guard<std::mutex> hold(got.mutex);
-        EXPECT_EQ(got.all.size(), 1u) << "a lock held for five more ticks is said once";
-    }
+    EXPECT_EQ(got.count(), 1u) << "a lock held for five more ticks is said once";
     holder.write_line("go");
     ASSERT_EQ(holder.read_line(), "released");
     const auto after = got.wait_for(2, 3000ms);
     ASSERT_GE(after.size(), 2u);
     EXPECT_EQ(after[1].from, source::live);
     EXPECT_EQ(after[1].values[0], 1500.0f);
+
+    // Held again later: said again.
+    testing_os::child_process again({"hold", output_file_name, marker});
+    ASSERT_TRUE(again.started());
+    ASSERT_EQ(again.read_line(), "waiting");
+    ASSERT_EQ(again.read_line(), "locked -");
+    EXPECT_TRUE(got.last_is(source::locked, 3000ms)) << "a second hold of the lock went unsaid";
+    again.write_line("go");
+    ASSERT_EQ(again.read_line(), "released");
 }
