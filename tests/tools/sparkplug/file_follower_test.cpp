@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <fstream>
 #include <mutex>
@@ -63,9 +64,10 @@ TEST(FileFollower, EveryRewriteIsTakenAtOnceAndALockHeldForLongIsSaidOnce) {
     const std::string marker = dir.file("marker");
     std::ofstream(marker) << "-";
     taken_readings got;
+    std::atomic<int> complaints{0};
     // An interval far longer than the test's rewrites: only the change notifications can see them all.
     FileFollower follower(
-        bin, 100000, [&](const reading& r) { got.add(r); }, [](const std::string&) {});
+        bin, 100000, [&](const reading& r) { got.add(r); }, [&](const std::string&) { ++complaints; });
     follower.start();
     const auto first = got.wait_for(1, 5000ms);
     ASSERT_EQ(first.size(), 1u);
@@ -93,6 +95,19 @@ TEST(FileFollower, EveryRewriteIsTakenAtOnceAndALockHeldForLongIsSaidOnce) {
     const std::size_t settled = got.count();
     std::this_thread::sleep_for(500ms);
     EXPECT_EQ(got.count(), settled) << "a still file is read again and again";
+    EXPECT_EQ(complaints, 0);
+
+    // A directory that cannot be watched is said, and the file is still read on the interval.
+    taken_readings elsewhere;
+    FileFollower lost(
+        dir.file("none/Borevane.bin"), 100000, [&](const reading& r) { elsewhere.add(r); },
+        [&](const std::string& line) {
+            EXPECT_NE(line.find("reading every interval only"), std::string::npos) << line;
+            ++complaints;
+        });
+    lost.start();
+    ASSERT_EQ(elsewhere.wait_for(1, 5000ms).size(), 1u);
+    EXPECT_EQ(complaints, 1);
 }
 
 TEST(FileFollower, ALockHeldForLongIsOneLockedReadingThenTheFileAgain) {
