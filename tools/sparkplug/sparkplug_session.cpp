@@ -1,7 +1,7 @@
 #include "tools/sparkplug/sparkplug_session.h"
 
 #include <algorithm>
-#include <regex>
+#include <cctype>
 
 namespace sparkplug {
 
@@ -43,12 +43,33 @@ topics::topics(const std::string& group, const std::string& node, const std::str
 }
 
 std::optional<bool> host_online(const std::string& json) {
-    // {"online": true, "timestamp": 1700000000000}; the key may sit anywhere in the object.
-    static const std::regex online(R"re(^\s*\{[\s\S]*"online"\s*:\s*(true|false)\b[\s\S]*\}\s*$)re");
-    std::smatch m;
-    if (!std::regex_match(json, m, online))
+    // {"online": true, "timestamp": 1700000000000}; the key may sit anywhere in the object. Scanned in one pass:
+    // the message comes from the broker, any length, and is retained, so a parse that recursed with its length
+    // (as a backtracking pattern does) would crash the node again on every start.
+    const auto is_space = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+    const std::size_t first = json.find_first_not_of(" \t\n\r"), last = json.find_last_not_of(" \t\n\r");
+    if (first == std::string::npos || json[first] != '{' || json[last] != '}')
         return std::nullopt;
-    return m[1] == "true";
+    static const std::string key = "\"online\"";
+    for (std::size_t at = json.find(key, first); at != std::string::npos && at < last; at = json.find(key, at + 1)) {
+        std::size_t i = at + key.size();
+        while (i < last && is_space(json[i]))
+            ++i;
+        if (i >= last || json[i] != ':')
+            continue;
+        ++i;
+        while (i < last && is_space(json[i]))
+            ++i;
+        for (const bool value : {true, false}) {
+            const std::string word = value ? "true" : "false";
+            const std::size_t end = i + word.size();
+            // The whole word: what follows is not part of a longer name.
+            if (json.compare(i, word.size(), word) == 0 && end <= last &&
+                !std::isalnum(static_cast<unsigned char>(json[end])) && json[end] != '_')
+                return value;
+        }
+    }
+    return std::nullopt;
 }
 
 } // namespace sparkplug

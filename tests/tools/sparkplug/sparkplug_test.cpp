@@ -196,6 +196,12 @@ TEST(SparkplugSession, PrimaryHostState) {
     EXPECT_EQ(host_online("{\"timestamp\":1,\n \"online\":false}"), false);
     EXPECT_EQ(host_online("ONLINE"), std::nullopt);
     EXPECT_EQ(host_online(R"({"online": truest})"), std::nullopt);
+    EXPECT_EQ(host_online(R"({"online": false)"), std::nullopt);
+    EXPECT_EQ(host_online(R"({"offline": 1, "online" true, "online":true })"), true);
+    EXPECT_EQ(host_online(R"("online": true})"), std::nullopt);
+    // Retained and of any length: a megabyte on either side of the key is read, not a crash at every start.
+    const std::string pad(1 << 20, 'x');
+    EXPECT_EQ(host_online("{\"a\": \"" + pad + "\", \"online\": false, \"b\": \"" + pad + "\"}"), false);
     // Group, node and device ids are single topic levels.
     EXPECT_TRUE(valid_topic_id("rig-7.north"));
     for (const char* bad : {"", "a/b", "rig+", "#"})
