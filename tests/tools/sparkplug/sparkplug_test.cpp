@@ -197,6 +197,7 @@ TEST(SparkplugSession, PrimaryHostState) {
     EXPECT_EQ(host_online("ONLINE"), std::nullopt);
     EXPECT_EQ(host_online(R"({"online": truest})"), std::nullopt);
     EXPECT_EQ(host_online(R"({"online": false)"), std::nullopt);
+    EXPECT_EQ(host_online("{\"online\"\t:\r\ntrue}"), true);
     EXPECT_EQ(host_online(R"({"offline": 1, "online" true, "online":true })"), true);
     EXPECT_EQ(host_online(R"("online": true})"), std::nullopt);
     // Retained and of any length: a megabyte on either side of the key is read, not a crash at every start.
