@@ -70,39 +70,30 @@ TEST(OutputReader, AReadHeldUpByTheLockIsReportedNeverQueuedAndLaterDropped) {
 
 #ifndef _WIN32
 // A writer that renames new files over Borevane.bin without the lock, each dated by its value: every read pairs
-// the bytes with the time of the same file, never the time of the file that replaced it meanwhile (which a
-// reader telling rewrites apart by time would take for the next reading and then drop that one as seen).
+// the bytes with the time of the same file, never with the time of the file that replaced it meanwhile.
 TEST(OutputReading, BytesAndTimeComeFromTheSameFileWhileItIsReplaced) {
     scratch_dir dir;
     const std::string bin = dir.file("Borevane.bin");
-    const auto base = std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
-    lib::lock_object writer_lock; // the writer's own: it never waits for the reader
-    auto write = [&](int value) {
-        const std::string tmp = bin + ".next";
-        write_output_file({{"depth", float(value)}}, tmp, writer_lock);
-        std::filesystem::last_write_time(tmp, base + std::chrono::seconds(value));
-        std::filesystem::rename(tmp, bin);
-    };
-    write(1);
-    std::atomic<bool> done{false};
-    std::thread writer([&] {
-        for (int i = 2; !done; ++i)
-            write(i);
-    });
-    lib::lock_object lock;
+    const auto base = std::chrono::file_clock::now() - std::chrono::hours(1);
     const auto base_ms =
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::file_clock::to_sys(base).time_since_epoch())
             .count();
+    lib::lock_object writer_lock, reader_lock; // unnamed: neither waits for the other
+    std::atomic<bool> done{false};
+    std::thread writer([&] {
+        for (int i = 1; !done; ++i) {
+            write_output_file({{"depth", float(i)}}, bin + ".next", writer_lock);
+            std::filesystem::last_write_time(bin + ".next", base + std::chrono::seconds(i));
+            std::filesystem::rename(bin + ".next", bin);
+        }
+    });
     int reads = 0, mismatched = 0;
-    for (const auto until = std::chrono::steady_clock::now() + 1500ms; std::chrono::steady_clock::now() < until;) {
-        const snapshot_result read = read_output_snapshot(bin, lock);
-        if (!read.snapshot)
-            continue;
-        ++reads;
-        const float value = snapshot_values(*read.snapshot)[0];
-        if (std::llround(double(read.snapshot->modified_ms - base_ms) / 1000.0) != std::llround(value))
-            ++mismatched;
-    }
+    for (const auto until = std::chrono::steady_clock::now() + 1500ms; std::chrono::steady_clock::now() < until;)
+        if (const auto read = read_output_snapshot(bin, reader_lock); read.snapshot) {
+            ++reads;
+            mismatched +=
+                (read.snapshot->modified_ms - base_ms) / 1000 != std::lround(snapshot_values(*read.snapshot)[0]);
+        }
     done = true;
     writer.join();
     EXPECT_GT(reads, 100);

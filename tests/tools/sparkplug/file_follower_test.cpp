@@ -7,145 +7,107 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
 #include <fstream>
+#include <functional>
 #include <mutex>
 #include <thread>
-#include <vector>
 
 using namespace std::chrono_literals;
 using sparkplug::reading;
 using sparkplug::source;
+using readings = std::vector<reading>;
 
 namespace {
 
-// What the follower handed over, from its thread.
-class taken_readings {
+// A follower of `path` and what it handed over from its thread.
+struct followed {
     std::mutex mutex;
-    std::vector<reading> all;
+    readings all;
+    std::atomic<int> complaints{0};
+    FileFollower follower;
 
-public:
-    void add(const reading& r) {
-        const std::lock_guard<std::mutex> hold(mutex);
-        all.push_back(r);
+    followed(const std::string& path, int interval_ms)
+        : follower(
+              path, interval_ms,
+              [this](const reading& r) {
+                  const std::lock_guard<std::mutex> hold(mutex);
+                  all.push_back(r);
+              },
+              [this](const std::string&) { ++complaints; }) {
+        follower.start();
     }
-    std::vector<reading> wait_for(std::size_t count, std::chrono::milliseconds limit) {
-        wait_until([&] { return all.size() >= count; }, limit);
+    // What was handed over, once `done` holds of it or after 3 s.
+    readings when(const std::function<bool(const readings&)>& done = [](const readings&) { return true; }) {
+        for (int i = 0; i < 300; ++i, std::this_thread::sleep_for(10ms)) {
+            const std::lock_guard<std::mutex> hold(mutex);
+            if (done(all))
+                break;
+        }
         const std::lock_guard<std::mutex> hold(mutex);
         return all;
     }
-    bool last_is(source from, std::chrono::milliseconds limit) {
-        return wait_until([&] { return !all.empty() && all.back().from == from; }, limit);
-    }
-    std::size_t count() {
-        const std::lock_guard<std::mutex> hold(mutex);
-        return all.size();
-    }
-
-private:
-    template <class Condition> bool wait_until(Condition done, std::chrono::milliseconds limit) {
-        for (auto waited = 0ms; waited < limit; waited += 10ms) {
-            {
-                const std::lock_guard<std::mutex> hold(mutex);
-                if (done())
-                    return true;
-            }
-            std::this_thread::sleep_for(10ms);
-        }
-        return false;
-    }
 };
+
+bool any(const readings& all) {
+    return !all.empty();
+}
 
 } // namespace
 
-TEST(FileFollower, EveryRewriteIsTakenAtOnceAndALockHeldForLongIsSaidOnce) {
+TEST(FileFollower, EveryRewriteIsHandedOverWhileNobodyLooksAndAStillFileIsNotReadAgain) {
     testing_os::scratch_dir dir;
     const std::string bin = dir.file("Borevane.bin");
-    const std::string marker = dir.file("marker");
-    std::ofstream(marker) << "-";
-    taken_readings got;
-    std::atomic<int> complaints{0};
-    // An interval far longer than the test's rewrites: only the change notifications can see them all.
-    FileFollower follower(
-        bin, 100000, [&](const reading& r) { got.add(r); }, [&](const std::string&) { ++complaints; });
-    follower.start();
-    const auto first = got.wait_for(1, 5000ms);
-    ASSERT_EQ(first.size(), 1u);
-    EXPECT_EQ(first[0].from, source::missing);
-
-    // Five rewrites, 150 ms apart, taken while this thread never looks: the handler is called on the follower's
-    // thread, so a taker that is late (a slow disk under its journal) is never handed only the last of them.
+    followed got(bin, 100000); // no interval's read within the test: only the change notifications
+    ASSERT_EQ(got.when(any).at(0).from, source::missing);
+    // Five rewrites 150 ms apart while this thread never looks, as a node waiting on its journal would not.
     lib::lock_object lock(output_file_name);
     for (int i = 1; i <= 5; ++i) {
         write_output_file({{"depth", 1500.0f + float(i)}}, bin, lock);
         std::this_thread::sleep_for(150ms);
     }
-    std::this_thread::sleep_for(500ms);
-    // A rewrite may be read more than once (its directory changes twice); the node drops repeats by time.
-    std::vector<reading> rewrites;
-    for (const reading& r : got.wait_for(6, 5000ms))
+    std::this_thread::sleep_for(300ms);
+    const readings all = got.when();
+    readings rewrites; // a rewrite may be read twice (its directory changes twice); the node drops repeats by time
+    for (const reading& r : all)
         if (r.live() && (rewrites.empty() || rewrites.back().time_ms != r.time_ms))
             rewrites.push_back(r);
     ASSERT_EQ(rewrites.size(), 5u);
     for (std::size_t i = 0; i < rewrites.size(); ++i) {
-        EXPECT_EQ(rewrites[i].values[0], 1501.0f + float(i)) << "rewrite " << i;
-        if (i > 0)
-            EXPECT_GT(rewrites[i].time_ms, rewrites[i - 1].time_ms) << "dated by the rewrite, in order";
+        EXPECT_EQ(rewrites[i].values[0], 1501.0f + float(i));
+        EXPECT_TRUE(i == 0 || rewrites[i].time_ms > rewrites[i - 1].time_ms) << "dated by the rewrite, in order";
     }
-    const std::size_t settled = got.count();
     std::this_thread::sleep_for(500ms);
-    EXPECT_EQ(got.count(), settled) << "a still file is read again and again";
-    EXPECT_EQ(complaints, 0);
-
-    // A directory that cannot be watched is said, and the file is still read on the interval.
-    taken_readings elsewhere;
-    FileFollower lost(
-        dir.file("none/Borevane.bin"), 100000, [&](const reading& r) { elsewhere.add(r); },
-        [&](const std::string& line) {
-            EXPECT_NE(line.find("reading every interval only"), std::string::npos) << line;
-            ++complaints;
-        });
-    lost.start();
-    ASSERT_EQ(elsewhere.wait_for(1, 5000ms).size(), 1u);
-    EXPECT_EQ(complaints, 1);
+    EXPECT_EQ(got.when().size(), all.size()) << "a still file is read again and again";
+    EXPECT_EQ(got.complaints, 0);
+    followed unwatched(dir.file("none/Borevane.bin"), 100000); // said, and still read
+    EXPECT_TRUE(any(unwatched.when(any)));
+    EXPECT_EQ(unwatched.complaints, 1);
 }
 
-TEST(FileFollower, ALockHeldForLongIsOneLockedReadingThenTheFileAgain) {
+TEST(FileFollower, ALockHeldForLongIsOneLockedReadingEachTime) {
     testing_os::scratch_dir dir;
-    const std::string bin = dir.file("Borevane.bin");
-    const std::string marker = dir.file("marker");
+    const std::string bin = dir.file("Borevane.bin"), marker = dir.file("marker");
     std::ofstream(marker) << "-";
-    {
-        lib::lock_object lock(output_file_name);
-        write_output_file({{"depth", 1500.0f}}, bin, lock);
-    }
-    taken_readings got;
-    FileFollower follower(
-        bin, 100, [&](const reading& r) { got.add(r); }, [](const std::string&) {});
-    testing_os::child_process holder({"hold", output_file_name, marker});
-    ASSERT_TRUE(holder.started());
-    ASSERT_EQ(holder.read_line(), "waiting");
-    ASSERT_EQ(holder.read_line(), "locked -");
-    follower.start();
-    // Ticks every 100 ms, each finding the first read still waiting: one locked reading, dated when it was said.
-    const auto before = got.wait_for(1, 3000ms);
-    ASSERT_EQ(before.size(), 1u);
-    EXPECT_EQ(before[0].from, source::locked);
+    lib::lock_object lock(output_file_name);
+    write_output_file({{"depth", 1500.0f}}, bin, lock);
+    auto hold = [&] {
+        auto holder =
+            std::make_unique<testing_os::child_process>(std::vector<std::string>{"hold", output_file_name, marker});
+        EXPECT_EQ(holder->read_line(), "waiting");
+        EXPECT_EQ(holder->read_line(), "locked -");
+        return holder;
+    };
+    auto holder = hold();
+    followed got(bin, 100); // every tick finds the first read still waiting
+    ASSERT_EQ(got.when(any).at(0).from, source::locked);
     std::this_thread::sleep_for(500ms);
-    EXPECT_EQ(got.count(), 1u) << "a lock held for five more ticks is said once";
-    holder.write_line("go");
-    ASSERT_EQ(holder.read_line(), "released");
-    const auto after = got.wait_for(2, 3000ms);
-    ASSERT_GE(after.size(), 2u);
-    EXPECT_EQ(after[1].from, source::live);
-    EXPECT_EQ(after[1].values[0], 1500.0f);
-
-    // Held again later: said again.
-    testing_os::child_process again({"hold", output_file_name, marker});
-    ASSERT_TRUE(again.started());
-    ASSERT_EQ(again.read_line(), "waiting");
-    ASSERT_EQ(again.read_line(), "locked -");
-    EXPECT_TRUE(got.last_is(source::locked, 3000ms)) << "a second hold of the lock went unsaid";
-    again.write_line("go");
-    ASSERT_EQ(again.read_line(), "released");
+    EXPECT_EQ(got.when().size(), 1u) << "a lock held five more ticks is said once";
+    holder->write_line("go");
+    const readings after = got.when([](const readings& all) { return all.size() >= 2; });
+    EXPECT_EQ(after.at(1).from, source::live);
+    EXPECT_EQ(after.at(1).values[0], 1500.0f);
+    holder = hold(); // held again later: said again
+    EXPECT_EQ(got.when([](const readings& all) { return all.back().from == source::locked; }).back().from,
+              source::locked);
+    holder->write_line("go");
 }

@@ -1,6 +1,4 @@
-// The MQTT connection against a real mosquitto, through a proxy that counts what the link sends: topics go whole
-// once, then as aliases the broker resolves; a publish the broker refuses is no acknowledgement. And against a
-// broker that speaks only MQTT 3.1.1: the link falls back to it.
+// The MQTT connection against a real mosquitto, and against a broker that speaks only MQTT 3.1.1.
 #include "tests/support/mosquitto_broker.h"
 #include "tools/sparkplug/MqttLink.h"
 
@@ -10,35 +8,10 @@
 #include <QTcpSocket>
 
 #include <algorithm>
-#include <string>
-#include <vector>
 
 using bv_test::wait_for;
 
 namespace {
-
-// Passes a connection through to `upstream`, counting the bytes the client sends.
-struct counting_proxy {
-    QTcpServer server;
-    qint64 sent = 0;
-
-    explicit counting_proxy(quint16 upstream) {
-        server.listen(QHostAddress::LocalHost, 0);
-        QObject::connect(&server, &QTcpServer::newConnection, [this, upstream] {
-            QTcpSocket* client = server.nextPendingConnection();
-            auto* broker = new QTcpSocket(client);
-            broker->connectToHost(QHostAddress::LocalHost, upstream);
-            broker->waitForConnected(2000);
-            QObject::connect(client, &QTcpSocket::readyRead, [this, client, broker] {
-                const QByteArray bytes = client->readAll();
-                sent += bytes.size();
-                broker->write(bytes);
-            });
-            QObject::connect(broker, &QTcpSocket::readyRead, [client, broker] { client->write(broker->readAll()); });
-            QObject::connect(broker, &QTcpSocket::disconnected, client, &QTcpSocket::disconnectFromHost);
-        });
-    }
-};
 
 MqttLink::config at(quint16 port, const char* client_id) {
     MqttLink::config c;
@@ -52,60 +25,57 @@ MqttLink::config at(quint16 port, const char* client_id) {
 TEST(MqttLink, TopicsGoOnceThenAsAliasesAndARefusedPublishIsNoAcknowledgement) {
     bv_test::mosquitto_broker broker("topic readwrite open/#\n");
     ASSERT_TRUE(broker.ready()) << broker.log();
-    counting_proxy proxy(broker.port());
-
-    MqttLink listener(at(broker.port(), "listener"));
+    // A proxy counting what the link sends.
+    QTcpServer proxy;
+    qint64 sent = 0;
+    proxy.listen(QHostAddress::LocalHost, 0);
+    QObject::connect(&proxy, &QTcpServer::newConnection, [&] {
+        QTcpSocket* client = proxy.nextPendingConnection();
+        auto* upstream = new QTcpSocket(client);
+        upstream->connectToHost(QHostAddress::LocalHost, broker.port());
+        upstream->waitForConnected(2000);
+        QObject::connect(client, &QTcpSocket::readyRead, [&, client, upstream] {
+            const QByteArray bytes = client->readAll();
+            sent += bytes.size();
+            upstream->write(bytes);
+        });
+        QObject::connect(upstream, &QTcpSocket::readyRead, [=] { client->write(upstream->readAll()); });
+    });
+    MqttLink listener(at(broker.port(), "listener")), link(at(proxy.serverPort(), "edge"));
     std::vector<std::string> heard;
     listener.on_connected = [&] { listener.subscribe("open/#", 0); };
     listener.on_message = [&](const std::string& topic, const std::string&) { heard.push_back(topic); };
-    listener.open("", "");
-    MqttLink link(at(proxy.server.serverPort(), "edge"));
-    std::vector<int> acknowledged;
+    std::vector<int> acknowledged; // the library reports QoS 0 messages as done when sent, too
     std::string lost;
     link.on_acknowledged = [&](int mid) { acknowledged.push_back(mid); };
     link.on_lost = [&](const std::string& why) { lost = why; };
+    listener.open("", "");
     link.open("", "");
     ASSERT_TRUE(wait_for([&] { return link.connected() && listener.connected(); }, 5000)) << lost;
     EXPECT_EQ(link.protocol(), 5);
     bv_test::pump(300); // the subscription is in place
 
-    const std::string a = "open/" + std::string(40, 'a'), b = "open/" + std::string(40, 'b');
-    const std::string payload(60, 'x');
-    ASSERT_GE(link.publish(a, payload, 0), 0);
-    ASSERT_GE(link.publish(b, payload, 0), 0);
-    ASSERT_TRUE(wait_for([&] { return heard.size() == 2; }, 3000));
-    const qint64 before = proxy.sent;
+    // Two long topics, then ten more messages on them: the topics do not go again. Then more topics than the
+    // broker has aliases for (mosquitto: 10), twice: the rest go whole. Each arrives under its own name.
+    const std::string a = "open/" + std::string(40, 'a'), b = "open/" + std::string(40, 'b'), payload(60, 'x');
     std::vector<std::string> order = {a, b};
-    for (int i = 0; i < 10; ++i) {
-        order.push_back(i % 3 ? a : b);
-        ASSERT_GE(link.publish(order.back(), payload, 0), 0);
-    }
+    for (const auto& topic : order)
+        link.publish(topic, payload, 0);
+    ASSERT_TRUE(wait_for([&] { return heard.size() == 2; }, 3000));
+    const qint64 before = sent;
+    for (int i = 0; i < 10; ++i)
+        link.publish(order.emplace_back(i % 3 ? a : b), payload, 0);
     ASSERT_TRUE(wait_for([&] { return heard.size() == order.size(); }, 3000));
-    EXPECT_EQ(heard, order) << "each alias stands for its own topic";
-    const double each = double(proxy.sent - before) / 10;
-    std::printf("a %zu-byte payload on a %zu-character topic: %.1f bytes sent after the first\n", payload.size(),
-                a.size(), each);
-    EXPECT_LE(each, double(payload.size()) + 8) << "the topic went again";
-
-    // More topics than the broker has room for (mosquitto's default: 10): the rest go whole, every time.
-    heard.clear();
-    order.clear();
-    for (int round = 0; round < 2; ++round)
-        for (int i = 0; i < 12; ++i) {
-            order.push_back("open/topic" + std::to_string(i));
-            ASSERT_GE(link.publish(order.back(), payload, 0), 0);
-        }
+    EXPECT_LE(double(sent - before) / 10, double(payload.size()) + 8) << "the topic went again";
+    for (int i = 0; i < 24; ++i)
+        link.publish(order.emplace_back("open/topic" + std::to_string(i % 12)), payload, 0);
     ASSERT_TRUE(wait_for([&] { return heard.size() == order.size(); }, 3000)) << heard.size() << " " << lost;
     EXPECT_EQ(heard, order);
 
-    // (The library reports QoS 0 messages as done when sent: the caller knows which ids it waits for.)
-    auto was_acknowledged = [&](int mid) {
-        return std::find(acknowledged.begin(), acknowledged.end(), mid) != acknowledged.end();
-    };
+    auto was_acknowledged = [&](int mid) { return std::count(acknowledged.begin(), acknowledged.end(), mid) > 0; };
     const int kept = link.publish("open/kept", "p", 1);
     ASSERT_TRUE(wait_for([&] { return was_acknowledged(kept); }, 3000));
     const int refused = link.publish("closed/x", "p", 1);
-    ASSERT_GE(refused, 0);
     ASSERT_TRUE(wait_for([&] { return !lost.empty(); }, 3000)) << "a refusal went unnoticed";
     EXPECT_NE(lost.find("refused a message"), std::string::npos) << lost;
     EXPECT_FALSE(was_acknowledged(refused));
@@ -119,14 +89,10 @@ TEST(MqttLink, ABrokerOfMqtt311OnlyIsSpokenToInItFromTheNextAttempt) {
     QObject::connect(&broker, &QTcpServer::newConnection, [&] {
         QTcpSocket* client = broker.nextPendingConnection();
         QObject::connect(client, &QTcpSocket::readyRead, [&levels, client] {
-            const QByteArray connect = client->readAll();
             // Fixed header, a one-byte remaining length, the protocol name "MQTT" with its length, the level.
-            ASSERT_GT(connect.size(), 8);
-            const int level = connect[8];
+            const int level = client->readAll().at(8);
             levels.push_back(level);
             client->write(QByteArray::fromHex(level == 4 ? "20020000" : "20020001"));
-            if (level != 4)
-                client->disconnectFromHost();
         });
     });
     MqttLink link(at(broker.serverPort(), "edge"));
@@ -135,7 +101,6 @@ TEST(MqttLink, ABrokerOfMqtt311OnlyIsSpokenToInItFromTheNextAttempt) {
     link.open("", "");
     ASSERT_TRUE(wait_for([&] { return !lost.empty(); }, 5000));
     EXPECT_NE(lost.find("does not speak MQTT 5"), std::string::npos) << lost;
-    EXPECT_EQ(link.protocol(), 4);
     lost.clear();
     link.open("", "");
     ASSERT_TRUE(wait_for([&] { return link.connected(); }, 5000)) << lost;
