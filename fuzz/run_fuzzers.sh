@@ -9,7 +9,7 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 seconds="${1:-20}"
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(decode_answer binary_buffer ini_file color_names item_words)
+[ ${#targets[@]} -gt 0 ] || targets=(decode_answer binary_buffer ini_file color_names item_words sparkplug_inbound)
 
 probe="$(mktemp -d)"
 trap 'rm -rf "$probe"' EXIT
