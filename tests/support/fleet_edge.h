@@ -14,6 +14,16 @@ namespace bv_test {
 
 using sparkplug::reading;
 
+// A reading taken at `t` with hole depth `depth`, the other values following it.
+inline reading at(std::int64_t t, float depth, sparkplug::source from = sparkplug::source::live) {
+    reading r;
+    r.time_ms = t;
+    r.from = from;
+    r.age_s = 0.2f;
+    r.values = {depth, depth - 1, 50 + depth / 100, 10, 120, 12 + depth / 1000};
+    return r;
+}
+
 // One edge node as the edge sends: births, data by exception, a backlog, its will.
 struct edge {
     fleet::fleet_host& host;

@@ -12,20 +12,12 @@
 
 using namespace fleet;
 using namespace sparkplug;
+using bv_test::at;
 using bv_test::edge;
 
 namespace {
 
 constexpr std::int64_t t0 = 1700000000000;
-
-reading at(std::int64_t t, float depth, source from = source::live) {
-    reading r;
-    r.time_ms = t;
-    r.from = from;
-    r.age_s = 0.2f;
-    r.values = {depth, depth - 1, 50, 10, 120, 12};
-    return r;
-}
 
 } // namespace
 

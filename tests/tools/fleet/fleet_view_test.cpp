@@ -14,6 +14,7 @@
 
 #include <set>
 
+using bv_test::at;
 using bv_test::edge;
 using sparkplug::reading;
 using sparkplug::source;
@@ -21,15 +22,6 @@ using sparkplug::source;
 namespace {
 
 constexpr std::int64_t t0 = 1700000000000;
-
-reading at(std::int64_t t, float depth, source from = source::live) {
-    reading r;
-    r.time_ms = t;
-    r.from = from;
-    r.age_s = 0.2f;
-    r.values = {depth, depth - 1, 50 + depth / 100, 10, 120, 12 + depth / 1000};
-    return r;
-}
 
 // One rig in each state, each put there by its edge, at `now` on the host's clock.
 struct fleet_of_each_state {
