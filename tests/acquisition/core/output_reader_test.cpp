@@ -66,6 +66,12 @@ TEST(OutputReader, AReadHeldUpByTheLockIsReportedNeverQueuedAndLaterDropped) {
     auto result = done.get_future();
     ASSERT_EQ(result.wait_for(10s), std::future_status::ready);
     EXPECT_EQ(result.get().problem, read_problem::missing);
+
+    // A file of the wrong size says so, with its size.
+    std::ofstream(dir.file("short.bin"), std::ios::binary) << std::string(10, 'x');
+    const snapshot_result short_read = reader.read(dir.file("short.bin"), 2000ms);
+    EXPECT_EQ(short_read.problem, read_problem::wrong_size);
+    EXPECT_EQ(short_read.size, 10u);
 }
 
 #ifndef _WIN32
