@@ -18,6 +18,7 @@ protected:
     void SetUp() override { set_application_title(QStringLiteral(" Модуль глубины")); }
     void TearDown() override {
         form.reset();
+        early.reset();
         system.reset();
     }
     // The controller on `port`, then the window; `tray_host` says whether there is a notification area.
@@ -26,15 +27,15 @@ protected:
         form = std::make_unique<TMainForm>([tray_host] { return tray_host; });
     }
     // As the program starts: the controller's first attempt under way before the window is built, which then
-    // shows what the controller said meanwhile.
+    // shows what the controller said meanwhile. The record lives on, as the program's does.
     void make_started_first(quint16 port) {
         system = std::make_unique<BVSystem>(own_config(port, 100));
-        StartupRecord early(*system);
+        early = std::make_unique<StartupRecord>(*system);
         system->start();
         system->connect();
         system->await_lookup(1000);
         form = std::make_unique<TMainForm>([] { return true; });
-        form->show_earlier(early);
+        form->show_earlier(*early);
     }
 
     // The controller's settings file: whether there is one, and what it holds (empty when there is none).
@@ -42,6 +43,7 @@ protected:
     QString ini_text() const { return QString::fromStdString(read_file(system->get_ini_path())); }
 
     std::unique_ptr<BVSystem> system;
+    std::unique_ptr<StartupRecord> early;
     std::unique_ptr<TMainForm> form;
 };
 
