@@ -5,7 +5,6 @@
 #include "tools/monitor/ValuesMonitor.h"
 
 #include <QDateTime>
-#include <QGridLayout>
 #include <QVBoxLayout>
 
 TRigDetail::TRigDetail(const fleet::rig& rig, QWidget* parent) : QWidget(parent, Qt::Window), rig_(rig) {
@@ -15,21 +14,10 @@ TRigDetail::TRigDetail(const fleet::rig& rig, QWidget* parent) : QWidget(parent,
     band_ = new TStateBand(this);
     layout->addWidget(band_);
 
-    auto* rows = new QGridLayout;
-    rows->setHorizontalSpacing(2);
-    rows->setVerticalSpacing(2);
-    for (std::size_t i = 0; i < strips_.size(); ++i) {
-        readouts_[i] = new TValueReadout(this);
-        readouts_[i]->SetTitle(TValuesMonitor::ValueName(i), QString::fromStdString(rig.units[i]));
-        strips_[i] = new TTrendStrip(rig.history, i, this);
-        rows->addWidget(readouts_[i], static_cast<int>(i), 0);
-        rows->addWidget(strips_[i], static_cast<int>(i), 1);
-        rows->setRowStretch(static_cast<int>(i), 1);
-    }
-    rows->setColumnStretch(1, 1);
-    strips_[1]->SetReference(0);
-    strips_.back()->SetTimeAxis(true);
-    layout->addLayout(rows, 1);
+    std::array<QString, fleet::value_count> units;
+    for (std::size_t i = 0; i < units.size(); ++i)
+        units[i] = QString::fromStdString(rig.units[i]);
+    layout->addLayout(TValuesMonitor::ValueRows(this, rig.history, units, readouts_, strips_), 1);
     resize(TValuesMonitor::default_width, TValuesMonitor::default_height - 100);
 }
 

@@ -81,22 +81,7 @@ TValuesMonitor::TValuesMonitor(Options options, QWidget* parent) : QWidget(paren
     layout->addWidget(band_);
 
     // A row per value: the reading, and its last ten minutes across the rest of the row.
-    auto* rows = new QGridLayout;
-    rows->setHorizontalSpacing(2);
-    rows->setVerticalSpacing(2);
-    for (std::size_t i = 0; i < strips_.size(); ++i) {
-        readouts_[i] = new TValueReadout(this);
-        readouts_[i]->SetTitle(ValueName(i), units_[i]);
-        strips_[i] = new TTrendStrip(history_, i, this);
-        rows->addWidget(readouts_[i], static_cast<int>(i), 0);
-        rows->addWidget(strips_[i], static_cast<int>(i), 1);
-        rows->setRowStretch(static_cast<int>(i), 1);
-    }
-    rows->setColumnStretch(1, 1);
-    // The bit's distance from the bottom: the hole depth behind the bit depth, on the scale both share.
-    strips_[1]->SetReference(0);
-    strips_.back()->SetTimeAxis(true);
-    layout->addLayout(rows, 1);
+    layout->addLayout(ValueRows(this, history_, units_, readouts_, strips_), 1);
 
     // The bar under the rows' readings, the module's health beside it.
     auto* bottom = new QGridLayout;
@@ -139,6 +124,27 @@ TValuesMonitor::~TValuesMonitor() = default;
 
 QString TValuesMonitor::settings_file(const char* name) const {
     return QDir(options_.settings_dir).filePath(QString::fromLatin1(name));
+}
+
+QGridLayout* TValuesMonitor::ValueRows(QWidget* owner, const tools::value_history& history,
+                                       const std::array<QString, 6>& units, std::array<TValueReadout*, 6>& readouts,
+                                       std::array<TTrendStrip*, 6>& strips) {
+    auto* rows = new QGridLayout;
+    rows->setHorizontalSpacing(2);
+    rows->setVerticalSpacing(2);
+    for (std::size_t i = 0; i < strips.size(); ++i) {
+        readouts[i] = new TValueReadout(owner);
+        readouts[i]->SetTitle(ValueName(i), units[i]);
+        strips[i] = new TTrendStrip(history, i, owner);
+        rows->addWidget(readouts[i], static_cast<int>(i), 0);
+        rows->addWidget(strips[i], static_cast<int>(i), 1);
+        rows->setRowStretch(static_cast<int>(i), 1);
+    }
+    rows->setColumnStretch(1, 1);
+    // The bit's distance from the bottom: the hole depth behind the bit depth, on the scale both share.
+    strips[1]->SetReference(0);
+    strips.back()->SetTimeAxis(true);
+    return rows;
 }
 
 QString TValuesMonitor::ValueName(std::size_t index) {

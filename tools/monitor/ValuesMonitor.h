@@ -25,6 +25,7 @@
 #include <string>
 
 class QFrame;
+class QGridLayout;
 class QLabel;
 class TBarScale;
 class TIndicator;
@@ -72,6 +73,11 @@ public:
     QString Title(std::size_t index) const;
     // The name of value `index` (file order), as the rows show it.
     static QString ValueName(std::size_t index);
+    // A row per value, owned by `owner`: its readout (name and unit) and its strip over `history`, the bit's
+    // depth against the hole's, the time axis under the last row.
+    static QGridLayout* ValueRows(QWidget* owner, const tools::value_history& history,
+                                  const std::array<QString, 6>& units, std::array<TValueReadout*, 6>& readouts,
+                                  std::array<TTrendStrip*, 6>& strips);
 
     TValueReadout* Readout(std::size_t index) const { return readouts_[index]; }
     TIndicator* RopBar() const { return rop_bar_; }
