@@ -7,7 +7,6 @@
 #include <mosquitto.h>
 #include <mqtt_protocol.h>
 
-#include <QThread>
 
 #include <cstring>
 #include <regex>
@@ -18,6 +17,10 @@ namespace {
 struct library_init {
     library_init() { mosquitto_lib_init(); }
 };
+
+// Set on the thread of a connect call, which may run the TLS handshake: the error the library logs there (the
+// certificate's fault, say), for the attempt's result rather than the bare return code.
+thread_local std::string* connect_call_error = nullptr;
 
 std::string reason_of(int rc) {
     if (rc == MOSQ_ERR_ERRNO)
@@ -119,8 +122,12 @@ void MqttLink::open(const std::string& will_topic, const std::string& will_paylo
     std::weak_ptr<int> alive = alive_;
     auto owned = mosq_;
     std::thread([owned, alive, host = config_.host, port = config_.port, keepalive = config_.keepalive_s, this] {
+        std::string logged;
+        connect_call_error = &logged;
         const int rc = mosquitto_connect_async(owned.get(), host.c_str(), port, keepalive);
-        const std::string why = reason_of(rc); // errno belongs to this thread
+        connect_call_error = nullptr;
+        const std::string code = reason_of(rc); // errno belongs to this thread
+        const std::string why = logged.empty() ? code : logged;
         QMetaObject::invokeMethod(QCoreApplication::instance(), [alive, owned, rc, why, this] {
             if (!alive.expired() && mosq_ == owned)
                 attempt_done(rc, why);
@@ -308,9 +315,11 @@ void MqttLink::log_cb(mosquitto*, void* self_ptr, int level, const char* text) {
     // Only errors: the library's debug lines would repeat every packet. The password is never in them.
     if (!(level & MOSQ_LOG_ERR))
         return;
+    if (connect_call_error) {
+        *connect_call_error = text; // the connect call's thread: its result carries it
+        return;
+    }
     auto* self = static_cast<MqttLink*>(self_ptr);
-    if (QThread::currentThread() != self->thread())
-        return; // the connect call's thread: its result says what went wrong
     self->last_error_ = text;
     if (self->on_log)
         self->on_log(text);
