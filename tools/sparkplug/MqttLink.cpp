@@ -7,7 +7,6 @@
 #include <mosquitto.h>
 #include <mqtt_protocol.h>
 
-
 #include <cstring>
 #include <regex>
 #include <thread>
